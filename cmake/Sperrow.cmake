@@ -1,0 +1,76 @@
+# Build conventions, so that a folder's CMakeLists.txt is one call:
+#   sperrow_library(NAME DEPS <libs...> TEST_DEPS <libs...>)
+# - every *.cpp of the folder except *_test.cpp, *_nettest.cpp, *_fuzz.cpp and *_main.cpp
+#   goes into the static library sperrow_NAME;
+# - every *_test.cpp goes into the gtest binary NAME_tests (tier 1 and 2: no real sockets);
+# - every *_nettest.cpp goes into NAME_nettests, which CTest runs inside a fresh network
+#   namespace holding only loopback (tests/netns-run), and skips where none can be made;
+# - every *_fuzz.cpp becomes a libFuzzer target NAME_<file>_fuzz when SPERROW_FUZZ is on.
+# Test binaries link the engine libraries as one group, because the engines call upward
+# through declarations that the application (or a test host) defines.
+
+set(SPERROW_NETNS_RUN ${PROJECT_SOURCE_DIR}/tests/netns-run)
+
+function(sperrow_link_group target)
+  target_link_libraries(${target} PRIVATE "$<LINK_GROUP:RESCAN,${ARGN}>")
+endfunction()
+
+function(sperrow_library name)
+  cmake_parse_arguments(A "" "" "DEPS;TEST_DEPS" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  list(FILTER srcs EXCLUDE REGEX "(_test|_nettest|_fuzz|_main)\\.cpp$")
+  if(srcs)
+    add_library(sperrow_${name} STATIC ${srcs})
+  else()
+    add_library(sperrow_${name} INTERFACE)
+  endif()
+  get_target_property(kind sperrow_${name} TYPE)
+  if(kind STREQUAL "INTERFACE_LIBRARY")
+    target_include_directories(sperrow_${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(sperrow_${name} INTERFACE ${A_DEPS})
+  else()
+    target_include_directories(sperrow_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(sperrow_${name} PUBLIC ${A_DEPS})
+  endif()
+
+  file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
+  if(tests)
+    add_executable(${name}_tests ${tests})
+    sperrow_link_group(${name}_tests sperrow_${name} ${A_TEST_DEPS})
+    target_link_libraries(${name}_tests PRIVATE GTest::gtest_main GTest::gmock Threads::Threads)
+    add_test(NAME ${name}_tests COMMAND ${name}_tests)
+    set_tests_properties(${name}_tests PROPERTIES TIMEOUT 300 LABELS unit)
+  endif()
+
+  file(GLOB nettests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_nettest.cpp)
+  if(nettests)
+    add_executable(${name}_nettests ${nettests})
+    sperrow_link_group(${name}_nettests sperrow_${name} ${A_TEST_DEPS})
+    target_link_libraries(${name}_nettests PRIVATE GTest::gtest_main GTest::gmock Threads::Threads)
+    add_test(NAME ${name}_nettests COMMAND ${SPERROW_NETNS_RUN} $<TARGET_FILE:${name}_nettests>)
+    set_tests_properties(${name}_nettests PROPERTIES TIMEOUT 300 LABELS net SKIP_RETURN_CODE 77)
+  endif()
+
+  if(SPERROW_FUZZ)
+    file(GLOB fuzzers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_fuzz.cpp)
+    foreach(f ${fuzzers})
+      get_filename_component(base ${f} NAME_WE)
+      add_executable(${base} ${f})
+      target_compile_options(${base} PRIVATE -fsanitize=fuzzer)
+      target_link_options(${base} PRIVATE -fsanitize=fuzzer)
+      sperrow_link_group(${base} sperrow_${name} ${A_TEST_DEPS})
+    endforeach()
+  endif()
+endfunction()
+
+# A process-level test (tier 3 and 4): a script or binary run inside the loopback-only
+# network namespace.  Usage: sperrow_process_test(NAME COMMAND cmd args...)
+function(sperrow_process_test name)
+  cmake_parse_arguments(A "" "TIMEOUT" "COMMAND" ${ARGN})
+  if(NOT A_TIMEOUT)
+    set(A_TIMEOUT 300)
+  endif()
+  add_test(NAME ${name} COMMAND ${SPERROW_NETNS_RUN} ${A_COMMAND})
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${A_TIMEOUT} LABELS process SKIP_RETURN_CODE 77
+    ENVIRONMENT "SPERROW_BUILD=${PROJECT_BINARY_DIR};SPERROW_SOURCE=${PROJECT_SOURCE_DIR}")
+endfunction()

@@ -1,0 +1,76 @@
+// The one message loop of the program: descriptors watched with poll(), window timers
+// keyed by (window, id), posted tasks, and nested loops for modal dialogs and message
+// boxes, inside which socket notifications and timers keep arriving.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "framework/clock.h"
+
+namespace fw {
+
+class EventLoop {
+public:
+    explicit EventLoop(Clock& clock);
+    ~EventLoop();
+    EventLoop(const EventLoop&) = delete;
+    EventLoop& operator=(const EventLoop&) = delete;
+
+    Clock& clock() { return clock_; }
+    Millis Now() const { return clock_.Now(); }
+
+    // Descriptors (real sockets, the terminal). The callback runs when fd is readable.
+    void WatchFd(int fd, std::function<void()> on_readable);
+    void UnwatchFd(int fd);
+
+    // Window timers with SetTimer/KillTimer semantics: the callback fires every `interval`
+    // until killed; setting a timer that is already set replaces it (interval and callback).
+    void SetTimer(const void* window, int id, Millis interval, std::function<void()> callback);
+    void KillTimer(const void* window, int id);
+    bool IsTimerSet(const void* window, int id) const;
+    std::size_t TimerCount() const;
+
+    // Work to run on the loop soon, in FIFO order (in-memory socket notifications use it).
+    void Post(std::function<void()> task);
+
+    // One round of dispatch. Runs posted tasks, ready descriptors and due timers. When
+    // nothing is ready it waits at most `max_wait` ms (-1: until something happens); on a
+    // manual clock it jumps the clock to the next due timer instead, never past max_wait.
+    // Returns false when nothing was dispatched and nothing could ever be (no timers, no
+    // descriptors, no tasks) or the wait ended without any event.
+    bool RunOnce(Millis max_wait = -1);
+
+    // A nested loop: dispatch until done() is true. Returns false if `timeout` ms passed
+    // first (-1: no limit) or the loop went idle for good. Re-entrant: a callback may
+    // itself run a nested loop.
+    bool RunUntil(const std::function<bool()>& done, Millis timeout = -1);
+
+    // Dispatch for `duration` ms of loop time (instant on a manual clock).
+    void RunFor(Millis duration);
+
+    // Dispatch everything that is ready now without waiting or moving a manual clock.
+    void RunPending();
+
+    // The blocking sleep of the design (the broadcast delay): nothing is dispatched while
+    // it lasts. A manual clock is simply moved forward.
+    void SleepBlocking(Millis ms);
+
+    // How deeply nested the running loops are (0 outside any RunUntil).
+    int Depth() const { return depth_; }
+
+private:
+    struct Timer;
+    struct Impl;
+    Clock& clock_;
+    std::unique_ptr<Impl> impl_;
+    int depth_ = 0;
+};
+
+// The process's loop. Everything above the framework reaches it through these.
+EventLoop& MainLoop();
+void SetMainLoop(EventLoop* loop);
+
+}  // namespace fw

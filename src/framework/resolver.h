@@ -1,0 +1,29 @@
+// The host's own name and addresses, behind a seam so that tests never depend on DNS.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace fw {
+
+struct InterfaceAddress {
+    std::string name;
+    std::uint32_t addr = 0;  // host byte order
+    bool up = false;
+    bool loopback = false;
+};
+
+class Resolver {
+public:
+    virtual ~Resolver() = default;
+    virtual std::string HostName() = 0;
+    virtual std::vector<std::uint32_t> ResolveHost(const std::string& name) = 0;
+    virtual std::vector<InterfaceAddress> Interfaces() = 0;
+};
+
+Resolver& SystemResolver();
+Resolver& DefaultResolver();
+void SetDefaultResolver(Resolver* resolver);
+
+}  // namespace fw

@@ -1,0 +1,35 @@
+// What the TFTP engines call above themselves. The engines are written against these
+// declarations only; the application (app/) defines them over the main window's controls,
+// the Sequencer and its timers (sequencer/) define their own, and engine tests link a test
+// host that defines them over plain variables.
+#pragma once
+
+// The Sequencer: pops and performs the next step of the running plan.
+void RunSequencer();
+// The priority ring's push (the send path queues one STEP_SEND_FILES per further entry).
+void PushPriorityStep(int code);
+
+// Response timer of the client (window timer 10) and server timer (window timer 11).
+void StartResponseTimer(int ms, int kind);
+void StopResponseTimer();
+bool IsResponseTimerRunning();
+void StartServerTimer(int ms, int kind);
+void StopServerTimer();
+bool IsServerTimerRunning();
+
+// Accessors: each reads a control at the moment of the call.
+void ReadConfigPackPath();  // sets the client's packFilePath
+void ReadServerRootPath();  // sets the server's rootPath
+int GetRetryCount();
+int GetTimeoutSeconds();
+int GetBroadcastDelay();
+bool IsCriteriaFileSkipped();
+bool IsServerReadEnabled();
+bool IsServerWriteEnabled();
+
+// Displays.
+void LogMessage(const char* text);
+void ResetProgress(int n);
+void StepProgress();
+void SetServerActivityOn(const char* text);
+void SetServerActivityOff(const char* text);

@@ -1,0 +1,113 @@
+// The open-file dialog's knowledge of folders, filters and typed names, on a scratch folder.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "frontends/tui/file_browser.h"
+#include "frontends/tui/layout.h"
+
+namespace tui {
+namespace {
+
+class ScratchFolder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/tui_browser_XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        root_ = tmpl;
+        for (const char* f : {"b.pack", "A.PACK", "image.comp", "notes", ".hidden.pack"})
+            std::ofstream(root_ + "/" + f) << "x";
+        mkdir((root_ + "/sub").c_str(), 0755);
+        mkdir((root_ + "/sub.pack").c_str(), 0755);
+    }
+    void TearDown() override {
+        std::string cmd = "rm -rf '" + root_ + "'";
+        ASSERT_EQ(std::system(cmd.c_str()), 0);
+    }
+    std::string root_;
+};
+
+TEST(FilterList, TemplateFilterGivesLabelsAndPatternsInOrder) {
+    auto f = ParseFilterList(
+        "Pack(*.pack)|*.pack|Image(*.comp)|*.comp|VxWorks(*.st_compr)|*.st_compr|All file "
+        "(*.*)|*.*");
+    ASSERT_EQ(f.size(), 4u);
+    EXPECT_EQ(f[0].label, "Pack(*.pack)");
+    EXPECT_EQ(f[2].patterns, std::vector<std::string>{"*.st_compr"});
+    EXPECT_EQ(f[3].label, "All file (*.*)");
+}
+
+TEST(FilterList, EmptyOrDanglingFilterStillOffersAllFiles) {
+    for (const char* text : {"", "Pack(*.pack)", "||"}) {
+        auto f = ParseFilterList(text);
+        ASSERT_EQ(f.size(), 1u) << text;
+        EXPECT_TRUE(MatchesFilter(f[0], "anything"));
+    }
+    auto several = ParseFilterList("Both|*.pack; *.comp||");
+    ASSERT_EQ(several.size(), 1u);
+    EXPECT_TRUE(MatchesFilter(several[0], "x.COMP"));
+    EXPECT_FALSE(MatchesFilter(several[0], "x.bin"));
+}
+
+TEST_F(ScratchFolder, ListingPutsParentAndFoldersFirstAndFiltersOnlyFiles) {
+    std::vector<FolderEntry> entries;
+    ASSERT_TRUE(ListFolder(root_, ParseFilterList("Pack|*.pack")[0], &entries, nullptr));
+    std::vector<FolderEntry> want{{"..", true}, {"sub", true}, {"sub.pack", true},
+                                  {"A.PACK", false}, {"b.pack", false}};
+    EXPECT_EQ(entries, want);
+    ASSERT_TRUE(ListFolder(root_, ParseFilterList("")[0], &entries, nullptr));
+    EXPECT_EQ(entries.size(), 7u);  // "*.*" takes "notes" too, never the hidden file
+}
+
+TEST_F(ScratchFolder, UnreadableFolderIsReportedNotListed) {
+    std::vector<FolderEntry> entries{{"stale", false}};
+    std::string error;
+    EXPECT_FALSE(ListFolder(root_ + "/missing", ParseFilterList("")[0], &entries, &error));
+    EXPECT_TRUE(entries.empty());
+    EXPECT_FALSE(error.empty());
+}
+
+TEST_F(ScratchFolder, TypedNamesChooseEnterOrFilter) {
+    TypedName t = InterpretTypedName(root_, "sub");
+    EXPECT_EQ(t.kind, TypedName::EnterFolder);
+    EXPECT_EQ(t.path, root_ + "/sub");
+    t = InterpretTypedName(root_, "sub/../b.pack");
+    EXPECT_EQ(t.kind, TypedName::ChooseFile);
+    EXPECT_EQ(t.path, root_ + "/b.pack");
+    t = InterpretTypedName(root_, "new.pack");  // a destination that does not exist yet
+    EXPECT_EQ(t.kind, TypedName::ChooseFile);
+    t = InterpretTypedName(root_, "sub/*.bin");
+    EXPECT_EQ(t.kind, TypedName::UsePattern);
+    EXPECT_EQ(t.path, root_ + "/sub");
+    EXPECT_EQ(t.pattern, "*.bin");
+    EXPECT_EQ(InterpretTypedName(root_, "   ").kind, TypedName::Nothing);
+}
+
+TEST(Paths, ResolveNeverClimbsAboveTheRoot) {
+    EXPECT_EQ(ResolvePath("/a/b", "../../../x"), "/x");
+    EXPECT_EQ(ResolvePath("/a", "/abs//./y/"), "/abs/y");
+    EXPECT_EQ(ParentFolder("/x"), "/");
+    EXPECT_EQ(ParentFolder("/a/b.pack"), "/a");
+    EXPECT_EQ(BaseName("/a/b.pack"), "b.pack");
+}
+
+TEST(Layout, MainWindowFitsTheAdvertisedTerminalSize) {
+    EXPECT_EQ(DialogColumns(363), 93);
+    EXPECT_EQ(DialogRows(242) + 1, 33);  // and the help line
+}
+
+TEST(Layout, EdgesAreRoundedSoNeighboursTouchAndNothingVanishes) {
+    // The tab control ends where the page frame begins.
+    EXPECT_EQ(UnitsToCells(7, 33, 349, 14).bottom(), UnitsToCells(7, 47, 349, 152).top);
+    // A control thinner than a cell still takes one.
+    EXPECT_EQ(UnitsToCells(0, 0, 1, 1), (CellRect{0, 0, 1, 1}));
+    // Halves round up, one rule for both axes.
+    EXPECT_EQ(UnitsToCells(2, 4, 4, 8), (CellRect{1, 1, 1, 1}));
+}
+
+}  // namespace
+}  // namespace tui

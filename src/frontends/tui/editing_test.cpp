@@ -1,0 +1,160 @@
+// Edit boxes, the address control and the Esc-then-letter rule: the keyboard behaviour a
+// technician relies on when typing a password or an address.
+#include <gtest/gtest.h>
+
+#include "frontends/tui/escape_joiner.h"
+#include "frontends/tui/ip_edit.h"
+#include "frontends/tui/line_edit.h"
+
+namespace tui {
+namespace {
+
+void Type(std::string& text, EditState& st, std::string_view keys, const EditRules& rules = {}) {
+    for (char c : keys) ApplyEditKey(text, st, Key::Character(static_cast<char32_t>(c)), rules);
+}
+
+TEST(LineEdit, InsertsAtCursorAndDeletesOnBothSides) {
+    std::string text;
+    EditState st;
+    Type(text, st, "modm");
+    ApplyEditKey(text, st, Key::Of(Key::Left), {});
+    Type(text, st, "e");
+    EXPECT_EQ(text, "modem");
+    ApplyEditKey(text, st, Key::Of(Key::Home), {});
+    ApplyEditKey(text, st, Key::Of(Key::Delete), {});
+    ApplyEditKey(text, st, Key::Of(Key::End), {});
+    ApplyEditKey(text, st, Key::Of(Key::Backspace), {});
+    EXPECT_EQ(text, "ode");
+    // At the edges the keys do nothing rather than wrap or underflow.
+    ApplyEditKey(text, st, Key::Of(Key::Right), {});
+    EXPECT_EQ(st.cursor, 3u);
+    ApplyEditKey(text, st, Key::Of(Key::Home), {});
+    bool changed = true;
+    ApplyEditKey(text, st, Key::Of(Key::Backspace), {}, &changed);
+    EXPECT_FALSE(changed);
+    EXPECT_EQ(text, "ode");
+}
+
+TEST(LineEdit, DigitsOnlyAndLimitRefuseKeysWithoutChangingTheText) {
+    std::string text;
+    EditState st;
+    Type(text, st, "1a2-3", {true, 0});
+    EXPECT_EQ(text, "123");
+    Type(text, st, "4567", {true, 5});
+    EXPECT_EQ(text, "12345");
+}
+
+TEST(LineEdit, NavigationKeysAreHandledButOtherKeysAreLeftToTheDialog) {
+    std::string text = "x";
+    EditState st;
+    EXPECT_TRUE(ApplyEditKey(text, st, Key::Of(Key::End), {}));
+    EXPECT_FALSE(ApplyEditKey(text, st, Key::Of(Key::Tab), {}));
+    EXPECT_FALSE(ApplyEditKey(text, st, Key::Of(Key::Enter), {}));
+    EXPECT_FALSE(ApplyEditKey(text, st, Key::Accel(U'x'), {}));
+}
+
+TEST(LineEdit, ScrollingKeepsTheCursorVisibleAndPullsTextBackAfterDeletion) {
+    std::string text;
+    EditState st;
+    Type(text, st, "abcdefghij");
+    ScrollToCursor(st, 10, 4);
+    EXPECT_EQ(VisibleText(text, st, 4, false), "hij");  // the cursor takes the last cell
+    ApplyEditKey(text, st, Key::Of(Key::Home), {});
+    ScrollToCursor(st, 10, 4);
+    EXPECT_EQ(VisibleText(text, st, 4, false), "abcd");
+    ApplyEditKey(text, st, Key::Of(Key::End), {});
+    ScrollToCursor(st, 10, 4);
+    for (int i = 0; i < 6; ++i) ApplyEditKey(text, st, Key::Of(Key::Backspace), {});
+    ScrollToCursor(st, text.size(), 4);
+    EXPECT_EQ(st.scroll, 1u);
+    EXPECT_EQ(VisibleText(text, st, 4, false), "bcd");
+}
+
+TEST(LineEdit, PasswordShowsOneStarPerCharacterEvenForMultiByteText) {
+    std::string text = "p\xC3\xA4ss";  // "päss"
+    EditState st;
+    EXPECT_EQ(VisibleText(text, st, 10, true), "****");
+}
+
+TEST(LineEdit, TextShortenedFromOutsideDoesNotLeaveTheCursorBeyondIt) {
+    std::string text = "abcdef";
+    EditState st{6, 3};
+    text = "ab";
+    ClampEditState(st, 2);
+    EXPECT_EQ(st.cursor, 2u);
+    bool changed = false;
+    ApplyEditKey(text, st, Key::Of(Key::Backspace), {}, &changed);
+    EXPECT_EQ(text, "a");
+}
+
+IpFields TypeIp(IpFields fields, std::string_view keys) {
+    IpEditState st = EnterIpControl();
+    for (char c : keys) ApplyIpKey(fields, st, Key::Character(static_cast<char32_t>(c)));
+    return fields;
+}
+
+TEST(IpEdit, TypingAFullAddressOverTheDefaultReplacesEveryField) {
+    IpFields f = FieldsFromAddress(0xC0A80101);  // 192.168.1.1
+    EXPECT_EQ(AddressFromFields(TypeIp(f, "127.0.0.1")), 0x7F000001u);
+    EXPECT_EQ(AddressFromFields(TypeIp(f, "10.200.30.4")), 0x0AC81E04u);
+}
+
+TEST(IpEdit, ThirdDigitMovesOnAndTheDotThatFollowsIsNotASecondMove) {
+    IpFields f{"", "", "", ""};
+    f = TypeIp(f, "192.168.100.2");
+    EXPECT_EQ(IpDisplayText(f), "192.168.100.  2");
+}
+
+TEST(IpEdit, NumbersAboveTheByteRangeAreClampedAndEmptyFieldsCountAsZero) {
+    IpFields f = TypeIp({"", "", "", ""}, "999.1");
+    EXPECT_EQ(f[0], "255");
+    EXPECT_EQ(AddressFromFields(f), 0xFF010000u);
+}
+
+TEST(IpEdit, BackspaceAtTheStartOfAFieldEatsIntoThePreviousOne) {
+    IpFields f{"10", "0", "", ""};
+    IpEditState st{2, 0, false, false};
+    bool changed = false;
+    ApplyIpKey(f, st, Key::Of(Key::Backspace), &changed);
+    EXPECT_TRUE(changed);
+    EXPECT_EQ(st.field, 1);
+    EXPECT_EQ(f[1], "");
+    ApplyIpKey(f, st, Key::Of(Key::Backspace), &changed);
+    EXPECT_EQ(st.field, 0);
+    EXPECT_EQ(f[0], "1");
+}
+
+TEST(IpEdit, LettersAreIgnoredAndTheLastFieldNeverOverflows) {
+    IpFields f = TypeIp({"", "", "", ""}, "1x.2.3.1234");
+    EXPECT_EQ(IpDisplayText(f), "  1.  2.  3.123");
+}
+
+TEST(IpEdit, CursorColumnFollowsTheRightAlignedField) {
+    IpFields f{"192", "168", "1", "1"};
+    IpEditState st{2, 1, false, false};
+    EXPECT_EQ(IpCursorColumn(f, st), 8 + 2 + 1);
+}
+
+TEST(EscapeJoiner, EscThenLetterIsAnAcceleratorAndEscAloneWaitsForTheWindow) {
+    EscapeJoiner j;
+    EXPECT_TRUE(j.Feed(Key::Of(Key::Escape)).empty());
+    EXPECT_EQ(j.Feed(Key::Character(U'X')), std::vector<Key>{Key::Accel(U'x')});
+    EXPECT_TRUE(j.Feed(Key::Of(Key::Escape)).empty());
+    EXPECT_EQ(j.Expire(), std::vector<Key>{Key::Of(Key::Escape)});
+    EXPECT_TRUE(j.Expire().empty());
+}
+
+TEST(EscapeJoiner, EscTwiceCancelsAtOnceAndEscBeforeAnotherKeyIsKept) {
+    EscapeJoiner j;
+    j.Feed(Key::Of(Key::Escape));
+    EXPECT_EQ(j.Feed(Key::Of(Key::Escape)), std::vector<Key>{Key::Of(Key::Escape)});
+    EXPECT_FALSE(j.pending());
+    j.Feed(Key::Of(Key::Escape));
+    std::vector<Key> both{Key::Of(Key::Escape), Key::Of(Key::Tab)};
+    EXPECT_EQ(j.Feed(Key::Of(Key::Tab)), both);
+    j.Feed(Key::Of(Key::Escape));
+    EXPECT_EQ(j.Feed(Key::Character(U' ')), std::vector<Key>{Key::Of(Key::Menu)});
+}
+
+}  // namespace
+}  // namespace tui

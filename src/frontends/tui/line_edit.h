@@ -1,0 +1,39 @@
+// The editing behaviour of a one-line edit box: cursor movement, insertion and deletion,
+// the digits-only filter, a length limit, and horizontal scrolling so that the cursor is
+// always inside the visible part.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "frontends/tui/keys.h"
+
+namespace tui {
+
+struct EditRules {
+    bool digits_only = false;
+    std::size_t limit = 0;  // characters; 0: none
+};
+
+struct EditState {
+    std::size_t cursor = 0;  // in code points, 0..length
+    std::size_t scroll = 0;  // first visible code point
+};
+
+// Applies an editing key to `text` (UTF-8). Returns true if the key was an editing key
+// (handled), whether or not the text changed; `changed` tells the latter.
+bool ApplyEditKey(std::string& text, EditState& state, const Key& key, const EditRules& rules,
+                  bool* changed = nullptr);
+
+// Keeps the cursor in the visible window of `width` cells; a cursor at the very end needs
+// one cell of its own.
+void ScrollToCursor(EditState& state, std::size_t length, std::size_t width);
+
+// What the box shows: the visible slice, with every character masked for passwords.
+std::string VisibleText(const std::string& text, const EditState& state, std::size_t width,
+                        bool password);
+
+// After the text was changed from outside (the program set it), the cursor stays in range.
+void ClampEditState(EditState& state, std::size_t length);
+
+}  // namespace tui

@@ -14,6 +14,8 @@ namespace fw {
 
 class EventLoop {
 public:
+    static constexpr Millis kMinTimerInterval = 10;
+
     explicit EventLoop(Clock& clock);
     ~EventLoop();
     EventLoop(const EventLoop&) = delete;
@@ -28,6 +30,8 @@ public:
 
     // Window timers with SetTimer/KillTimer semantics: the callback fires every `interval`
     // until killed; setting a timer that is already set replaces it (interval and callback).
+    // Intervals below kMinTimerInterval are raised to it, as the window system did, so that
+    // a zero interval cannot starve the loop.
     void SetTimer(const void* window, int id, Millis interval, std::function<void()> callback);
     void KillTimer(const void* window, int id);
     bool IsTimerSet(const void* window, int id) const;
@@ -35,6 +39,10 @@ public:
 
     // Work to run on the loop soon, in FIFO order (in-memory socket notifications use it).
     void Post(std::function<void()> task);
+    // Work to run once, `delay` ms of loop time from now (in-memory deliveries that take
+    // time). A manual clock is jumped to it like to a timer. Not a window timer: it is not
+    // counted by TimerCount() and cannot be killed.
+    void PostDelayed(Millis delay, std::function<void()> task);
 
     // One round of dispatch. Runs posted tasks, ready descriptors and due timers. When
     // nothing is ready it waits at most `max_wait` ms (-1: until something happens); on a

@@ -43,15 +43,23 @@ public:
     long long GetPosition();
     bool Flush();
     // Text mode line reading with fgets semantics: at most max_chars characters, the line
-    // end kept; false at the end of the file.
+    // end kept; false at the end of the file. Opened with typeText, a CR LF pair reads as
+    // one LF, as text mode did on the original platform.
     bool ReadLine(std::string& line, std::size_t max_chars);
 
     int LastError() const { return last_error_; }  // errno of the last failure
 
 private:
+    enum class LastOp { kNone, kRead, kWrite };
+    // A stdio stream needs a seek between a read and a write in either order.
+    void SwitchTo(LastOp op);
+    bool Fail(int err);
+
     std::FILE* fp_ = nullptr;
     std::string path_;
     int last_error_ = 0;
+    bool text_ = false;
+    LastOp last_op_ = LastOp::kNone;
 };
 
 }  // namespace fw

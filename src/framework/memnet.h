@@ -42,7 +42,8 @@ public:
     NetStack& AddHost(std::uint32_t addr);
 
     void SetFaults(const LinkFaults& faults);
-    // Decides per datagram before the random faults apply (tests pick packets with it).
+    // Decides per datagram before the random faults apply (tests pick packets with it):
+    // kDrop and kDuplicate are final, kDeliver leaves the datagram to the random faults.
     void SetFilter(std::function<Verdict(const Datagram&)> filter);
 
     // Every datagram sent on the network, in order, before any fault is applied.

@@ -1,0 +1,119 @@
+#include "framework/async_socket.h"
+
+#include <cerrno>
+
+namespace fw {
+
+CAsyncSocket::CAsyncSocket() = default;
+
+CAsyncSocket::~CAsyncSocket() { Close(); }
+
+void CAsyncSocket::SetStack(NetStack* stack) { stack_ = stack; }
+
+bool CAsyncSocket::Create(unsigned port, const char* address) {
+    Close();
+    Endpoint local{kAnyAddr, 0};
+    if (port > 65535) {
+        last_error_ = EINVAL;
+        return false;
+    }
+    local.port = static_cast<std::uint16_t>(port);
+    if (address && *address) {
+        auto parsed = ParseIp(address);
+        if (!parsed) {
+            last_error_ = EINVAL;
+            return false;
+        }
+        local.addr = *parsed;
+    }
+    NetStack& stack = stack_ ? *stack_ : DefaultStack();
+    int err = 0;
+    std::unique_ptr<DatagramSocket> socket = stack.OpenUdp(&err);
+    if (!socket) {
+        last_error_ = err ? err : ENOBUFS;
+        return false;
+    }
+    if (int bind_err = socket->Bind(local)) {
+        last_error_ = bind_err;
+        return false;
+    }
+    socket_ = std::move(socket);
+    // The notification may outlive a Close() done inside OnReceive: it only reaches this
+    // object through the socket, which Close() has unhooked by then.
+    socket_->SetReadableCallback([this] { OnReceive(0); });
+    return true;
+}
+
+void CAsyncSocket::Close() {
+    if (!socket_) return;
+    socket_->SetReadableCallback(nullptr);
+    socket_.reset();
+}
+
+bool CAsyncSocket::IsOpen() const { return socket_ != nullptr; }
+
+bool CAsyncSocket::SetSockOpt(SocketOption option, int value) {
+    if (!socket_) {
+        last_error_ = ENOTSOCK;
+        return false;
+    }
+    int err = option == SO_BROADCAST_OPT ? socket_->SetBroadcast(value != 0)
+                                         : socket_->SetReuseAddr(value != 0);
+    if (err) last_error_ = err;
+    return err == 0;
+}
+
+bool CAsyncSocket::BindToDevice(const std::string& ifname) {
+    if (!socket_) {
+        last_error_ = ENOTSOCK;
+        return false;
+    }
+    int err = socket_->BindToDevice(ifname);
+    if (err) last_error_ = err;
+    return err == 0;
+}
+
+int CAsyncSocket::SendTo(const void* buf, int len, unsigned port, const char* address) {
+    if (!socket_) {
+        last_error_ = ENOTSOCK;
+        return SOCKET_ERROR;
+    }
+    auto addr = address ? ParseIp(address) : std::nullopt;
+    if (!addr || port > 65535 || len < 0) {
+        last_error_ = EINVAL;
+        return SOCKET_ERROR;
+    }
+    long n = socket_->SendTo(buf, static_cast<std::size_t>(len),
+                             Endpoint{*addr, static_cast<std::uint16_t>(port)});
+    if (n < 0) {
+        last_error_ = static_cast<int>(-n);
+        return SOCKET_ERROR;
+    }
+    return static_cast<int>(n);
+}
+
+int CAsyncSocket::ReceiveFrom(void* buf, int len, std::string& address, unsigned& port) {
+    if (!socket_) {
+        last_error_ = ENOTSOCK;
+        return SOCKET_ERROR;
+    }
+    if (len < 0) {
+        last_error_ = EINVAL;
+        return SOCKET_ERROR;
+    }
+    Endpoint from;
+    long n = socket_->RecvFrom(buf, static_cast<std::size_t>(len), &from);
+    if (n < 0) {
+        last_error_ = static_cast<int>(-n);
+        return SOCKET_ERROR;
+    }
+    address = FormatIp(from.addr);
+    port = from.port;
+    return static_cast<int>(n);
+}
+
+unsigned CAsyncSocket::LocalPort() const { return socket_ ? socket_->Local().port : 0; }
+
+void CAsyncSocket::OnReceive(int) {}
+
+}  // namespace fw

@@ -1,0 +1,294 @@
+#include "framework/event_loop.h"
+
+#include <poll.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <ctime>
+#include <deque>
+#include <optional>
+#include <tuple>
+#include <utility>
+
+namespace fw {
+
+namespace {
+
+using Callback = std::shared_ptr<const std::function<void()>>;
+
+// Guards against a task that keeps posting itself: RunPending gives up after this many
+// rounds instead of hanging the caller.
+constexpr int kMaxPendingRounds = 100000;
+
+int PollTimeout(Millis wait) {
+    if (wait < 0) return -1;
+    return wait > INT_MAX ? INT_MAX : static_cast<int>(wait);
+}
+
+}  // namespace
+
+struct EventLoop::Timer {
+    Millis interval = 0;
+    Millis due = 0;
+    std::uint64_t serial = 0;  // new for every SetTimer, so a replaced timer is recognised
+    Callback callback;
+};
+
+struct EventLoop::Impl {
+    using TimerKey = std::pair<const void*, int>;
+    using DelayedKey = std::pair<Millis, std::uint64_t>;
+
+    std::map<TimerKey, Timer> timers;
+    std::map<int, Callback> fds;
+    std::deque<std::function<void()>> tasks;
+    std::map<DelayedKey, std::function<void()>> delayed;
+    std::uint64_t next_serial = 1;
+    // Counts every callback run; a descriptor found ready before some other callback ran
+    // is checked again, since that callback (or a nested loop) may have drained it.
+    std::uint64_t dispatches = 0;
+
+    bool IdleForGood() const {
+        return timers.empty() && fds.empty() && tasks.empty() && delayed.empty();
+    }
+
+    std::optional<Millis> NextDue() const {
+        std::optional<Millis> next;
+        for (const auto& [key, timer] : timers) {
+            if (!next || timer.due < *next) next = timer.due;
+        }
+        if (!delayed.empty() && (!next || delayed.begin()->first.first < *next)) {
+            next = delayed.begin()->first.first;
+        }
+        return next;
+    }
+
+    bool RunTasks() {
+        // Only the tasks queued when the round began; tasks are taken one at a time so that
+        // a nested loop started by one of them runs the rest in order.
+        std::size_t n = tasks.size();
+        bool did = false;
+        for (std::size_t i = 0; i < n && !tasks.empty(); ++i) {
+            std::function<void()> task = std::move(tasks.front());
+            tasks.pop_front();
+            ++dispatches;
+            task();
+            did = true;
+        }
+        return did;
+    }
+
+    bool RunDelayed(Millis now) {
+        std::uint64_t limit = next_serial;  // what is posted while we run waits a round
+        bool did = false;
+        while (!delayed.empty()) {
+            auto it = delayed.begin();
+            if (it->first.first > now) break;
+            if (it->first.second >= limit) {
+                // Posted during this round with no delay: look past it for older ones.
+                it = std::find_if(delayed.begin(), delayed.end(), [&](const auto& entry) {
+                    return entry.first.first <= now && entry.first.second < limit;
+                });
+                if (it == delayed.end()) break;
+            }
+            std::function<void()> task = std::move(it->second);
+            delayed.erase(it);
+            ++dispatches;
+            task();
+            did = true;
+        }
+        return did;
+    }
+
+    bool FireTimers(const Clock& clock) {
+        Millis now = clock.Now();
+        std::vector<std::tuple<Millis, std::uint64_t, TimerKey>> due;
+        for (const auto& [key, timer] : timers) {
+            if (timer.due <= now) due.emplace_back(timer.due, timer.serial, key);
+        }
+        std::sort(due.begin(), due.end());
+        bool did = false;
+        for (const auto& [when, serial, key] : due) {
+            auto it = timers.find(key);
+            // Killed or replaced by an earlier callback, or already fired by a nested loop.
+            if (it == timers.end() || it->second.serial != serial) continue;
+            if (it->second.due > clock.Now()) continue;
+            it->second.due = clock.Now() + it->second.interval;
+            Callback callback = it->second.callback;  // survives KillTimer inside itself
+            ++dispatches;
+            (*callback)();
+            did = true;
+        }
+        return did;
+    }
+
+    bool DispatchReady(const Clock& clock) {
+        bool did = RunTasks();
+        did |= RunDelayed(clock.Now());
+        did |= FireTimers(clock);
+        return did;
+    }
+
+    bool PollFds(Millis wait) {
+        if (fds.empty()) {
+            if (wait > 0) ::poll(nullptr, 0, PollTimeout(wait));
+            return false;
+        }
+        std::vector<pollfd> set;
+        set.reserve(fds.size());
+        for (const auto& [fd, callback] : fds) set.push_back(pollfd{fd, POLLIN, 0});
+        int rc = ::poll(set.data(), set.size(), PollTimeout(wait));
+        if (rc <= 0) return false;
+        std::uint64_t mark = dispatches;
+        bool did = false;
+        for (const pollfd& p : set) {
+            if (p.revents == 0) continue;
+            if (p.revents & POLLNVAL) {
+                fds.erase(p.fd);  // closed without being unwatched: stop spinning on it
+                continue;
+            }
+            if (dispatches != mark && !StillReadable(p.fd)) continue;
+            auto it = fds.find(p.fd);
+            if (it == fds.end()) continue;
+            Callback callback = it->second;
+            ++dispatches;
+            (*callback)();
+            did = true;
+        }
+        return did;
+    }
+
+    static bool StillReadable(int fd) {
+        pollfd p{fd, POLLIN, 0};
+        return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLIN | POLLERR | POLLHUP)) != 0;
+    }
+};
+
+EventLoop::EventLoop(Clock& clock) : clock_(clock), impl_(std::make_unique<Impl>()) {}
+
+EventLoop::~EventLoop() = default;
+
+void EventLoop::WatchFd(int fd, std::function<void()> on_readable) {
+    impl_->fds[fd] = std::make_shared<const std::function<void()>>(std::move(on_readable));
+}
+
+void EventLoop::UnwatchFd(int fd) { impl_->fds.erase(fd); }
+
+void EventLoop::SetTimer(const void* window, int id, Millis interval,
+                         std::function<void()> callback) {
+    Timer& timer = impl_->timers[{window, id}];
+    timer.interval = std::max(interval, kMinTimerInterval);
+    timer.due = Now() + timer.interval;
+    timer.serial = impl_->next_serial++;
+    timer.callback = std::make_shared<const std::function<void()>>(std::move(callback));
+}
+
+void EventLoop::KillTimer(const void* window, int id) { impl_->timers.erase({window, id}); }
+
+bool EventLoop::IsTimerSet(const void* window, int id) const {
+    return impl_->timers.count({window, id}) != 0;
+}
+
+std::size_t EventLoop::TimerCount() const { return impl_->timers.size(); }
+
+void EventLoop::Post(std::function<void()> task) { impl_->tasks.push_back(std::move(task)); }
+
+void EventLoop::PostDelayed(Millis delay, std::function<void()> task) {
+    Millis due = Now() + std::max<Millis>(delay, 0);
+    impl_->delayed.emplace(Impl::DelayedKey{due, impl_->next_serial++}, std::move(task));
+}
+
+bool EventLoop::RunOnce(Millis max_wait) {
+    if (impl_->DispatchReady(clock_)) {
+        impl_->PollFds(0);
+        return true;
+    }
+    if (impl_->IdleForGood()) return false;
+    std::optional<Millis> next = impl_->NextDue();
+    Millis until = next ? std::max<Millis>(*next - Now(), 0) : -1;
+
+    if (!clock_.IsManual()) {
+        Millis wait = max_wait;
+        if (next) wait = wait < 0 ? until : std::min(wait, until);
+        bool did = impl_->PollFds(wait);
+        did |= impl_->DispatchReady(clock_);
+        return did;
+    }
+
+    // Manual clock: never sleep while loop time can simply be moved on.
+    if (impl_->PollFds(0)) return true;
+    if (next && (max_wait < 0 || until <= max_wait)) {
+        clock_.Advance(until);
+        return impl_->DispatchReady(clock_);
+    }
+    // Nothing due within reach: only real descriptors can bring an event, in real time.
+    if (!impl_->fds.empty() && impl_->PollFds(max_wait)) return true;
+    if (max_wait > 0) clock_.Advance(max_wait);
+    return false;
+}
+
+bool EventLoop::RunUntil(const std::function<bool()>& done, Millis timeout) {
+    ++depth_;
+    struct DepthGuard {
+        int& depth;
+        ~DepthGuard() { --depth; }
+    } guard{depth_};
+    Millis deadline = Now() + std::max<Millis>(timeout, 0);
+    while (true) {
+        if (done()) return true;
+        Millis wait = -1;
+        if (timeout >= 0) {
+            wait = deadline - Now();
+            if (wait <= 0) return false;
+        }
+        // An idle loop can never make done() true: stop instead of spinning.
+        if (!RunOnce(wait) && impl_->IdleForGood()) return done();
+    }
+}
+
+void EventLoop::RunFor(Millis duration) {
+    Millis deadline = Now() + std::max<Millis>(duration, 0);
+    while (Now() < deadline) {
+        if (!RunOnce(deadline - Now()) && impl_->IdleForGood()) {
+            SleepBlocking(deadline - Now());
+            return;
+        }
+    }
+}
+
+void EventLoop::RunPending() {
+    for (int round = 0; round < kMaxPendingRounds; ++round) {
+        bool did = impl_->DispatchReady(clock_);
+        did |= impl_->PollFds(0);
+        if (!did) return;
+    }
+}
+
+void EventLoop::SleepBlocking(Millis ms) {
+    if (ms <= 0) return;
+    if (clock_.IsManual()) {
+        clock_.Advance(ms);
+        return;
+    }
+    Millis deadline = Now() + ms;
+    for (Millis left = ms; left > 0; left = deadline - Now()) {
+        timespec ts{static_cast<time_t>(left / 1000), static_cast<long>(left % 1000) * 1000000L};
+        ::nanosleep(&ts, nullptr);  // EINTR: the loop sleeps what is left
+    }
+}
+
+namespace {
+EventLoop* g_main_loop = nullptr;
+
+EventLoop& DefaultLoop() {
+    // Never destroyed: sockets owned by static objects may unwatch during exit.
+    static EventLoop* loop = new EventLoop(*new SteadyClock);
+    return *loop;
+}
+}  // namespace
+
+EventLoop& MainLoop() { return g_main_loop ? *g_main_loop : DefaultLoop(); }
+
+void SetMainLoop(EventLoop* loop) { g_main_loop = loop; }
+
+}  // namespace fw

@@ -1,0 +1,267 @@
+#include "framework/event_loop.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+namespace fw {
+namespace {
+
+// A window handle is only a key to the loop; any distinct address will do.
+const int kWindow = 0;
+const int kOtherWindow = 0;
+
+class EventLoopTest : public ::testing::Test {
+protected:
+    ManualClock clock{1000};
+    EventLoop loop{clock};
+    std::vector<std::string> events;
+
+    void Record(const std::string& what) { events.push_back(what + "@" + std::to_string(Now())); }
+    Millis Now() const { return clock.Now() - 1000; }
+};
+
+TEST_F(EventLoopTest, TimerFiresEveryIntervalUntilKilled) {
+    loop.SetTimer(&kWindow, 10, 100, [&] { Record("t"); });
+    loop.RunFor(350);
+    EXPECT_EQ(events, (std::vector<std::string>{"t@100", "t@200", "t@300"}));
+    EXPECT_EQ(Now(), 350);
+
+    loop.KillTimer(&kWindow, 10);
+    EXPECT_FALSE(loop.IsTimerSet(&kWindow, 10));
+    loop.RunFor(1000);
+    EXPECT_EQ(events.size(), 3u);
+}
+
+TEST_F(EventLoopTest, TimersAreKeyedByWindowAndId) {
+    loop.SetTimer(&kWindow, 10, 100, [&] { Record("a10"); });
+    loop.SetTimer(&kWindow, 11, 150, [&] { Record("a11"); });
+    loop.SetTimer(&kOtherWindow, 10, 120, [&] { Record("b10"); });
+    EXPECT_EQ(loop.TimerCount(), 3u);
+    loop.KillTimer(&kOtherWindow, 11);  // never set: nothing happens
+    loop.RunFor(160);
+    EXPECT_EQ(events, (std::vector<std::string>{"a10@100", "b10@120", "a11@150"}));
+}
+
+TEST_F(EventLoopTest, SettingARunningTimerReplacesIntervalAndCallback) {
+    loop.SetTimer(&kWindow, 10, 100, [&] { Record("old"); });
+    loop.RunFor(50);
+    loop.SetTimer(&kWindow, 10, 300, [&] { Record("new"); });
+    EXPECT_EQ(loop.TimerCount(), 1u);
+    loop.RunFor(400);
+    // Restarted at 50 with the new interval: the old one never fires again.
+    EXPECT_EQ(events, (std::vector<std::string>{"new@350"}));
+}
+
+TEST_F(EventLoopTest, ZeroIntervalIsRaisedToTheMinimumInsteadOfStarvingTheLoop) {
+    int fired = 0;
+    loop.SetTimer(&kWindow, 10, 0, [&] { ++fired; });
+    loop.RunFor(EventLoop::kMinTimerInterval * 5);
+    EXPECT_EQ(fired, 5);
+}
+
+TEST_F(EventLoopTest, TimerKilledOrReplacedByAnEarlierCallbackOfTheSameRoundDoesNotFire) {
+    // Both are due at the same instant; the first to fire kills the second and replaces a
+    // third, as a receive handler stops the response timer that has just expired.
+    loop.SetTimer(&kWindow, 1, 100, [&] {
+        Record("first");
+        loop.KillTimer(&kWindow, 2);
+        loop.SetTimer(&kWindow, 3, 500, [&] { Record("third-new"); });
+    });
+    loop.SetTimer(&kWindow, 2, 100, [&] { Record("second"); });
+    loop.SetTimer(&kWindow, 3, 100, [&] { Record("third-old"); });
+    loop.RunFor(100);
+    EXPECT_EQ(events, (std::vector<std::string>{"first@100"}));
+    loop.KillTimer(&kWindow, 1);
+    loop.RunFor(600);
+    EXPECT_EQ(events.back(), "third-new@600");
+}
+
+TEST_F(EventLoopTest, TimerMayKillAndReplaceItselfWhileRunning) {
+    int count = 0;
+    std::string captured = "state captured by the callback";
+    loop.SetTimer(&kWindow, 10, 100, [&, captured] {
+        ++count;
+        loop.KillTimer(&kWindow, 10);  // destroys the stored callback while it runs
+        EXPECT_EQ(captured, "state captured by the callback");
+        loop.SetTimer(&kWindow, 10, 200, [&] { Record("replacement"); });
+    });
+    loop.RunFor(500);
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(events, (std::vector<std::string>{"replacement@300", "replacement@500"}));
+}
+
+TEST_F(EventLoopTest, NestedLoopInsideATimerKeepsOtherTimersAndTasksRunning) {
+    // A message box opened from the response timer: the countdown timer and posted socket
+    // notifications must keep arriving inside it.
+    bool box_closed = false;
+    int countdown = 0;
+    loop.SetTimer(&kWindow, 12, 100, [&] {
+        if (++countdown == 3) box_closed = true;
+    });
+    loop.SetTimer(&kWindow, 10, 50, [&] {
+        loop.KillTimer(&kWindow, 10);
+        loop.Post([&] { Record("notification"); });
+        EXPECT_EQ(loop.Depth(), 1);  // inside the outer RunUntil
+        bool ok = loop.RunUntil([&] { return box_closed; });
+        EXPECT_TRUE(ok);
+        EXPECT_EQ(loop.Depth(), 1);
+        Record("box-returned");
+    });
+    loop.RunUntil([&] { return !events.empty() && events.back().starts_with("box"); }, 1000);
+    EXPECT_EQ(events, (std::vector<std::string>{"notification@50", "box-returned@300"}));
+}
+
+TEST_F(EventLoopTest, DispatchIsReentrantAcrossTwoLevelsOfNestedLoops) {
+    std::vector<int> depths;
+    bool inner_done = false;
+    bool outer_done = false;
+    loop.SetTimer(&kWindow, 1, 100, [&] {
+        loop.KillTimer(&kWindow, 1);
+        depths.push_back(loop.Depth());
+        loop.RunUntil([&] { return outer_done; });
+    });
+    loop.SetTimer(&kWindow, 2, 150, [&] {
+        loop.KillTimer(&kWindow, 2);
+        depths.push_back(loop.Depth());
+        loop.RunUntil([&] { return inner_done; });
+        outer_done = true;
+    });
+    loop.SetTimer(&kWindow, 3, 200, [&] {
+        loop.KillTimer(&kWindow, 3);
+        depths.push_back(loop.Depth());
+        inner_done = true;
+    });
+    EXPECT_TRUE(loop.RunUntil([&] { return outer_done; }, 1000));
+    EXPECT_EQ(depths, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(loop.Depth(), 0);
+    EXPECT_EQ(Now(), 200);
+}
+
+TEST_F(EventLoopTest, TimerFiredByANestedLoopIsNotFiredAgainByTheOuterRound) {
+    int fired_b = 0;
+    loop.SetTimer(&kWindow, 1, 100, [&] {
+        loop.KillTimer(&kWindow, 1);
+        loop.RunFor(0);  // a nested round at the same instant
+        loop.RunPending();
+    });
+    loop.SetTimer(&kWindow, 2, 100, [&] { ++fired_b; });
+    loop.RunFor(100);
+    EXPECT_EQ(fired_b, 1);
+}
+
+TEST_F(EventLoopTest, PostedTasksRunInOrderAndDelayedOnesOnTheManualClock) {
+    loop.PostDelayed(30, [&] { Record("late"); });
+    loop.PostDelayed(10, [&] { Record("early"); });
+    loop.Post([&] {
+        Record("a");
+        loop.Post([&] { Record("c"); });
+    });
+    loop.Post([&] { Record("b"); });
+    loop.RunPending();
+    EXPECT_EQ(events, (std::vector<std::string>{"a@0", "b@0", "c@0"}));
+    EXPECT_EQ(loop.TimerCount(), 0u);  // deliveries are not window timers
+    EXPECT_TRUE(loop.RunOnce());       // jumps to the first delayed task
+    EXPECT_TRUE(loop.RunOnce());
+    EXPECT_EQ(events, (std::vector<std::string>{"a@0", "b@0", "c@0", "early@10", "late@30"}));
+}
+
+TEST_F(EventLoopTest, RunOnceOnManualClockJumpsButNeverPastMaxWait) {
+    loop.SetTimer(&kWindow, 10, 500, [&] { Record("t"); });
+    EXPECT_FALSE(loop.RunOnce(200));
+    EXPECT_EQ(Now(), 200);
+    EXPECT_TRUE(events.empty());
+    EXPECT_TRUE(loop.RunOnce(-1));
+    EXPECT_EQ(events, (std::vector<std::string>{"t@500"}));
+}
+
+TEST_F(EventLoopTest, IdleLoopEndsRunUntilInsteadOfSpinning) {
+    EXPECT_FALSE(loop.RunOnce());
+    EXPECT_FALSE(loop.RunUntil([] { return false; }));
+    EXPECT_EQ(Now(), 0);
+
+    bool flag = false;
+    loop.Post([&] { flag = true; });
+    EXPECT_TRUE(loop.RunUntil([&] { return flag; }));
+}
+
+TEST_F(EventLoopTest, RunUntilGivesUpAtItsTimeoutWhileTimersStillRun) {
+    int fired = 0;
+    loop.SetTimer(&kWindow, 10, 100, [&] { ++fired; });
+    EXPECT_FALSE(loop.RunUntil([] { return false; }, 450));
+    EXPECT_EQ(Now(), 450);
+    EXPECT_EQ(fired, 4);
+}
+
+TEST_F(EventLoopTest, BlockingSleepMovesTheClockWithoutDispatching) {
+    loop.SetTimer(&kWindow, 10, 100, [&] { Record("t"); });
+    loop.Post([&] { Record("task"); });
+    loop.SleepBlocking(250);
+    EXPECT_TRUE(events.empty());
+    EXPECT_EQ(Now(), 250);
+    loop.RunPending();
+    // An overdue periodic timer fires once, not once per missed interval.
+    EXPECT_EQ(events, (std::vector<std::string>{"task@250", "t@250"}));
+}
+
+TEST(EventLoopFds, ReadableDescriptorIsDispatchedAndCanUnwatchItself) {
+    SteadyClock clock;
+    EventLoop loop(clock);
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    int calls = 0;
+    loop.WatchFd(fds[0], [&] {
+        char c;
+        ASSERT_EQ(::read(fds[0], &c, 1), 1);
+        if (++calls == 2) loop.UnwatchFd(fds[0]);
+    });
+    ASSERT_EQ(::write(fds[1], "ab", 2), 2);
+    EXPECT_TRUE(loop.RunUntil([&] { return calls == 2; }, 5000));
+    // Unwatched and no timers: the loop is idle for good.
+    EXPECT_FALSE(loop.RunUntil([] { return false; }, 5000));
+    ::close(fds[0]);
+    ::close(fds[1]);
+}
+
+TEST(EventLoopFds, DescriptorDrainedByAnEarlierCallbackIsNotDispatchedStale) {
+    SteadyClock clock;
+    EventLoop loop(clock);
+    int a[2], b[2];
+    ASSERT_EQ(::pipe(a), 0);
+    ASSERT_EQ(::pipe(b), 0);
+    int stale = 0;
+    auto drain = [](int fd) {
+        char c;
+        return ::read(fd, &c, 1) == 1;
+    };
+    // Whichever runs first drains both, as a nested loop would.
+    loop.WatchFd(a[0], [&] {
+        if (!drain(a[0])) ++stale;
+        drain(b[0]);
+    });
+    loop.WatchFd(b[0], [&] {
+        if (!drain(b[0])) ++stale;
+        drain(a[0]);
+    });
+    ASSERT_EQ(::write(a[1], "x", 1), 1);
+    ASSERT_EQ(::write(b[1], "y", 1), 1);
+    EXPECT_TRUE(loop.RunOnce(1000));
+    EXPECT_EQ(stale, 0);
+    for (int fd : {a[0], a[1], b[0], b[1]}) ::close(fd);
+}
+
+TEST(MainLoop, DefaultsToAProcessLoopOnTheRealClockAndCanBeReplaced) {
+    EventLoop& process_loop = MainLoop();
+    EXPECT_FALSE(process_loop.clock().IsManual());
+    ManualClock clock;
+    EventLoop mine(clock);
+    SetMainLoop(&mine);
+    EXPECT_EQ(&MainLoop(), &mine);
+    SetMainLoop(nullptr);
+    EXPECT_EQ(&MainLoop(), &process_loop);
+}
+
+}  // namespace
+}  // namespace fw

@@ -1,0 +1,128 @@
+#include "framework/file.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace fw {
+namespace {
+
+class FileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/sperrow-file-XXXXXX";
+        ASSERT_NE(::mkdtemp(tmpl), nullptr);
+        dir = tmpl;
+        path = dir + "/f.bin";
+    }
+    void TearDown() override {
+        std::remove(path.c_str());
+        ::rmdir(dir.c_str());
+    }
+    void Put(const std::string& content) { std::ofstream(path, std::ios::binary) << content; }
+    std::string Get() {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        return ss.str();
+    }
+
+    std::string dir;
+    std::string path;
+};
+
+TEST_F(FileTest, ReadingAMissingFileOrAFolderFailsWithItsError) {
+    CFile f;
+    EXPECT_FALSE(f.Open(path, CFile::modeRead | CFile::shareDenyWrite));
+    EXPECT_EQ(f.LastError(), ENOENT);
+    EXPECT_FALSE(f.IsOpen());
+    EXPECT_FALSE(f.Open(path, CFile::modeWrite));  // writing without create needs the file
+    EXPECT_FALSE(f.Open(dir, CFile::modeRead));
+    EXPECT_EQ(f.LastError(), EISDIR);
+    char buf[4];
+    EXPECT_EQ(f.Read(buf, sizeof buf), -1);
+    EXPECT_FALSE(f.Write("x", 1));
+}
+
+TEST_F(FileTest, CreateTruncatesUnlessNoTruncateIsGiven) {
+    Put("old contents");
+    CFile f;
+    ASSERT_TRUE(f.Open(path, CFile::modeCreate | CFile::modeWrite));
+    EXPECT_EQ(f.GetLength(), 0);
+    ASSERT_TRUE(f.Write("new", 3));
+    f.Close();
+    EXPECT_EQ(Get(), "new");
+
+    ASSERT_TRUE(f.Open(path, CFile::modeCreate | CFile::modeNoTruncate | CFile::modeReadWrite));
+    EXPECT_EQ(f.GetLength(), 3);
+    EXPECT_EQ(f.Seek(0, CFile::end), 3);
+    ASSERT_TRUE(f.Write("er", 2));
+    f.Close();
+    EXPECT_EQ(Get(), "newer");
+}
+
+TEST_F(FileTest, ReadWriteSeekAndLengthTrackOneAnother) {
+    CFile f;
+    ASSERT_TRUE(f.Open(path, CFile::modeCreate | CFile::modeReadWrite | CFile::typeBinary));
+    EXPECT_EQ(f.GetFilePath(), path);
+    std::string block(1000, 'a');
+    ASSERT_TRUE(f.Write(block.data(), block.size()));
+    EXPECT_EQ(f.GetLength(), 1000);  // visible before any flush
+    EXPECT_EQ(f.GetPosition(), 1000);
+
+    EXPECT_EQ(f.Seek(512, CFile::begin), 512);
+    char buf[600];
+    EXPECT_EQ(f.Read(buf, sizeof buf), 488);  // a short read at the end
+    EXPECT_EQ(f.Read(buf, sizeof buf), 0);
+
+    // Writing straight after reading, then reading back what was written.
+    EXPECT_EQ(f.Seek(-10, CFile::end), 990);
+    EXPECT_EQ(f.Read(buf, 2), 2);
+    ASSERT_TRUE(f.Write("ZZ", 2));
+    EXPECT_EQ(f.Seek(-4, CFile::current), 990);
+    ASSERT_EQ(f.Read(buf, 4), 4);
+    EXPECT_EQ(std::string(buf, 4), "aaZZ");
+    EXPECT_EQ(f.Seek(-1, CFile::begin), -1);
+    EXPECT_EQ(f.LastError(), EINVAL);
+}
+
+TEST_F(FileTest, ReadLineKeepsTheLineEndAndSplitsLongLines) {
+    Put("Password: abc\n" + std::string(250, 'x') + "\nlast");
+    CFile f;
+    ASSERT_TRUE(f.Open(path, CFile::modeRead | CFile::typeText));
+    std::string line;
+    ASSERT_TRUE(f.ReadLine(line, 199));
+    EXPECT_EQ(line, "Password: abc\n");
+    ASSERT_TRUE(f.ReadLine(line, 199));
+    EXPECT_EQ(line.size(), 199u);
+    ASSERT_TRUE(f.ReadLine(line, 199));
+    EXPECT_EQ(line, std::string(51, 'x') + "\n");
+    ASSERT_TRUE(f.ReadLine(line, 199));
+    EXPECT_EQ(line, "last");
+    EXPECT_FALSE(f.ReadLine(line, 199));
+    EXPECT_TRUE(line.empty());
+}
+
+TEST_F(FileTest, TextModeReadsCrLfAsOneLineFeedAndBinaryModeKeepsIt) {
+    Put("a\r\nb\rc\r\n");
+    CFile f;
+    ASSERT_TRUE(f.Open(path, CFile::modeRead | CFile::typeText));
+    std::string line;
+    ASSERT_TRUE(f.ReadLine(line, 199));
+    EXPECT_EQ(line, "a\n");
+    ASSERT_TRUE(f.ReadLine(line, 199));
+    EXPECT_EQ(line, "b\rc\n");  // a lone CR is an ordinary character
+    f.Close();
+
+    ASSERT_TRUE(f.Open(path, CFile::modeRead));
+    ASSERT_TRUE(f.ReadLine(line, 199));
+    EXPECT_EQ(line, "a\r\n");
+}
+
+}  // namespace
+}  // namespace fw

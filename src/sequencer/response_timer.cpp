@@ -1,0 +1,96 @@
+#include "sequencer/response_timer.h"
+
+#include "framework/desktop.h"
+#include "framework/event_loop.h"
+#include "sequencer/sequencer.h"
+#include "tftp/client_texts.h"
+#include "tftp/host_hooks.h"
+#include "tftp/run_observer.h"
+#include "tftp/tftp_client.h"
+
+namespace {
+
+int g_nResponseTimerKind = 0;
+// The window the timer is set on; the main window owns it, one per process.
+const char g_responseTimerWindow = 0;
+
+// One retransmission more is spent. Only 0 counts as used up, so a negative budget (a
+// negative "Retry:" text) never runs out.
+bool SpendRetry(TftpClient& client) {
+    if (client.retryBudget == 0) return false;
+    if (client.retryBudget > 0) --client.retryBudget;
+    return true;
+}
+
+void GiveUp(TftpClient& client, const char* message, bool reset_progress) {
+    client.AbandonTransfer();
+    EngineMessageBox(message, fw::MB_ICONSTOP);
+    if (reset_progress) ResetProgress(1);
+    TheRunObserver().NoteStopped(message);
+}
+
+void NoRequestAnswer(TftpClient& client) {
+    if (SpendRetry(client)) {
+        client.RetryUnansweredRequest();
+        return;
+    }
+    GiveUp(client, kNoResponseText, true);
+}
+
+void NoNextBlock(TftpClient& client) {
+    if (SpendRetry(client)) {
+        client.SendAck();
+        return;
+    }
+    GiveUp(client, kAckNoResponseText, false);
+}
+
+void NoAck(TftpClient& client) {
+    if (SpendRetry(client)) {
+        client.SendData();
+        return;
+    }
+    int answer = EngineMessageBox(kNoAckRetryText, fw::MB_RETRYCANCEL);
+    if (answer == fw::IDRETRY) {
+        client.SendData();
+        return;
+    }
+    ResetProgress(1);
+    TheRunObserver().NoteStopped(kNoAckRetryText);
+}
+
+}  // namespace
+
+void StartResponseTimer(int ms, int kind) {
+    g_nResponseTimerKind = kind;
+    fw::MainLoop().SetTimer(&g_responseTimerWindow, kResponseTimerId, ms < 0 ? 0 : ms,
+                            OnResponseTimer);
+}
+
+void StopResponseTimer() {
+    g_nResponseTimerKind = 0;
+    fw::MainLoop().KillTimer(&g_responseTimerWindow, kResponseTimerId);
+}
+
+bool IsResponseTimerRunning() { return g_nResponseTimerKind != 0; }
+
+int ResponseTimerKind() { return g_nResponseTimerKind; }
+
+void OnResponseTimer() {
+    int kind = g_nResponseTimerKind;
+    TftpClient* client = SequencerClient();
+    if (kind < 1 || kind > 3) return;
+    StopResponseTimer();
+    if (client == nullptr) return;
+    switch (kind) {
+        case 1:
+            NoRequestAnswer(*client);
+            break;
+        case 2:
+            NoNextBlock(*client);
+            break;
+        case 3:
+            NoAck(*client);
+            break;
+    }
+}

@@ -1,0 +1,63 @@
+#include "tftp/run_observer.h"
+
+#include "framework/desktop.h"
+#include "framework/event_loop.h"
+#include "tftp/host_hooks.h"
+
+RunObserver& TheRunObserver() {
+    static RunObserver observer;
+    return observer;
+}
+
+bool RunObserver::IsPending() const { return open_dialogs_ > 0 || IsResponseTimerRunning(); }
+
+void RunObserver::NoteRunStarted() {
+    ++runs_;
+    phase_ = RunPhase::kRunning;
+    end_ = RunEnd::kNone;
+    stop_message_.clear();
+    Changed();
+}
+
+void RunObserver::NoteEnded(RunEnd how) {
+    if (phase_ != RunPhase::kRunning) return;  // an empty call after the end says nothing new
+    phase_ = RunPhase::kEnded;
+    end_ = how;
+    Changed();
+}
+
+void RunObserver::NoteStopped(const std::string& message) {
+    phase_ = RunPhase::kStopped;
+    end_ = RunEnd::kNone;
+    stop_message_ = message;
+    Changed();
+}
+
+void RunObserver::NoteSent() { last_sent_ = fw::MainLoop().Now(); }
+void RunObserver::NoteReceived() { last_received_ = fw::MainLoop().Now(); }
+
+void RunObserver::Reset() {
+    Listener keep = std::move(listener_);
+    *this = RunObserver{};
+    listener_ = std::move(keep);
+}
+
+void RunObserver::Changed() {
+    if (listener_) {
+        Listener copy = listener_;  // the listener may replace itself
+        copy(*this);
+    }
+}
+
+int EngineMessageBox(const std::string& text, unsigned flags) {
+    RunObserver& observer = TheRunObserver();
+    observer.NoteDialogOpened();
+    int answer = fw::AfxMessageBox(text, flags);
+    observer.NoteDialogClosed();
+    return answer;
+}
+
+void ShowStopMessage(const std::string& text) {
+    EngineMessageBox(text, fw::MB_ICONSTOP);
+    TheRunObserver().NoteStopped(text);
+}

@@ -1,0 +1,81 @@
+// What a driver that no person watches (the command line, tests) needs to know about the
+// run in progress: whether it has ended or stopped, whether anything is still pending, and
+// when the client last talked to the modem. The engines report into it; drivers read it or
+// register a listener that is told of every change of phase.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "framework/clock.h"
+
+enum class RunPhase {
+    kIdle,     // no plan started yet
+    kRunning,  // a plan is being performed
+    kEnded,    // the plan ran out, reached STEP_END, or its final dialog/message was closed
+    kStopped,  // a failure was shown or a time-out given up: nothing will go on by itself
+};
+
+enum class RunEnd {
+    kNone,
+    kPlanExhausted,  // both rings ran empty
+    kEndStep,        // STEP_END
+    kFinalStep,      // a final step's dialog or message was closed
+};
+
+class RunObserver {
+public:
+    using Listener = std::function<void(const RunObserver&)>;
+
+    RunPhase Phase() const { return phase_; }
+    RunEnd EndReason() const { return end_; }
+    // The text shown (or logged) with the failure that stopped the run.
+    const std::string& StopMessage() const { return stop_message_; }
+    // Runs started since the process began; a driver compares it to tell runs apart.
+    int RunCount() const { return runs_; }
+
+    // Something may still happen by itself: the response timer is armed, or a dialog or
+    // message box that the engines opened is still open.
+    bool IsPending() const;
+    int OpenDialogs() const { return open_dialogs_; }
+
+    // Loop time of the client's last datagram sent / received; -1 before the first one.
+    fw::Millis LastSent() const { return last_sent_; }
+    fw::Millis LastReceived() const { return last_received_; }
+    fw::Millis LastTraffic() const { return last_sent_ > last_received_ ? last_sent_ : last_received_; }
+
+    void SetListener(Listener listener) { listener_ = std::move(listener); }
+
+    // Reports from the engines.
+    void NoteRunStarted();
+    void NoteEnded(RunEnd how);
+    void NoteStopped(const std::string& message);
+    void NoteDialogOpened() { ++open_dialogs_; }
+    void NoteDialogClosed() {
+        if (open_dialogs_ > 0) --open_dialogs_;
+    }
+    void NoteSent();
+    void NoteReceived();
+
+    // Back to the state of a fresh process (tests).
+    void Reset();
+
+private:
+    void Changed();
+
+    RunPhase phase_ = RunPhase::kIdle;
+    RunEnd end_ = RunEnd::kNone;
+    std::string stop_message_;
+    int runs_ = 0;
+    int open_dialogs_ = 0;
+    fw::Millis last_sent_ = -1;
+    fw::Millis last_received_ = -1;
+    Listener listener_;
+};
+
+RunObserver& TheRunObserver();
+
+// A message box shown on behalf of the engines: counted as an open dialog while it is up.
+int EngineMessageBox(const std::string& text, unsigned flags);
+// A failure message that stops the run: shown with the stop icon, then reported.
+void ShowStopMessage(const std::string& text);

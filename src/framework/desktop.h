@@ -42,8 +42,18 @@ public:
     virtual int RunModal(CDialog& dialog) = 0;
 };
 
+// The installed desktop, or a headless stand-in while none is: its boxes go to stderr and
+// answer OK (Cancel where the box has a Cancel button), it chooses no file, and its
+// RunModal ends the dialog with IDCANCEL (CDialog::DoModal runs its own loop instead).
 Desktop& TheDesktop();
+// nullptr uninstalls; the caller keeps the desktop alive while it is installed.
 void SetDesktop(Desktop* desktop);
+// The installed desktop, or nullptr.
+Desktop* InstalledDesktop();
+
+// The caption of the program's message boxes ("Sperrow" unless set).
+const std::string& AppName();
+void SetAppName(const std::string& name);
 
 // The program's message box: the application's caption, the given flags.
 int AfxMessageBox(const std::string& text, unsigned flags = MB_OK);

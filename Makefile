@@ -1,20 +1,43 @@
-# `make demo` and `make test` do all the set-up on a fresh Debian machine (as root).
-BUILD      ?= build
-ASAN_BUILD ?= build-asan
-JOBS       ?= $(shell nproc)
+# `make demo` and `make test` do all the set-up on a fresh Debian machine (as root):
+# missing packages are installed, the builds configured and built, then run.
+#   make test   every test tier, in the plain build and in the ASan+UBSan build, then the
+#               fuzz targets for a bounded time each
+#   make demo   the simulated modem on loopback and an exchange with it
+#   make fuzz   only the fuzz targets (clang, libFuzzer, ASan+UBSan)
+BUILD       ?= build
+ASAN_BUILD  ?= build-asan
+FUZZ_BUILD  ?= build-fuzz
+JOBS        ?= $(shell nproc)
+FUZZ_SECONDS ?= 20
+PEERS       := $(abspath $(BUILD))/peers
+CMAKE_ARGS  := -G Ninja -DSPERROW_PEERS_DIR=$(PEERS)
+
+# The test environment for the sanitizer runs: leaks fail the test, reports name the line.
+SAN_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
+           UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 .PHONY: all setup build build-asan test test-plain test-asan demo bench fuzz format clean
+# One build at a time: the machine's cores go to the compiler jobs of that build.
+.NOTPARALLEL:
 
 all: build
 
 setup:
-	@sh scripts/setup.sh $(BUILD)/peers
+	@sh scripts/setup.sh $(PEERS)
 
 $(BUILD)/build.ninja:
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) $(CMAKE_ARGS) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 $(ASAN_BUILD)/build.ninja:
-	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSPERROW_SANITIZE=ON
+	cmake -S . -B $(ASAN_BUILD) $(CMAKE_ARGS) -DCMAKE_BUILD_TYPE=Debug -DSPERROW_SANITIZE=ON
+
+# clang for libFuzzer; -O1 keeps the fuzzers quick without losing the asserts of Debug.
+# Warnings are not errors here: the other two builds hold that line, with the project's
+# main compiler.
+$(FUZZ_BUILD)/build.ninja:
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_ARGS) -DCMAKE_BUILD_TYPE=Debug \
+	  -DCMAKE_C_FLAGS=-O1 -DCMAKE_CXX_FLAGS=-O1 -DSPERROW_FUZZ=ON -DSPERROW_SANITIZE=ON \
+	  -DSPERROW_WERROR=OFF -DSPERROW_FUZZ_SECONDS=$(FUZZ_SECONDS)
 
 build: setup $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
@@ -26,10 +49,13 @@ test-plain: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 test-asan: build-asan
-	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-	  ctest --output-on-failure -j $(JOBS)
+	cd $(ASAN_BUILD) && $(SAN_ENV) ctest --output-on-failure -j $(JOBS)
 
-test: test-plain test-asan
+fuzz: setup $(FUZZ_BUILD)/build.ninja
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target sperrow_fuzzers
+	cd $(FUZZ_BUILD) && $(SAN_ENV) ctest --output-on-failure -j $(JOBS) -L fuzz
+
+test: test-plain test-asan fuzz
 
 demo: build
 	@sh scripts/demo.sh $(BUILD)
@@ -41,4 +67,4 @@ format:
 	clang-format -i $$(git ls-files 'src/*.cpp' 'src/*.h')
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -5,11 +5,15 @@
 # - every *_test.cpp goes into the gtest binary NAME_tests (tier 1 and 2: no real sockets);
 # - every *_nettest.cpp goes into NAME_nettests, which CTest runs inside a fresh network
 #   namespace holding only loopback (tests/netns-run), and skips where none can be made;
-# - every *_fuzz.cpp becomes a libFuzzer target NAME_<file>_fuzz when SPERROW_FUZZ is on.
+# - every *_fuzz.cpp becomes a libFuzzer target named after its file when SPERROW_FUZZ is on,
+#   and a CTest test (label fuzz) that runs it for SPERROW_FUZZ_SECONDS over the seed corpus
+#   in the folder <file>_corpus/ beside it, when there is one.
 # Test binaries link the engine libraries as one group, because the engines call upward
 # through declarations that the application (or a test host) defines.
 
 set(SPERROW_NETNS_RUN ${PROJECT_SOURCE_DIR}/tests/netns-run)
+set(SPERROW_TEST_ENV
+  "SPERROW_BUILD=${PROJECT_BINARY_DIR};SPERROW_SOURCE=${PROJECT_SOURCE_DIR};SPERROW_PEERS=${SPERROW_PEERS_DIR}")
 
 function(sperrow_link_group target)
   target_link_libraries(${target} PRIVATE "$<LINK_GROUP:RESCAN,${ARGN}>")
@@ -48,7 +52,8 @@ function(sperrow_library name)
     sperrow_link_group(${name}_nettests sperrow_${name} ${A_TEST_DEPS})
     target_link_libraries(${name}_nettests PRIVATE GTest::gtest_main GTest::gmock Threads::Threads)
     add_test(NAME ${name}_nettests COMMAND ${SPERROW_NETNS_RUN} $<TARGET_FILE:${name}_nettests>)
-    set_tests_properties(${name}_nettests PROPERTIES TIMEOUT 300 LABELS net SKIP_RETURN_CODE 77)
+    set_tests_properties(${name}_nettests PROPERTIES TIMEOUT 300 LABELS net SKIP_RETURN_CODE 77
+      ENVIRONMENT "${SPERROW_TEST_ENV}")
   endif()
 
   if(SPERROW_FUZZ)
@@ -59,6 +64,13 @@ function(sperrow_library name)
       target_compile_options(${base} PRIVATE -fsanitize=fuzzer)
       target_link_options(${base} PRIVATE -fsanitize=fuzzer)
       sperrow_link_group(${base} sperrow_${name} ${A_TEST_DEPS})
+      add_dependencies(sperrow_fuzzers ${base})
+      add_test(NAME ${base}
+        COMMAND sh ${PROJECT_SOURCE_DIR}/cmake/run-fuzzer.sh $<TARGET_FILE:${base}>
+          ${CMAKE_CURRENT_BINARY_DIR}/${base}_work ${CMAKE_CURRENT_SOURCE_DIR}/${base}_corpus
+          ${SPERROW_FUZZ_SECONDS})
+      math(EXPR fuzz_timeout "${SPERROW_FUZZ_SECONDS} * 3 + 60")
+      set_tests_properties(${base} PROPERTIES TIMEOUT ${fuzz_timeout} LABELS fuzz)
     endforeach()
   endif()
 endfunction()
@@ -72,5 +84,5 @@ function(sperrow_process_test name)
   endif()
   add_test(NAME ${name} COMMAND ${SPERROW_NETNS_RUN} ${A_COMMAND})
   set_tests_properties(${name} PROPERTIES TIMEOUT ${A_TIMEOUT} LABELS process SKIP_RETURN_CODE 77
-    ENVIRONMENT "SPERROW_BUILD=${PROJECT_BINARY_DIR};SPERROW_SOURCE=${PROJECT_SOURCE_DIR}")
+    ENVIRONMENT "${SPERROW_TEST_ENV}")
 endfunction()

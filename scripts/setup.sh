@@ -1,40 +1,71 @@
 #!/bin/sh
-# Installs what building and testing need, on a fresh Debian machine, as root.
-# Runs apt-get update once, and only when something is missing.
+# Installs what building and testing need on a fresh Debian machine, as root, and unpacks
+# the test peers that cannot be installed. Does nothing when all is there already.
+#   usage: setup.sh [PEERS_DIR]     (default: build/peers)
+# apt-get update runs at most once per call, and only when something has to be fetched.
 set -eu
 
-PACKAGES="cmake ninja-build g++ clang libclang-rt-14-dev libncurses-dev libgtest-dev libgmock-dev \
-libcli11-dev tftpd-hpa tftp-hpa curl busybox tmux nftables iproute2 util-linux procps"
+# Build: compilers, CMake, Ninja, the libraries. Tests: GoogleTest, the third-party TFTP
+# programs the process tests talk to, tmux for the terminal UI run, nftables and iproute2
+# for the namespaces, clang's libFuzzer and sanitizer runtimes for `make fuzz`, and the
+# libraries the unpacked atftp programs load.
+PACKAGES="cmake ninja-build make g++ clang libclang-rt-14-dev libncurses-dev libgtest-dev
+libgmock-dev libcli11-dev tftpd-hpa tftp-hpa curl busybox tmux nftables iproute2 util-linux
+procps libwrap0 libreadline8 libpcre2-8-0"
+
+peers=${1:-build/peers}
+updated=0
+
+apt_update_once() {
+  if [ $updated = 0 ]; then
+    apt-get update -qq
+    updated=1
+  fi
+}
+
+need_root() {
+  if [ "$(id -u)" != 0 ]; then
+    echo "setup: $1 (run as root to do it)" >&2
+    exit 1
+  fi
+}
 
 missing=""
 for p in $PACKAGES; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
+    missing="$missing $p"
 done
 
 if [ -n "$missing" ]; then
-  if [ "$(id -u)" != 0 ]; then
-    echo "setup: missing packages:$missing (run as root to install them)" >&2
-    exit 1
-  fi
+  need_root "missing packages:$missing"
   echo "setup: installing$missing"
-  # tftpd-hpa would start its service and hold port 69: keep services from starting.
-  had_policy=0
-  [ -e /usr/sbin/policy-rc.d ] && had_policy=1
-  if [ $had_policy = 0 ]; then
+  # Installing tftpd-hpa would start its service, which would then hold port 69. A
+  # policy-rc.d that answers 101 keeps every service from starting during the install;
+  # it is ours only if there was none, and only then removed afterwards.
+  own_policy=0
+  if [ ! -e /usr/sbin/policy-rc.d ]; then
     printf '#!/bin/sh\nexit 101\n' > /usr/sbin/policy-rc.d
-    chmod +x /usr/sbin/policy-rc.d
+    chmod 755 /usr/sbin/policy-rc.d
+    own_policy=1
   fi
-  trap '[ $had_policy = 0 ] && rm -f /usr/sbin/policy-rc.d' EXIT
-  apt-get update -qq
+  trap 'if [ $own_policy = 1 ]; then rm -f /usr/sbin/policy-rc.d; fi' EXIT INT TERM
+  apt_update_once
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing
+  if [ $own_policy = 1 ]; then rm -f /usr/sbin/policy-rc.d; fi
+  own_policy=0
 fi
 
-# atftpd conflicts with tftpd-hpa as a package: unpack it into the build tree instead.
-peers=${1:-build/peers}
+# atftpd conflicts with tftpd-hpa as a package: its server and client are unpacked into a
+# folder of the build instead of being installed.
 if [ ! -x "$peers/usr/sbin/atftpd" ] || [ ! -x "$peers/usr/bin/atftp" ]; then
   mkdir -p "$peers/debs"
-  (cd "$peers/debs" && apt-get download atftpd atftp >/dev/null 2>&1) || {
-    apt-get update -qq && (cd "$peers/debs" && apt-get download atftpd atftp >/dev/null)
-  }
-  for deb in "$peers"/debs/*.deb; do dpkg-deb -x "$deb" "$peers"; done
+  debs=$(cd "$peers/debs" && pwd)
+  fetch() { (cd "$debs" && apt-get download atftpd atftp >/dev/null 2>&1); }
+  if ! fetch; then
+    need_root "cannot download atftpd and atftp"
+    apt_update_once
+    fetch || { echo "setup: apt-get download atftpd atftp failed" >&2; exit 1; }
+  fi
+  for deb in "$debs"/*.deb; do dpkg-deb -x "$deb" "$peers"; done
+  echo "setup: atftpd and atftp unpacked into $peers"
 fi

@@ -31,6 +31,9 @@ struct ModemConfig {
     // host's TFTP server on this port (0: off).
     std::uint16_t fetch_port = 0;
     std::string store_dir;  // when set, every completed written file is also saved here
+    // False (a long-running program): only the latest copy of each written or fetched file
+    // keeps its bytes in memory, and log lines go to the sink only.
+    bool keep_history = true;
 };
 
 // Faults chosen by packet, or at random from a seed.
@@ -76,6 +79,10 @@ public:
     const std::vector<FetchedFile>& Fetched() const;
     bool InUpdateMode() const;
     bool CompletionSent() const;
+    // The port actually listened on (useful with listen_port 0); 0 when not started.
+    std::uint16_t ListenPort() const;
+    // Whether requests from this host address would be taken without a key right now.
+    bool IsUnlocked(std::uint32_t host_addr) const;
     // One readable line per exchange.
     const std::vector<std::string>& LogLines() const;
     void SetLogSink(std::function<void(const std::string&)> sink);

@@ -1,0 +1,73 @@
+// sperrow-modem: the simulated modem as a program, on the machine's real UDP sockets.
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+
+#include "framework/clock.h"
+#include "framework/event_loop.h"
+#include "framework/net.h"
+#include "modem/modem_options.h"
+#include "modem/simulated_modem.h"
+
+#ifndef SPERROW_MODEM_DATA_DIR
+#define SPERROW_MODEM_DATA_DIR "data/modem"
+#endif
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+
+void OnSignal(int) { g_stop = 1; }
+
+void CatchSignals() {
+    struct sigaction sa {};
+    sa.sa_handler = OnSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = 0;  // no SA_RESTART: a signal ends the wait in poll() at once
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    auto parsed = modem::ParseModemCommandLine(argc, argv, SPERROW_MODEM_DATA_DIR);
+    if (!parsed.options) {
+        std::cout << parsed.out << std::flush;
+        std::cerr << parsed.err << std::flush;
+        return parsed.exit_code;
+    }
+    const modem::ModemOptions& options = *parsed.options;
+
+    fw::SteadyClock clock;
+    fw::EventLoop loop(clock);
+    fw::SetMainLoop(&loop);
+    CatchSignals();
+
+    int rc = 0;
+    {
+        modem::SimulatedModem modem(fw::RealNet(), options.config);
+        modem.SetFaults(options.faults);
+        if (!options.quiet) {
+            modem.SetLogSink([](const std::string& line) {
+                std::printf("%s\n", line.c_str());
+                std::fflush(stdout);
+            });
+        }
+        std::string error;
+        if (!modem.Start(&error)) {
+            std::fprintf(stderr, "sperrow-modem: %s\n", error.c_str());
+            rc = 1;
+        } else {
+            // Always printed, even with -q: scripts read the port from it.
+            std::printf("sperrow-modem listening on %s:%u, serving %s\n",
+                        fw::FormatIp(options.config.listen_addr).c_str(), modem.ListenPort(),
+                        options.config.data_dir.c_str());
+            std::fflush(stdout);
+            // Bounded waits, so that a signal arriving between two checks is still seen.
+            while (!g_stop) loop.RunOnce(200);
+        }
+    }
+    fw::SetMainLoop(nullptr);
+    return rc;
+}

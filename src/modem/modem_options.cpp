@@ -1,0 +1,108 @@
+#include "modem/modem_options.h"
+
+#include <CLI/CLI.hpp>
+#include <sstream>
+#include <vector>
+
+#include "framework/net.h"
+#include "modem/fault_injector.h"
+
+namespace modem {
+
+namespace {
+
+// "NAME=TEXT" into the plan's chosen errors; the first '=' splits, so TEXT may hold more.
+std::string AddChosenErrors(const std::vector<std::string>& specs, FaultPlan& plan) {
+    for (const auto& spec : specs) {
+        std::size_t eq = spec.find('=');
+        if (eq == std::string::npos || eq == 0) return "--error wants NAME=TEXT, got \"" + spec + "\"";
+        plan.error_for[spec.substr(0, eq)] = spec.substr(eq + 1);
+    }
+    return {};
+}
+
+void DefineOptions(CLI::App& app, ModemOptions& o, std::string& listen,
+                   std::vector<std::string>& errors) {
+    ModemConfig& c = o.config;
+    FaultPlan& f = o.faults;
+    app.add_option("--listen", listen, "Address to listen on (0.0.0.0 to take broadcasts)")
+        ->capture_default_str();
+    app.add_option("--port", c.listen_port, "UDP port to listen on (0: any free port)")
+        ->capture_default_str();
+    app.add_option("--data", c.data_dir, "Directory of the files served on reads")
+        ->capture_default_str();
+    app.add_option("--password", c.password, "Expected content of the unlock key");
+    app.add_option("--board", c.board_id, "Board identifier announced to \"RequestID\"")
+        ->capture_default_str();
+    app.add_option("--completion-delay", c.completion_delay_ms,
+                   "Milliseconds from the end marker to the completion report")
+        ->check(CLI::NonNegativeNumber)
+        ->capture_default_str();
+    app.add_flag("--listen-port-replies", c.answer_from_listen_port,
+                 "Answer from the listening port instead of a fresh transfer port");
+    app.add_option("--fetch-port", c.fetch_port,
+                   "After \"RequestID\", fetch \"LatestVersion\" and its image from this port of "
+                   "the host (0: off)")
+        ->capture_default_str();
+    app.add_option("--store", c.store_dir, "Also save every written and fetched file here");
+    app.add_option("--timeout", c.retransmit_timeout_ms, "Milliseconds before a retransmission")
+        ->check(CLI::Range(10, 600000))
+        ->capture_default_str();
+    app.add_option("--retries", c.max_retransmits, "Retransmissions before giving up")
+        ->check(CLI::Range(0, 1000))
+        ->capture_default_str();
+    app.add_option("--loss", f.loss_percent, "Share of outgoing datagrams dropped, in %")
+        ->check(CLI::Range(0, 100));
+    app.add_option("--seed", f.seed, "Seed of the random loss and duplication")
+        ->capture_default_str();
+    app.add_option("--drop", f.drop, "Drop chosen datagrams, e.g. ack:2, data1:info*, ack:65535");
+    app.add_option("--duplicate", f.duplicate, "Send chosen datagrams twice (same form as --drop)");
+    app.add_option("--delay", f.delay_ms, "Milliseconds every outgoing datagram waits")
+        ->check(CLI::NonNegativeNumber);
+    app.add_option("--error", errors, "Answer requests for NAME with an ERROR of TEXT");
+    app.add_flag("--silent", f.silent, "Answer nothing at all");
+    app.add_flag("-q,--quiet", o.quiet, "Print no exchange log lines");
+}
+
+}  // namespace
+
+ParsedCommandLine ParseModemCommandLine(int argc, const char* const* argv,
+                                        const std::string& default_data_dir) {
+    ParsedCommandLine result;
+    ModemOptions o;
+    o.config.data_dir = default_data_dir;
+    o.config.keep_history = false;  // a long-running program keeps only the latest copies
+    std::string listen = "127.0.0.1";
+    std::vector<std::string> errors;
+
+    CLI::App app{"The simulated modem: a modem's TFTP service on a UDP port", "sperrow-modem"};
+    DefineOptions(app, o, listen, errors);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        std::ostringstream out, err;
+        result.exit_code = app.exit(e, out, err);
+        result.out = out.str();
+        result.err = err.str();
+        return result;
+    }
+
+    std::string problem;
+    auto addr = fw::ParseIp(listen);
+    if (!addr) {
+        problem = "--listen wants a dotted IPv4 address, got \"" + listen + "\"";
+    } else {
+        o.config.listen_addr = *addr;
+        problem = AddChosenErrors(errors, o.faults);
+    }
+    if (problem.empty()) problem = ValidateFaultPlan(o.faults);
+    if (!problem.empty()) {
+        result.exit_code = 2;
+        result.err = "sperrow-modem: " + problem + "\n";
+        return result;
+    }
+    result.options = std::move(o);
+    return result;
+}
+
+}  // namespace modem

@@ -252,16 +252,5 @@ TEST(EventLoopFds, DescriptorDrainedByAnEarlierCallbackIsNotDispatchedStale) {
     for (int fd : {a[0], a[1], b[0], b[1]}) ::close(fd);
 }
 
-TEST(MainLoop, DefaultsToAProcessLoopOnTheRealClockAndCanBeReplaced) {
-    EventLoop& process_loop = MainLoop();
-    EXPECT_FALSE(process_loop.clock().IsManual());
-    ManualClock clock;
-    EventLoop mine(clock);
-    SetMainLoop(&mine);
-    EXPECT_EQ(&MainLoop(), &mine);
-    SetMainLoop(nullptr);
-    EXPECT_EQ(&MainLoop(), &process_loop);
-}
-
 }  // namespace
 }  // namespace fw

@@ -281,26 +281,22 @@ TEST_F(MemNetTest, AsyncSocketReportsFailuresAsValuesWithTheLastError) {
     EXPECT_EQ(s.GetLastError(), ENOTSOCK);
     EXPECT_FALSE(s.Create(69, "not-an-address"));
     ASSERT_TRUE(s.Create(69, "10.0.0.1"));
-    EXPECT_EQ(s.SendTo("x", 1, 69, "modem.local"), SOCKET_ERROR);
+    EXPECT_EQ(s.SendTo("x", 1, 69, "modem.local"), SOCKET_ERROR);  // no name lookups
     EXPECT_EQ(s.GetLastError(), EINVAL);
-    EXPECT_TRUE(s.BindToDevice("eth0"));
     EXPECT_FALSE(s.BindToDevice("nosuch0"));
     EXPECT_EQ(s.GetLastError(), ENODEV);
 
-    Receiver small;  // reads into 64 bytes: a longer datagram is a failed read
-    small.SetStack(&b);
-    ASSERT_TRUE(small.Create(69));
+    Receiver twin;
+    twin.SetStack(&a);
+    EXPECT_FALSE(twin.Create(69));
+    EXPECT_EQ(twin.GetLastError(), EADDRINUSE);
+
+    // The receivers read into 64 bytes: a longer datagram is a failed read.
     std::string big(100, 'b');
     ASSERT_TRUE(s.SetSockOpt(SO_BROADCAST_OPT, 1));
     EXPECT_EQ(s.SendTo(big.data(), 100, 69, "255.255.255.255"), 100);
     loop.RunPending();
-    EXPECT_EQ(small.errors, (std::vector<int>{EMSGSIZE}));
-    EXPECT_TRUE(small.got.empty());
-
-    Receiver twin;
-    twin.SetStack(&b);
-    EXPECT_FALSE(twin.Create(69));
-    EXPECT_EQ(twin.GetLastError(), EADDRINUSE);
+    EXPECT_EQ(s.errors, (std::vector<int>{EMSGSIZE}));  // its own host hears it too
 }
 
 TEST_F(MemNetTest, SocketsOutlivingTheNetworkStaySafe) {

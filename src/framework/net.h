@@ -50,7 +50,8 @@ public:
     virtual std::uint32_t HostAddress() const { return 0; }
 };
 
-// The operating system's UDP sockets, notified through MainLoop().
+// The operating system's UDP sockets, notified through MainLoop() (the loop installed when
+// the socket is created; set a test's loop before creating its sockets).
 NetStack& RealNet();
 
 // The stack new CAsyncSockets use unless told otherwise (RealNet() by default).

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "framework/resolver.h"
-
 namespace fw {
 namespace {
 
@@ -22,23 +20,6 @@ TEST(IpText, ParsesOnlyCompleteDottedQuads) {
                             "99999999999.1.1.1"}) {
         EXPECT_FALSE(ParseIp(bad)) << bad;
     }
-}
-
-class FixedResolver : public Resolver {
-public:
-    std::string HostName() override { return "bench"; }
-    std::vector<std::uint32_t> ResolveHost(const std::string&) override { return {0x7F000001}; }
-    std::vector<InterfaceAddress> Interfaces() override { return {}; }
-};
-
-TEST(Seams, DefaultsAreTheSystemOnesAndTestsCanReplaceThem) {
-    EXPECT_EQ(&DefaultStack(), &RealNet());
-    EXPECT_EQ(&DefaultResolver(), &SystemResolver());
-    FixedResolver fixed;
-    SetDefaultResolver(&fixed);
-    EXPECT_EQ(DefaultResolver().HostName(), "bench");
-    SetDefaultResolver(nullptr);
-    EXPECT_EQ(&DefaultResolver(), &SystemResolver());
 }
 
 }  // namespace

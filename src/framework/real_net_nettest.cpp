@@ -77,21 +77,6 @@ TEST_F(RealNetTest, DatagramLongerThanTheBufferIsAFailedReadNotATruncatedOne) {
     EXPECT_EQ(server.got, (std::vector<std::string>{"ok"}));
 }
 
-TEST_F(RealNetTest, PortInUseFailsUnlessBothSocketsReuseTheAddress) {
-    auto first = RealNet().OpenUdp(nullptr);
-    ASSERT_EQ(first->Bind({0x7F000001, 0}), 0);
-    std::uint16_t port = first->Local().port;
-    auto second = RealNet().OpenUdp(nullptr);
-    EXPECT_EQ(second->Bind({0x7F000001, port}), EADDRINUSE);
-
-    auto r1 = RealNet().OpenUdp(nullptr);
-    auto r2 = RealNet().OpenUdp(nullptr);
-    ASSERT_EQ(r1->SetReuseAddr(true), 0);
-    ASSERT_EQ(r2->SetReuseAddr(true), 0);
-    ASSERT_EQ(r1->Bind({0x7F000001, 0}), 0);
-    EXPECT_EQ(r2->Bind({0x7F000001, r1->Local().port}), 0);
-}
-
 TEST_F(RealNetTest, BindToDeviceAcceptsLoopbackAndNamesAnUnknownInterface) {
     CAsyncSocket s;
     ASSERT_TRUE(s.Create());

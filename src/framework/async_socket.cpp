@@ -6,9 +6,13 @@ namespace fw {
 
 CAsyncSocket::CAsyncSocket() = default;
 
-CAsyncSocket::~CAsyncSocket() { Close(); }
+CAsyncSocket::~CAsyncSocket() {
+    Close();
+}
 
-void CAsyncSocket::SetStack(NetStack* stack) { stack_ = stack; }
+void CAsyncSocket::SetStack(NetStack* stack) {
+    stack_ = stack;
+}
 
 bool CAsyncSocket::Create(unsigned port, const char* address) {
     Close();
@@ -50,7 +54,9 @@ void CAsyncSocket::Close() {
     socket_.reset();
 }
 
-bool CAsyncSocket::IsOpen() const { return socket_ != nullptr; }
+bool CAsyncSocket::IsOpen() const {
+    return socket_ != nullptr;
+}
 
 bool CAsyncSocket::SetSockOpt(SocketOption option, int value) {
     if (!socket_) {
@@ -112,7 +118,9 @@ int CAsyncSocket::ReceiveFrom(void* buf, int len, std::string& address, unsigned
     return static_cast<int>(n);
 }
 
-unsigned CAsyncSocket::LocalPort() const { return socket_ ? socket_->Local().port : 0; }
+unsigned CAsyncSocket::LocalPort() const {
+    return socket_ ? socket_->Local().port : 0;
+}
 
 void CAsyncSocket::OnReceive(int) {}
 

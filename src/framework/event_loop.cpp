@@ -172,7 +172,9 @@ void EventLoop::WatchFd(int fd, std::function<void()> on_readable) {
     impl_->fds[fd] = std::make_shared<const std::function<void()>>(std::move(on_readable));
 }
 
-void EventLoop::UnwatchFd(int fd) { impl_->fds.erase(fd); }
+void EventLoop::UnwatchFd(int fd) {
+    impl_->fds.erase(fd);
+}
 
 void EventLoop::SetTimer(const void* window, int id, Millis interval,
                          std::function<void()> callback) {
@@ -183,15 +185,21 @@ void EventLoop::SetTimer(const void* window, int id, Millis interval,
     timer.callback = std::make_shared<const std::function<void()>>(std::move(callback));
 }
 
-void EventLoop::KillTimer(const void* window, int id) { impl_->timers.erase({window, id}); }
+void EventLoop::KillTimer(const void* window, int id) {
+    impl_->timers.erase({window, id});
+}
 
 bool EventLoop::IsTimerSet(const void* window, int id) const {
     return impl_->timers.count({window, id}) != 0;
 }
 
-std::size_t EventLoop::TimerCount() const { return impl_->timers.size(); }
+std::size_t EventLoop::TimerCount() const {
+    return impl_->timers.size();
+}
 
-void EventLoop::Post(std::function<void()> task) { impl_->tasks.push_back(std::move(task)); }
+void EventLoop::Post(std::function<void()> task) {
+    impl_->tasks.push_back(std::move(task));
+}
 
 void EventLoop::PostDelayed(Millis delay, std::function<void()> task) {
     Millis due = Now() + std::max<Millis>(delay, 0);
@@ -287,8 +295,12 @@ EventLoop& DefaultLoop() {
 }
 }  // namespace
 
-EventLoop& MainLoop() { return g_main_loop ? *g_main_loop : DefaultLoop(); }
+EventLoop& MainLoop() {
+    return g_main_loop ? *g_main_loop : DefaultLoop();
+}
 
-void SetMainLoop(EventLoop* loop) { g_main_loop = loop; }
+void SetMainLoop(EventLoop* loop) {
+    g_main_loop = loop;
+}
 
 }  // namespace fw

@@ -8,7 +8,9 @@
 
 namespace fw {
 
-CFile::~CFile() { Close(); }
+CFile::~CFile() {
+    Close();
+}
 
 bool CFile::Fail(int err) {
     last_error_ = err;

@@ -14,7 +14,9 @@ namespace {
 constexpr std::uint16_t kFirstEphemeralPort = 49152;
 constexpr std::size_t kMaxUdpPayload = 65507;
 
-bool IsLoopback(std::uint32_t addr) { return (addr >> 24) == 127; }
+bool IsLoopback(std::uint32_t addr) {
+    return (addr >> 24) == 127;
+}
 
 struct Core;
 struct Host;
@@ -302,8 +304,12 @@ void InMemoryNetwork::SetFilter(std::function<Verdict(const Datagram&)> filter) 
     impl_->core->filter = std::move(filter);
 }
 
-const std::vector<Datagram>& InMemoryNetwork::Trace() const { return impl_->core->trace; }
+const std::vector<Datagram>& InMemoryNetwork::Trace() const {
+    return impl_->core->trace;
+}
 
-void InMemoryNetwork::ClearTrace() { impl_->core->trace.clear(); }
+void InMemoryNetwork::ClearTrace() {
+    impl_->core->trace.clear();
+}
 
 }  // namespace fw

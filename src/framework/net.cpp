@@ -37,8 +37,12 @@ namespace {
 NetStack* g_default_stack = nullptr;
 }
 
-NetStack& DefaultStack() { return g_default_stack ? *g_default_stack : RealNet(); }
+NetStack& DefaultStack() {
+    return g_default_stack ? *g_default_stack : RealNet();
+}
 
-void SetDefaultStack(NetStack* stack) { g_default_stack = stack; }
+void SetDefaultStack(NetStack* stack) {
+    g_default_stack = stack;
+}
 
 }  // namespace fw

@@ -20,7 +20,7 @@ struct Endpoint {
 constexpr std::uint32_t kBroadcastAddr = 0xFFFFFFFFu;
 constexpr std::uint32_t kAnyAddr = 0;
 
-std::string FormatIp(std::uint32_t addr);                   // "%d.%d.%d.%d"
+std::string FormatIp(std::uint32_t addr);                     // "%d.%d.%d.%d"
 std::optional<std::uint32_t> ParseIp(std::string_view text);  // dotted quad only, no DNS
 
 // One open UDP socket. Errors are errno values, returned and never thrown.

@@ -66,8 +66,12 @@ Resolver& SystemResolver() {
     return resolver;
 }
 
-Resolver& DefaultResolver() { return g_default_resolver ? *g_default_resolver : SystemResolver(); }
+Resolver& DefaultResolver() {
+    return g_default_resolver ? *g_default_resolver : SystemResolver();
+}
 
-void SetDefaultResolver(Resolver* resolver) { g_default_resolver = resolver; }
+void SetDefaultResolver(Resolver* resolver) {
+    g_default_resolver = resolver;
+}
 
 }  // namespace fw

@@ -41,7 +41,9 @@ public:
     int GetLastError() const { return last_error_; }
     unsigned LocalPort() const;
 
-    // Read notification; the base class does nothing.
+    // Read notification; the base class does nothing. Called while datagrams wait, again
+    // after each call that read one; a call that returns without reading is the last until
+    // the socket is read, as on the original platform.
     virtual void OnReceive(int error_code);
 
 private:

@@ -34,6 +34,11 @@ struct SockState {
     std::deque<std::pair<Endpoint, std::vector<std::uint8_t>>> queue;
     std::function<void()> on_readable;
     bool notify_pending = false;
+    // A handler that returns without reading is not called again until the socket is
+    // read, as the original platform re-enabled its read notification only on a read.
+    // Without this a handler that ignores its socket would spin the loop for ever.
+    bool armed = true;
+    std::uint64_t reads = 0;
 };
 
 struct Host : NetStack {
@@ -152,7 +157,7 @@ struct Core : std::enable_shared_from_this<Core> {
     }
 
     void Notify(const std::shared_ptr<SockState>& s) {
-        if (!s->on_readable || s->notify_pending || s->closed) return;
+        if (!s->on_readable || s->notify_pending || s->closed || !s->armed) return;
         s->notify_pending = true;
         std::weak_ptr<Core> weak_core = weak_from_this();
         std::weak_ptr<SockState> weak_sock = s;
@@ -163,9 +168,13 @@ struct Core : std::enable_shared_from_this<Core> {
             sock->notify_pending = false;
             if (sock->closed || sock->queue.empty() || !sock->on_readable) return;
             std::function<void()> callback = sock->on_readable;
+            std::uint64_t reads = sock->reads;
             callback();
-            // Level notification: tell again while datagrams are still waiting.
-            if (!sock->queue.empty()) core->Notify(sock);
+            if (sock->reads == reads) {
+                sock->armed = false;
+            } else if (!sock->queue.empty()) {
+                core->Notify(sock);  // tell again while datagrams are still waiting
+            }
         });
     }
 
@@ -250,6 +259,11 @@ public:
     }
 
     long RecvFrom(void* buf, std::size_t cap, Endpoint* from) override {
+        ++state_->reads;
+        if (!state_->armed) {
+            state_->armed = true;
+            if (state_->queue.size() > 1) core_->Notify(state_);  // what this read leaves
+        }
         if (state_->queue.empty()) return -EAGAIN;
         auto [sender, bytes] = std::move(state_->queue.front());
         state_->queue.pop_front();

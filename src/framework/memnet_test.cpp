@@ -260,6 +260,20 @@ TEST_F(MemNetTest, AsyncSocketIsNotifiedAgainWhileDatagramsWait) {
     EXPECT_EQ(server.notifications, 3);
 }
 
+TEST_F(MemNetTest, HandlerThatDoesNotReadIsNotCalledAgainUntilTheSocketIsRead) {
+    auto server = Open(b, 69);
+    int calls = 0;
+    server->SetReadableCallback([&] { ++calls; });
+    auto client = Open(a, 0);
+    Send(*client, "1", {kHostB, 69});
+    Send(*client, "2", {kHostB, 69});
+    loop.RunPending();
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(Recv(*server), "1");  // reading re-arms: what is left is announced again
+    loop.RunPending();
+    EXPECT_EQ(calls, 2);
+}
+
 TEST_F(MemNetTest, AsyncSocketClosedInsideOnReceiveGetsNoFurtherNotifications) {
     Receiver server;
     server.SetStack(&b);

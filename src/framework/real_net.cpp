@@ -29,9 +29,10 @@ Endpoint FromSockaddr(const sockaddr_in& sa) {
 
 class RealSocket : public DatagramSocket {
 public:
-    explicit RealSocket(int fd) : fd_(fd) {}
+    explicit RealSocket(int fd) : fd_(fd), watch_(std::make_shared<Watch>()) {}
     ~RealSocket() override {
-        if (loop_) loop_->UnwatchFd(fd_);
+        watch_->alive = false;
+        if (watch_->loop) watch_->loop->UnwatchFd(fd_);
         ::close(fd_);
     }
 
@@ -64,6 +65,8 @@ public:
         // MSG_TRUNC makes the kernel report the datagram's real length, so that a datagram
         // longer than the buffer is a failed read as on the original platform, not a
         // silently shortened one.
+        ++watch_->reads;
+        if (watch_->suspended) Rewatch();
         ssize_t n = ::recvfrom(fd_, buf, cap, MSG_TRUNC, reinterpret_cast<sockaddr*>(&sa), &salen);
         if (n < 0) return -errno;
         if (static_cast<std::size_t>(n) > cap) return -EMSGSIZE;
@@ -79,11 +82,14 @@ public:
     }
 
     void SetReadableCallback(std::function<void()> on_readable) override {
-        if (loop_) loop_->UnwatchFd(fd_);
-        loop_ = nullptr;
-        if (!on_readable) return;
-        loop_ = &MainLoop();
-        loop_->WatchFd(fd_, std::move(on_readable));
+        if (watch_->loop) watch_->loop->UnwatchFd(fd_);
+        watch_->loop = nullptr;
+        watch_->suspended = false;
+        ++watch_->generation;
+        watch_->callback = std::move(on_readable);
+        if (!watch_->callback) return;
+        watch_->loop = &MainLoop();
+        Rewatch();
     }
 
 private:
@@ -92,8 +98,39 @@ private:
         return ::setsockopt(fd_, SOL_SOCKET, option, &value, sizeof value) == 0 ? 0 : errno;
     }
 
+    // Shared with the loop's callback, which may outlive the socket when a handler closes
+    // it. A handler that returns without reading is not called again until the socket is
+    // read, as the original platform re-enabled its read notification only on a read; a
+    // level-triggered poll would otherwise call an idle handler for ever.
+    struct Watch {
+        EventLoop* loop = nullptr;  // the loop the descriptor is watched by, if any
+        std::function<void()> callback;
+        std::uint64_t reads = 0;
+        std::uint64_t generation = 0;
+        bool suspended = false;
+        bool alive = true;
+    };
+
+    void Rewatch() {
+        watch_->suspended = false;
+        std::weak_ptr<Watch> weak = watch_;
+        int fd = fd_;
+        watch_->loop->WatchFd(fd, [weak, fd] {
+            auto w = weak.lock();
+            if (!w || !w->callback) return;
+            std::function<void()> callback = w->callback;
+            std::uint64_t reads = w->reads;
+            std::uint64_t generation = w->generation;
+            callback();
+            if (w->alive && w->loop && w->reads == reads && w->generation == generation) {
+                w->loop->UnwatchFd(fd);
+                w->suspended = true;
+            }
+        });
+    }
+
     int fd_;
-    EventLoop* loop_ = nullptr;  // the loop the descriptor is watched by, if any
+    std::shared_ptr<Watch> watch_;
 };
 
 class RealStack : public NetStack {

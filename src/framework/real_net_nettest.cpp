@@ -104,6 +104,24 @@ TEST_F(RealNetTest, ClosingInsideOnReceiveStopsNotifications) {
     EXPECT_FALSE(server.IsOpen());
 }
 
+TEST_F(RealNetTest, HandlerThatDoesNotReadIsNotCalledAgainUntilTheSocketIsRead) {
+    struct Idle : CAsyncSocket {
+        int calls = 0;
+        void OnReceive(int) override { ++calls; }
+    } server;
+    CAsyncSocket client;
+    ASSERT_TRUE(server.Create(0, "127.0.0.1"));
+    ASSERT_TRUE(client.Create());
+    client.SendTo("a", 1, server.LocalPort(), "127.0.0.1");
+    ASSERT_TRUE(loop.RunUntil([&] { return server.calls > 0; }, kPatience));
+    loop.RunFor(50);  // a level-triggered poll would call the idle handler all along
+    EXPECT_EQ(server.calls, 1);
+    char buf[8];
+    std::string from;
+    unsigned port = 0;
+    EXPECT_EQ(server.ReceiveFrom(buf, sizeof buf, from, port), 1);
+}
+
 TEST(SystemResolverTest, ListsTheLoopbackInterface) {
     auto interfaces = SystemResolver().Interfaces();
     auto lo = std::find_if(interfaces.begin(), interfaces.end(),

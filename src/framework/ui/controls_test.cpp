@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include "framework/ui/dialog.h"
+#include "framework/ui/edit.h"
+#include "framework/ui/ip_address_ctrl.h"
+#include "framework/ui/list_box.h"
+#include "framework/ui/progress_ctrl.h"
+#include "framework/ui/tab_ctrl.h"
+#include "framework/ui/ui_test_support.h"
+
+namespace fw::testing {
+namespace {
+
+class ControlsTest : public UiTest {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dlg.Create());
+        dlg.ShowWindow(SW_SHOW);
+    }
+    CDialog dlg{SampleTemplate()};
+};
+
+TEST_F(ControlsTest, ListKeepsTheNewestLineSelectedAndInView) {
+    auto* list = dlg.GetDlgItemAs<CListBox>(kList);
+    ASSERT_EQ(list->VisibleRows(), 1) << "15 dialog units hold one line";
+    for (const char* line : {"one\n", "two\n", "three\n"}) {
+        list->InsertString(list->GetCount(), line);
+        list->SelectLast();
+    }
+    EXPECT_EQ(list->Lines(), (std::vector<std::string>{"one\n", "two\n", "three\n"}));
+    EXPECT_EQ(list->GetCurSel(), 2);
+    EXPECT_EQ(list->GetTopIndex(), 2) << "the newest line is the one in view";
+
+    // A front-end that shows more rows keeps the newest line on its last row.
+    list->SetVisibleRows(2);
+    list->AddString("four\n");
+    list->SelectLast();
+    EXPECT_EQ(list->GetTopIndex(), 2);
+    list->SetCurSel(0);
+    EXPECT_EQ(list->GetTopIndex(), 0);
+
+    EXPECT_EQ(list->InsertString(9, "x"), LB_ERR);
+    EXPECT_EQ(list->InsertString(0, "zero\n"), 0);
+    EXPECT_EQ(list->GetCurSel(), 1) << "the selection follows its line";
+    EXPECT_EQ(list->DeleteString(1), 4);
+    EXPECT_EQ(list->GetCurSel(), -1);
+    list->ResetContent();
+    EXPECT_EQ(list->GetCount(), 0);
+    EXPECT_EQ(list->SelectLast(), LB_ERR);
+    EXPECT_EQ(list->GetText(0), "");
+}
+
+TEST_F(ControlsTest, ProgressBarStopsOnlyWhereItsCallerChecksTheBound) {
+    auto* bar = dlg.GetDlgItemAs<CProgressCtrl>(kProgress);
+    bar->SetRange(0, 3 + 1);
+    bar->SetStep(1);
+    bar->SetPos(0);
+    for (int i = 0; i < 10; ++i) {  // step while below the upper bound, as the log's caller does
+        int lower = 0, upper = 0;
+        bar->GetRange(lower, upper);
+        if (bar->GetPos() < upper) bar->StepIt();
+    }
+    EXPECT_EQ(bar->GetPos(), 4);
+    // An unguarded step past the bound starts over, carrying the overshoot.
+    EXPECT_EQ(bar->StepIt(), 4);
+    EXPECT_EQ(bar->GetPos(), 1);
+
+    EXPECT_EQ(bar->SetPos(99), 1);
+    EXPECT_EQ(bar->GetPos(), 4) << "positions stay inside the range";
+    bar->SetRange(0, 65535 + 1);  // a 16-bit bound wraps to 0
+    EXPECT_EQ(bar->GetUpper(), 0);
+    EXPECT_EQ(bar->GetPos(), 0);
+    bar->StepIt();
+    EXPECT_EQ(bar->GetPos(), 0);
+    bar->SetRange(0, 40000);
+    EXPECT_EQ(bar->GetUpper(), 40000) << "bounds are unsigned 16-bit";
+}
+
+TEST_F(ControlsTest, AddressControlIsOneValueWithTheFirstFieldMostSignificant) {
+    auto* ip = dlg.GetDlgItemAs<CIPAddressCtrl>(kAddress);
+    std::uint32_t value = 1;
+    EXPECT_TRUE(ip->IsBlank());
+    EXPECT_EQ(ip->GetAddress(value), 0);
+    EXPECT_EQ(value, 0u);
+
+    ip->SetAddress(0xC0A80101u);
+    EXPECT_EQ(ip->GetWindowText(), "192.168.1.1");
+    std::uint8_t a = 0, b = 0, c = 0, d = 0;
+    EXPECT_EQ(ip->GetAddress(a, b, c, d), 4);
+    EXPECT_EQ((std::vector<int>{a, b, c, d}), (std::vector<int>{192, 168, 1, 1}));
+
+    ip->SetFieldText(2, "");  // a blank field counts as 0
+    EXPECT_EQ(ip->GetAddress(value), 3);
+    EXPECT_EQ(value, 0xC0A80001u);
+    ip->SetFieldText(0, "9x99");
+    ip->SetFieldText(3, "300");
+    EXPECT_EQ(ip->GetWindowText(), "255.168..255") << "digits only, three at most, 255 at most";
+    EXPECT_FALSE(ip->SetFieldText(4, "1"));
+
+    ip->SetWindowText("10.0.0.5");
+    ip->GetAddress(value);
+    EXPECT_EQ(value, 0x0A000005u);
+    ip->EnableWindow(false);
+    EXPECT_FALSE(ip->EnterAddress("1.2.3.4")) << "a person cannot type into it while disabled";
+    ip->SetAddress(0xFFFFFFFFu);  // the program still can
+    EXPECT_EQ(ip->GetWindowText(), "255.255.255.255");
+    ip->ClearAddress();
+    EXPECT_TRUE(ip->IsBlank());
+}
+
+TEST_F(ControlsTest, TypingFollowsTheBoxRulesWhileTheProgramSetsAnything) {
+    static const DialogTemplate boxes{
+        903, "Boxes", {0, 0, 100, 60}, DLG_CAPTION,
+        {Ctl(1, ControlKind::Edit, "", {5, 5, 50, 12}, STYLE_PASSWORD | STYLE_TABSTOP),
+         Ctl(2, ControlKind::Edit, "", {5, 20, 50, 12}, STYLE_DIGITS_ONLY | STYLE_TABSTOP)}};
+    CDialog form(boxes);
+    ASSERT_TRUE(form.Create());
+    form.ShowWindow(SW_SHOW);
+    auto* password = form.GetDlgItemAs<CEdit>(1);
+    auto* digits = form.GetDlgItemAs<CEdit>(2);
+
+    EXPECT_TRUE(password->EnterText("s3cret"));
+    EXPECT_EQ(password->GetWindowText(), "s3cret");
+    EXPECT_EQ(password->DisplayText(), "******");
+
+    digits->SetLimitText(3);
+    EXPECT_TRUE(digits->EnterText("1a2b34"));
+    EXPECT_EQ(digits->GetWindowText(), "123") << "letters dropped, cut at the limit";
+    EXPECT_FALSE(digits->TypeChar('4')) << "full";
+    EXPECT_TRUE(digits->Backspace());
+    EXPECT_FALSE(digits->TypeChar('x'));
+    EXPECT_TRUE(digits->TypeChar('9'));
+    EXPECT_EQ(digits->GetWindowText(), "129");
+
+    digits->SetWindowText("5x and more");  // the program is not filtered
+    EXPECT_EQ(digits->GetWindowText(), "5x and more");
+    digits->EnableWindow(false);
+    EXPECT_FALSE(digits->EnterText("7"));
+    EXPECT_FALSE(digits->Backspace());
+    EXPECT_EQ(digits->GetWindowText(), "5x and more");
+
+    password->SetLimitText(2);
+    EXPECT_TRUE(password->EnterText("\xC3\xA9\xC3\xA9\xC3\xA9"));  // three two-byte letters
+    EXPECT_EQ(password->GetWindowText(), "\xC3\xA9\xC3\xA9") << "limits count characters";
+    EXPECT_EQ(password->DisplayText(), "**");
+
+    char buffer[4];
+    form.SetDlgItemText(2, "abcdef");
+    EXPECT_EQ(form.GetDlgItemText(2, buffer, sizeof buffer), 3);
+    EXPECT_STREQ(buffer, "abc");
+}
+
+TEST_F(ControlsTest, FirstTabItemBecomesCurrentAndTheCurrentOneIsTracked) {
+    auto* tabs = dlg.GetDlgItemAs<CTabCtrl>(kTabs);
+    EXPECT_EQ(tabs->GetCurSel(), -1);
+    EXPECT_EQ(tabs->InsertItem(0, "Upgrade"), 0);
+    EXPECT_EQ(tabs->GetCurSel(), 0);
+    EXPECT_EQ(tabs->InsertItem(0, "Before"), 0);
+    EXPECT_EQ(tabs->GetCurSel(), 1) << "the current item moved along";
+    EXPECT_EQ(tabs->InsertItem(10, "After"), 2);
+    EXPECT_EQ(tabs->SetCurSel(5), -1);
+    EXPECT_EQ(tabs->SetCurSel(2), 1);
+    EXPECT_TRUE(tabs->DeleteItem(2));
+    EXPECT_EQ(tabs->GetCurSel(), -1);
+    EXPECT_EQ(tabs->GetItemText(1), "Upgrade");
+}
+
+}  // namespace
+}  // namespace fw::testing

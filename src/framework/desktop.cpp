@@ -12,8 +12,7 @@ namespace {
 // a program or test that never set a desktop up.
 class HeadlessDesktop : public Desktop {
 public:
-    int MessageBox(const std::string& text, const std::string& caption,
-                   unsigned flags) override {
+    int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override {
         std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
         // With a Cancel button, the answer that starts nothing further.
         return (flags & 0xF) == MB_OK ? IDOK : IDCANCEL;
@@ -38,13 +37,21 @@ Desktop& TheDesktop() {
     return g_desktop ? *g_desktop : headless;
 }
 
-void SetDesktop(Desktop* desktop) { g_desktop = desktop; }
+void SetDesktop(Desktop* desktop) {
+    g_desktop = desktop;
+}
 
-Desktop* InstalledDesktop() { return g_desktop; }
+Desktop* InstalledDesktop() {
+    return g_desktop;
+}
 
-const std::string& AppName() { return AppNameStorage(); }
+const std::string& AppName() {
+    return AppNameStorage();
+}
 
-void SetAppName(const std::string& name) { AppNameStorage() = name; }
+void SetAppName(const std::string& name) {
+    AppNameStorage() = name;
+}
 
 int AfxMessageBox(const std::string& text, unsigned flags) {
     return TheDesktop().MessageBox(text, AppName(), flags);

@@ -19,11 +19,11 @@ constexpr int IDS_ABOUTBOX = 101;
 constexpr int IDS_SOCKETS_INIT_FAILED = 103;
 
 // Icons and bitmaps.
-constexpr int IDR_MAINFRAME = 128;        // the application icon
-constexpr int IDI_SERVER_IDLE = 134;      // activity icon: idle
-constexpr int IDI_SERVER_BUSY = 135;      // activity icon: busy
-constexpr int IDB_UPGRADE_STATUS = 141;   // picture of the upgrade status dialog
-constexpr int IDB_LOGO = 143;             // logo of the main window
+constexpr int IDR_MAINFRAME = 128;       // the application icon
+constexpr int IDI_SERVER_IDLE = 134;     // activity icon: idle
+constexpr int IDI_SERVER_BUSY = 135;     // activity icon: busy
+constexpr int IDB_UPGRADE_STATUS = 141;  // picture of the upgrade status dialog
+constexpr int IDB_LOGO = 143;            // logo of the main window
 
 // The system menu item that opens the About box.
 constexpr unsigned IDM_ABOUTBOX = 0x0010;

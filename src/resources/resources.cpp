@@ -6,9 +6,9 @@ namespace res {
 
 std::vector<const fw::DialogTemplate*> AllDialogTemplates() {
     using namespace internal;
-    return {&AboutBoxTemplate(),     &MainTemplate(),         &UpgradePageTemplate(),
-            &ConfigPageTemplate(),   &ServerPageTemplate(),   &DownloadPageTemplate(),
-            &ModemInfoTemplate(),    &UpgradeStatusTemplate()};
+    return {&AboutBoxTemplate(),   &MainTemplate(),         &UpgradePageTemplate(),
+            &ConfigPageTemplate(), &ServerPageTemplate(),   &DownloadPageTemplate(),
+            &ModemInfoTemplate(),  &UpgradeStatusTemplate()};
 }
 
 const fw::DialogTemplate* DialogTemplateById(int id) {

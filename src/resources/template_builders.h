@@ -23,7 +23,9 @@ inline ControlTemplate Text(int id, const char* caption, Rect rect, unsigned sty
 inline ControlTemplate GroupBox(const char* caption, Rect rect, unsigned style = 0) {
     return Line(-1, ControlKind::GroupBox, caption, rect, style);
 }
-inline ControlTemplate Frame(Rect rect) { return Line(-1, ControlKind::Frame, "", rect, 0); }
+inline ControlTemplate Frame(Rect rect) {
+    return Line(-1, ControlKind::Frame, "", rect, 0);
+}
 inline ControlTemplate Edit(int id, Rect rect, unsigned style = 0) {
     return Line(id, ControlKind::Edit, "", rect, style | fw::STYLE_TABSTOP);
 }

@@ -14,7 +14,9 @@ namespace fw {
 CControl::CControl(CDialog& parent, const ControlTemplate& line)
     : CWnd(&parent, line.id, line.caption, line.rect, line.style), template_(line) {}
 
-CDialog& CControl::Dialog() const { return *static_cast<CDialog*>(parent_); }
+CDialog& CControl::Dialog() const {
+    return *static_cast<CDialog*>(parent_);
+}
 
 bool CControl::IsButtonKind() const {
     ControlKind k = Kind();

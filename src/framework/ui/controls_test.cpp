@@ -110,7 +110,10 @@ TEST_F(ControlsTest, AddressControlIsOneValueWithTheFirstFieldMostSignificant) {
 
 TEST_F(ControlsTest, TypingFollowsTheBoxRulesWhileTheProgramSetsAnything) {
     static const DialogTemplate boxes{
-        903, "Boxes", {0, 0, 100, 60}, DLG_CAPTION,
+        903,
+        "Boxes",
+        {0, 0, 100, 60},
+        DLG_CAPTION,
         {Ctl(1, ControlKind::Edit, "", {5, 5, 50, 12}, STYLE_PASSWORD | STYLE_TABSTOP),
          Ctl(2, ControlKind::Edit, "", {5, 20, 50, 12}, STYLE_DIGITS_ONLY | STYLE_TABSTOP)}};
     CDialog form(boxes);

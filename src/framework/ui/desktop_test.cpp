@@ -72,9 +72,8 @@ TEST_F(ScriptedDesktopTest, BoxesAreRecordedAndAnsweredFromTheScript) {
     EXPECT_EQ(AfxMessageBox("Again?", MB_RETRYCANCEL), IDRETRY) << "default: the first button";
     desktop.SetDefaultAnswer(IDCANCEL);
     EXPECT_EQ(AfxMessageBox("Go on?", MB_OKCANCEL), IDCANCEL);
-    desktop.SetBoxHandler([](const ScriptedDesktop::Box& box) {
-        return box.text == "Yes?" ? IDOK : IDCANCEL;
-    });
+    desktop.SetBoxHandler(
+        [](const ScriptedDesktop::Box& box) { return box.text == "Yes?" ? IDOK : IDCANCEL; });
     EXPECT_EQ(AfxMessageBox("Yes?", MB_OKCANCEL), IDOK);
 
     ASSERT_EQ(desktop.Boxes().size(), 5u);

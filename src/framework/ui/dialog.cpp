@@ -34,9 +34,13 @@ void Emit(UiEvent::Kind kind, CDialog* dialog, int code = 0) {
 
 }  // namespace
 
-std::vector<CDialog*> LiveDialogs() { return Live(); }
+std::vector<CDialog*> LiveDialogs() {
+    return Live();
+}
 
-CDialog* ActiveModalDialog() { return ModalStack().empty() ? nullptr : ModalStack().back(); }
+CDialog* ActiveModalDialog() {
+    return ModalStack().empty() ? nullptr : ModalStack().back();
+}
 
 // --- Construction -----------------------------------------------------------------------
 
@@ -148,7 +152,9 @@ bool CDialog::Create(int template_id, CWnd* parent) {
     return true;
 }
 
-bool CDialog::Create() { return Create(template_id_, parent_); }
+bool CDialog::Create() {
+    return Create(template_id_, parent_);
+}
 
 int CDialog::DoModal() {
     if (created_ || !CreateWindow(parent_)) return -1;
@@ -221,7 +227,9 @@ void CDialog::OnOK() {
     EndDialog(IDOK);
 }
 
-void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+void CDialog::OnCancel() {
+    EndDialog(IDCANCEL);
+}
 
 void CDialog::DoDataExchange(CDataExchange* dx) {
     for (const auto& binding : bindings_) binding(dx);
@@ -400,15 +408,16 @@ void CDialog::SetIcon(int icon_id, bool big) {
 int CDialog::GetDefID() const {
     if (def_id_) return def_id_;
     for (const auto& control : controls_) {
-        if (control->Kind() == ControlKind::PushButton &&
-            control->HasStyle(STYLE_DEFAULT_BUTTON)) {
+        if (control->Kind() == ControlKind::PushButton && control->HasStyle(STYLE_DEFAULT_BUTTON)) {
             return control->GetDlgCtrlID();
         }
     }
     return IDOK;
 }
 
-void CDialog::SetDefID(int id) { def_id_ = id; }
+void CDialog::SetDefID(int id) {
+    def_id_ = id;
+}
 
 // --- Drivers --------------------------------------------------------------------------
 

@@ -140,9 +140,12 @@ TEST_F(DialogTest, EnterPressesTheDefaultButtonOrTheFocusedOne) {
 }
 
 TEST_F(DialogTest, EnterWithoutDefaultButtonSendsOkAndEscapeCancels) {
-    static const DialogTemplate plain{902, "Plain", {0, 0, 100, 40}, DLG_CAPTION,
-                                      {Ctl(5, ControlKind::Edit, "", {5, 5, 50, 12},
-                                           STYLE_TABSTOP)}};
+    static const DialogTemplate plain{
+        902,
+        "Plain",
+        {0, 0, 100, 40},
+        DLG_CAPTION,
+        {Ctl(5, ControlKind::Edit, "", {5, 5, 50, 12}, STYLE_TABSTOP)}};
     CDialog a(plain);
     desktop.OnModal(902, [](CDialog& d) { d.PressEnter(); });
     EXPECT_EQ(a.DoModal(), IDOK);
@@ -204,7 +207,8 @@ TEST_F(DialogTest, TabClickAsksBeforeAndTellsAfterTheChange) {
     EXPECT_EQ(tabs->GetCurSel(), 2) << "the dialog refused the change";
     EXPECT_FALSE(tabs->ClickItem(7));
     tabs->SetCurSel(0);  // the program's own change is silent
-    EXPECT_EQ(log, (std::vector<std::string>{"changing from 0", "changed to 2", "changing from 2"}));
+    EXPECT_EQ(log,
+              (std::vector<std::string>{"changing from 0", "changed to 2", "changing from 2"}));
 
     tabs->EnableWindow(false);
     EXPECT_FALSE(tabs->ClickItem(1));
@@ -355,8 +359,8 @@ TEST_F(DialogTest, ListenersHearRealChangesAndModalDialogs) {
     });
     SampleDialog dlg;
     EXPECT_EQ(dlg.DoModal(), 5);
-    EXPECT_EQ(heard, (std::vector<std::string>{"begin Sample", "text a", "text b", "box Hello",
-                                               "end 5"}));
+    EXPECT_EQ(heard,
+              (std::vector<std::string>{"begin Sample", "text a", "text b", "box Hello", "end 5"}));
 }
 
 TEST_F(DialogTest, DialogTimersDieWithTheWindow) {

@@ -6,7 +6,9 @@ namespace fw {
 
 namespace {
 
-bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+bool IsContinuationByte(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
 
 std::size_t CountCodePoints(const std::string& text) {
     std::size_t n = 0;
@@ -18,7 +20,9 @@ std::size_t CountCodePoints(const std::string& text) {
 
 CEdit::CEdit(CDialog& parent, const ControlTemplate& line) : CControl(parent, line) {}
 
-void CEdit::SetLimitText(std::size_t max_chars) { limit_ = max_chars; }
+void CEdit::SetLimitText(std::size_t max_chars) {
+    limit_ = max_chars;
+}
 
 void CEdit::SetPasswordChar(char c) {
     if (c == password_char_) return;

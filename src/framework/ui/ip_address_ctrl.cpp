@@ -42,7 +42,9 @@ int CIPAddressCtrl::GetAddress(std::uint8_t& f0, std::uint8_t& f1, std::uint8_t&
     return filled;
 }
 
-void CIPAddressCtrl::ClearAddress() { StoreFields({-1, -1, -1, -1}); }
+void CIPAddressCtrl::ClearAddress() {
+    StoreFields({-1, -1, -1, -1});
+}
 
 bool CIPAddressCtrl::IsBlank() const {
     for (int field : fields_) {

@@ -18,8 +18,7 @@ public:
     void SetAddress(std::uint8_t f0, std::uint8_t f1, std::uint8_t f2, std::uint8_t f3);
     // Both return the number of fields that are not blank.
     int GetAddress(std::uint32_t& address) const;
-    int GetAddress(std::uint8_t& f0, std::uint8_t& f1, std::uint8_t& f2,
-                   std::uint8_t& f3) const;
+    int GetAddress(std::uint8_t& f0, std::uint8_t& f1, std::uint8_t& f2, std::uint8_t& f3) const;
     void ClearAddress();
     bool IsBlank() const;
 

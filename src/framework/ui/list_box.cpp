@@ -11,7 +11,9 @@ constexpr int kBorderUnits = 2;
 
 CListBox::CListBox(CDialog& parent, const ControlTemplate& line) : CControl(parent, line) {}
 
-int CListBox::AddString(std::string_view text) { return InsertString(-1, text); }
+int CListBox::AddString(std::string_view text) {
+    return InsertString(-1, text);
+}
 
 int CListBox::InsertString(int index, std::string_view text) {
     if (index == -1) index = GetCount();

@@ -39,8 +39,7 @@ std::vector<std::string> ScriptedDesktop::BoxTexts() const {
     return texts;
 }
 
-std::optional<std::string> ScriptedDesktop::OpenFile(const std::string& filter,
-                                                     unsigned flags) {
+std::optional<std::string> ScriptedDesktop::OpenFile(const std::string& filter, unsigned flags) {
     std::optional<std::string> answer;
     if (!files_.empty()) {
         answer = std::move(files_.front());

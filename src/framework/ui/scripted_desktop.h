@@ -60,8 +60,7 @@ public:
     void ClearRecord();
 
     // --- Desktop --------------------------------------------------------------------
-    int MessageBox(const std::string& text, const std::string& caption,
-                   unsigned flags) override;
+    int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
     std::optional<std::string> OpenFile(const std::string& filter, unsigned flags) override;
     int RunModal(CDialog& dialog) override;
 

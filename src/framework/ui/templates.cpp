@@ -13,9 +13,13 @@ std::map<int, const DialogTemplate*>& Registry() {
 
 }  // namespace
 
-void RegisterDialogTemplate(const DialogTemplate& dialog) { Registry()[dialog.id] = &dialog; }
+void RegisterDialogTemplate(const DialogTemplate& dialog) {
+    Registry()[dialog.id] = &dialog;
+}
 
-void UnregisterDialogTemplate(int id) { Registry().erase(id); }
+void UnregisterDialogTemplate(int id) {
+    Registry().erase(id);
+}
 
 const DialogTemplate* FindDialogTemplate(int id) {
     auto it = Registry().find(id);

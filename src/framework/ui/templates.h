@@ -18,9 +18,9 @@ struct Rect {
 };
 
 enum class ControlKind {
-    Static,       // text
-    GroupBox,     // a labelled frame around other controls
-    Frame,        // a plain grey frame
+    Static,    // text
+    GroupBox,  // a labelled frame around other controls
+    Frame,     // a plain grey frame
     Edit,
     CheckBox,
     RadioButton,
@@ -29,8 +29,8 @@ enum class ControlKind {
     Progress,
     IpAddress,
     Tab,
-    Icon,         // a static showing an icon resource
-    Picture,      // a static showing a bitmap resource
+    Icon,     // a static showing an icon resource
+    Picture,  // a static showing a bitmap resource
 };
 
 // Control styles. A control is visible and enabled unless the template says otherwise.
@@ -45,17 +45,17 @@ enum ControlStyle : unsigned {
     STYLE_HSCROLL = 1u << 7,      // edit: text scrolls horizontally beyond the box
     STYLE_VSCROLL = 1u << 8,      // list: vertical scroll bar
     STYLE_DEFAULT_BUTTON = 1u << 9,
-    STYLE_GROUP = 1u << 10,       // starts a group (radio groups, arrow-key navigation)
-    STYLE_TABSTOP = 1u << 11,     // reached with the Tab key
-    STYLE_SMOOTH = 1u << 12,      // progress: a continuous bar instead of blocks
+    STYLE_GROUP = 1u << 10,    // starts a group (radio groups, arrow-key navigation)
+    STYLE_TABSTOP = 1u << 11,  // reached with the Tab key
+    STYLE_SMOOTH = 1u << 12,   // progress: a continuous bar instead of blocks
 };
 
 // Dialog styles.
 enum DialogStyle : unsigned {
-    DLG_CHILD = 1u << 0,       // lives inside its parent, at its template position
-    DLG_VISIBLE = 1u << 1,     // shown as soon as it is created
-    DLG_CAPTION = 1u << 2,     // title bar
-    DLG_SYSMENU = 1u << 3,     // system menu on the title bar
+    DLG_CHILD = 1u << 0,    // lives inside its parent, at its template position
+    DLG_VISIBLE = 1u << 1,  // shown as soon as it is created
+    DLG_CAPTION = 1u << 2,  // title bar
+    DLG_SYSMENU = 1u << 3,  // system menu on the title bar
     DLG_MINIMIZEBOX = 1u << 4,
     DLG_MODALFRAME = 1u << 5,
 };

@@ -26,7 +26,9 @@ int AddUiListener(UiListener listener) {
     return token;
 }
 
-void RemoveUiListener(int token) { TheListeners().by_token.erase(token); }
+void RemoveUiListener(int token) {
+    TheListeners().by_token.erase(token);
+}
 
 void EmitUiEvent(const UiEvent& event) {
     Listeners& all = TheListeners();

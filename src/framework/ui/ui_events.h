@@ -13,8 +13,8 @@ class CWnd;
 
 enum class Change {
     None,
-    Text,       // window text (caption of a dialog)
-    Check,      // check state of a button
+    Text,   // window text (caption of a dialog)
+    Check,  // check state of a button
     Enabled,
     Visible,
     Items,      // lines of a list, items of a tab control
@@ -24,12 +24,12 @@ enum class Change {
     Image,      // icon or bitmap of a static, icon of a dialog
     Address,    // fields of an IP address control
     Focus,
-    Iconic,     // a dialog minimized or restored
+    Iconic,  // a dialog minimized or restored
 };
 
 struct UiEvent {
     enum class Kind {
-        DialogCreated,    // its controls exist and OnInitDialog has run
+        DialogCreated,  // its controls exist and OnInitDialog has run
         DialogDestroyed,
         DialogChanged,    // `change` says what
         ControlChanged,   // `control` of `dialog`; `change` says what

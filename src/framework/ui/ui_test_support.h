@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "framework/clock.h"
-#include "framework/event_loop.h"
 #include "framework/desktop.h"
+#include "framework/event_loop.h"
 #include "framework/ui/scripted_desktop.h"
 #include "framework/ui/templates.h"
 

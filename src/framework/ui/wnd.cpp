@@ -42,7 +42,9 @@ void CWnd::StoreText(std::string_view text) {
     NotifyChange(Change::Text);
 }
 
-void CWnd::SetWindowText(std::string_view text) { StoreText(text); }
+void CWnd::SetWindowText(std::string_view text) {
+    StoreText(text);
+}
 
 int CWnd::GetWindowText(char* buffer, int max_count) const {
     if (!buffer || max_count <= 0) return 0;

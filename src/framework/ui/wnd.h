@@ -47,7 +47,7 @@ public:
     // SW_SHOW or SW_HIDE; returns whether the window was visible before.
     bool ShowWindow(int cmd);
     bool IsVisible() const { return visible_; }  // its own flag only
-    bool IsWindowVisible() const;                 // and every parent's
+    bool IsWindowVisible() const;                // and every parent's
     // Returns whether the window was disabled before.
     bool EnableWindow(bool enable = true);
     bool IsWindowEnabled() const { return enabled_; }

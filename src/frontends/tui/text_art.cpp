@@ -8,8 +8,8 @@ namespace tui {
 const std::vector<std::string>& ArtFor(int resource) {
     static const std::map<int, std::vector<std::string>> kArt = {
         {kIconApplication, {" (o>", "//\\\\", " ^^ "}},
-        {kIconIdle, {".----.", "'----'", "  ..  "}},
-        {kIconBusy, {".-><-.", "'-<>-'", " \\||/ "}},
+        {kIconIdle, {" .-. ", " '-' "}},
+        {kIconBusy, {" \\|/ ", " /|\\ "}},
         {kBitmapStatus,
          {".------.                                                       .-------.",
           "| HOST |  ==== image ====>  flash  ====>  verify  ====>  boot  | MODEM |",

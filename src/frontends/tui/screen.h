@@ -1,0 +1,87 @@
+// The terminal's picture of the program: a stack of layers (the main window at the bottom,
+// modal dialogs, message boxes, the open-file dialog and the system menu above it), drawn
+// into a Grid and shown on the terminal, with a help line. Keys go to the top layer. The
+// screen redraws whenever the dialog model reports a change, so timers and socket
+// notifications that change a control show at once, modal loops or not.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/ui/ui_events.h"
+#include "frontends/tui/escape_joiner.h"
+#include "frontends/tui/grid.h"
+#include "frontends/tui/layer.h"
+#include "frontends/tui/layer_host.h"
+
+namespace tui {
+
+class Terminal;
+
+class Screen : public LayerHost {
+public:
+    // With a terminal the screen shows itself on it; without one (tests) it only draws
+    // into its grid, whose size SetSize chooses.
+    explicit Screen(Terminal* terminal = nullptr);
+    ~Screen() override;
+    Screen(const Screen&) = delete;
+    Screen& operator=(const Screen&) = delete;
+
+    void SetSize(int width, int height);
+
+    // The layer is drawn on top until it is removed; the caller keeps it alive.
+    void Push(Layer* layer);
+    void Remove(Layer* layer);
+    bool Empty() const { return layers_.empty(); }
+    Layer* Top() const { return layers_.empty() ? nullptr : layers_.back(); }
+
+    // Pushes the layer, runs the event loop until it is done (or the program must end),
+    // and removes it again.
+    void RunLayer(Layer& layer) override;
+
+    // Draws everything into the grid and shows it on the terminal.
+    void Redraw();
+    const Grid& grid() const { return grid_; }
+    // The main window's rectangle (the first layer), or the free area when there is none.
+    CellRect OwnerRect() const;
+    // Cells the main window and the help line need.
+    int NeededWidth() const;
+    int NeededHeight() const;
+
+    // A key from the person, after Esc-then-letter joining: acted on by the top layer.
+    void Dispatch(const Key& key);
+    // Raw keys from the terminal: joined, then dispatched.
+    void Feed(const Key& key);
+    // The Esc waiting for its letter gives up.
+    void ExpireEscape();
+    bool EscapePending() const { return joiner_.pending(); }
+
+    // Ends every modal dialog and box and lets the main window close: the program ends
+    // with this status.
+    void Quit(int status);
+    bool quitting() const { return quitting_; }
+    int exit_status() const { return exit_status_; }
+
+    void SetHelpLine(std::string text) { help_ = std::move(text); }
+    static std::string DefaultHelpLine();
+    static std::string KeysHelpText();
+
+private:
+    void OnUiEvent(const fw::UiEvent& event);
+    void RequestRedraw();
+    void DrawTooSmall();
+
+    Terminal* terminal_;
+    Grid grid_;
+    std::vector<Layer*> layers_;
+    EscapeJoiner joiner_;
+    std::string help_;
+    bool redraw_posted_ = false;
+    bool quitting_ = false;
+    int exit_status_ = 0;
+    std::shared_ptr<bool> alive_;
+    fw::ScopedUiListener listener_;
+};
+
+}  // namespace tui

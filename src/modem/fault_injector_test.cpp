@@ -74,14 +74,5 @@ TEST(FaultInjectorTest, SeededLossIsRepeatableAndNearItsShare) {
     EXPECT_LT(dropped, 400);
 }
 
-TEST(FaultInjectorTest, SilenceDropsEverythingAndErrorsAreLookedUpByName) {
-    FaultInjector f;
-    f.Reset(FaultPlan{.error_for = {{"info", "Busy"}}, .silent = true});
-    EXPECT_EQ(f.Decide(tftp::BuildAck(0), "x"), Fate::kDrop);
-    ASSERT_NE(f.ErrorFor("info"), nullptr);
-    EXPECT_EQ(*f.ErrorFor("info"), "Busy");
-    EXPECT_EQ(f.ErrorFor("hw.prof"), nullptr);
-}
-
 }  // namespace
 }  // namespace modem

@@ -55,17 +55,6 @@ TEST_F(ModemFetchTest, MissingLatestVersionEndsTheFetchWithoutAnImageRequest) {
     EXPECT_FALSE(modem.Fetched()[0].complete);
 }
 
-TEST_F(ModemFetchTest, LatestVersionNamingNoImageFetchesNothingMore) {
-    SimulatedModem& modem = StartFetchingModem();
-    TestPeer client(host);
-    TestPeer server(host, kServerPort);
-    AnnounceBoard(client);
-    EXPECT_EQ(ServeOneRead(server, BytesOf("99.0\r\n")), "LatestVersion");
-    loop.RunFor(20000);
-    EXPECT_TRUE(server.inbox.empty());
-    EXPECT_EQ(modem.Fetched().size(), 1u);
-}
-
 TEST_F(ModemFetchTest, ServerThatStaysSilentIsAskedABoundedNumberOfTimes) {
     ModemConfig config = Config();
     config.fetch_port = kServerPort;

@@ -1,0 +1,139 @@
+// The accessors the engines call: each reads its control at the moment of the call, through
+// g_pMainDlg. Before the window exists (or when it opened without its pages) they leave
+// their targets alone and answer as an empty box would.
+#include "app/accessors.h"
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+
+#include "app/main_dlg.h"
+#include "framework/ui/button.h"
+#include "framework/ui/edit.h"
+#include "framework/ui/ip_address_ctrl.h"
+#include "pages/config_page.h"
+#include "pages/server_page.h"
+#include "pages/upgrade_page.h"
+#include "resources/resource.h"
+#include "sequencer/sequencer_hooks.h"
+#include "tftp/engine_globals.h"
+#include "tftp/host_hooks.h"
+
+int BoxTextToInt(std::string_view text, std::size_t max_chars) {
+    text = text.substr(0, std::min(text.size(), max_chars));
+    std::size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    long long value = 0;
+    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1) break;
+    }
+    if (negative) value = -value;
+    if (value > INT_MAX) return INT_MAX;
+    if (value < INT_MIN) return INT_MIN;
+    return static_cast<int>(value);
+}
+
+std::string DottedAddress(std::uint32_t address) {
+    return std::to_string(address >> 24) + "." + std::to_string((address >> 16) & 0xFF) + "." +
+           std::to_string((address >> 8) & 0xFF) + "." + std::to_string(address & 0xFF);
+}
+
+namespace {
+
+fw::CDialog* Upgrade() {
+    return g_pMainDlg ? g_pMainDlg->UpgradePage() : nullptr;
+}
+fw::CDialog* Config() {
+    return g_pMainDlg ? g_pMainDlg->ConfigPage() : nullptr;
+}
+fw::CDialog* Server() {
+    return g_pMainDlg ? g_pMainDlg->ServerPage() : nullptr;
+}
+
+std::string TextOf(fw::CDialog* page, int id) {
+    return page ? page->GetDlgItemText(id) : "";
+}
+
+bool CheckedOn(fw::CDialog* page, int id) {
+    return page && page->IsDlgButtonChecked(id) == fw::BST_CHECKED;
+}
+
+}  // namespace
+
+// --- The main window -------------------------------------------------------------------
+
+void ReadModemAddress() {
+    if (!g_pMainDlg || !g_pMainDlg->ModemAddress()) return;
+    std::uint32_t address = 0;
+    g_pMainDlg->ModemAddress()->GetAddress(address);  // a blank field counts as 0
+    g_szModemAddress = DottedAddress(address);
+}
+
+void ReadPassword() {
+    if (!g_pMainDlg || !g_pMainDlg->PasswordBox()) return;
+    StorePassword(g_pMainDlg->PasswordBox()->GetWindowText());
+}
+
+void ReadImagePath() {
+    if (!g_pMainDlg) return;
+    // The tab on display says whose box: the firmware image, or the restore pack.
+    bool upgrade_tab = g_pMainDlg->CurrentTab() == 0;
+    g_pMainDlg->Client().sourcePath =
+        upgrade_tab ? TextOf(Upgrade(), IDC_IMAGE_PATH) : TextOf(Config(), IDC_RESTORE_PATH);
+    g_pMainDlg->Client().remoteName = "image";
+}
+
+// --- The configuration page --------------------------------------------------------------
+
+void ReadConfigPackPath() {
+    if (!g_pMainDlg) return;
+    g_pMainDlg->Client().packFilePath = TextOf(Config(), IDC_CONFIG_DEST);
+}
+
+std::string ReadConfigDestinationText() {
+    return TextOf(Config(), IDC_CONFIG_DEST);
+}
+
+// --- The server page ---------------------------------------------------------------------
+
+void ReadServerRootPath() {
+    if (!g_pMainDlg) return;
+    g_pMainDlg->Server().SetRootPath(TextOf(Server(), IDC_ROOT_PATH));
+}
+
+int GetRetryCount() {
+    return BoxTextToInt(TextOf(Server(), IDC_RETRY), kRetryChars);
+}
+int GetTimeoutSeconds() {
+    return BoxTextToInt(TextOf(Server(), IDC_TIMEOUT), kTimeoutChars);
+}
+bool IsServerReadEnabled() {
+    return CheckedOn(Server(), IDC_ENABLE_READ);
+}
+bool IsServerWriteEnabled() {
+    return CheckedOn(Server(), IDC_ENABLE_WRITE);
+}
+
+// --- The upgrade page --------------------------------------------------------------------
+
+int GetBroadcastDelay() {
+    return BoxTextToInt(TextOf(Upgrade(), IDC_DELAY), kDelayChars);
+}
+bool IsCriteriaFileSkipped() {
+    return CheckedOn(Upgrade(), IDC_SKIP_CRITERIA);
+}
+
+// --- The page whose button built the plan ------------------------------------------------
+
+bool ReadOtherFileRow(int row, std::string& source, std::string& destination) {
+    const COperationPage* page = g_pMainDlg ? PlanPage() : nullptr;
+    return page && page->ReadOtherFileRow(row, source, destination);
+}
+
+std::string ReadMacroFilePath() {
+    const COperationPage* page = g_pMainDlg ? PlanPage() : nullptr;
+    return page ? page->ReadMacroFilePath() : std::string();
+}

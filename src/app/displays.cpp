@@ -1,0 +1,46 @@
+// The displays the engines report through: the log list, the progress bar and the server
+// page's activity area, all reached through g_pMainDlg.
+#include "app/main_dlg.h"
+#include "framework/ui/button.h"
+#include "framework/ui/list_box.h"
+#include "framework/ui/progress_ctrl.h"
+#include "pages/server_page.h"
+#include "resources/resource.h"
+#include "tftp/host_hooks.h"
+
+void LogMessage(const char* text) {
+    if (!g_pMainDlg || !g_pMainDlg->LogList()) return;
+    if (g_pMainDlg->IsDlgButtonChecked(IDC_LOG_ENABLE) != fw::BST_CHECKED) return;
+    fw::CListBox* log = g_pMainDlg->LogList();
+    log->InsertString(log->GetCount(), text ? text : "");
+    // Selecting the newest line keeps it in view in a list one line high.
+    log->SelectLast();
+}
+
+void ResetProgress(int n) {
+    if (!g_pMainDlg || !g_pMainDlg->ProgressBar()) return;
+    fw::CProgressCtrl* bar = g_pMainDlg->ProgressBar();
+    bar->SetRange(0, n + 1);
+    bar->SetStep(1);
+    bar->SetPos(0);
+}
+
+void StepProgress() {
+    if (!g_pMainDlg || !g_pMainDlg->ProgressBar()) return;
+    fw::CProgressCtrl* bar = g_pMainDlg->ProgressBar();
+    int lower = 0, upper = 0;
+    bar->GetRange(lower, upper);
+    if (bar->GetPos() < upper) bar->StepIt();
+}
+
+void SetServerActivityOn(const char* text) {
+    if (g_pMainDlg && g_pMainDlg->ServerPage()) {
+        g_pMainDlg->ServerPage()->ShowActivity(IDI_SERVER_BUSY, text ? text : "");
+    }
+}
+
+void SetServerActivityOff(const char* text) {
+    if (g_pMainDlg && g_pMainDlg->ServerPage()) {
+        g_pMainDlg->ServerPage()->ShowActivity(IDI_SERVER_IDLE, text ? text : "");
+    }
+}

@@ -1,0 +1,198 @@
+#include "app/main_dlg.h"
+
+#include <cstring>
+
+#include "app/settings.h"
+#include "dialogs/about_dlg.h"
+#include "framework/desktop.h"
+#include "framework/net.h"
+#include "framework/ui/button.h"
+#include "framework/ui/data_exchange.h"
+#include "framework/ui/edit.h"
+#include "framework/ui/ip_address_ctrl.h"
+#include "framework/ui/list_box.h"
+#include "framework/ui/progress_ctrl.h"
+#include "framework/ui/tab_ctrl.h"
+#include "pages/config_page.h"
+#include "pages/download_page.h"
+#include "pages/server_page.h"
+#include "pages/upgrade_page.h"
+#include "resources/resource.h"
+#include "resources/resources.h"
+#include "sequencer/sequencer.h"
+#include "sequencer/server_timer.h"
+#include "tftp/host_hooks.h"
+#include "tftp/run_observer.h"
+
+CMainDlg* g_pMainDlg = nullptr;
+
+namespace {
+
+const char* const kTabNames[] = {"Upgrade", "Configuration", "Server", "Download Files"};
+
+std::string FormatReason(const char* format, unsigned port, int error) {
+    char text[256];
+    std::snprintf(text, sizeof text, format, port, std::strerror(error));
+    return text;
+}
+
+}  // namespace
+
+CMainDlg::CMainDlg(StartOptions options) : fw::CDialog(IDD_MAIN), options_(std::move(options)) {
+    res::RegisterResources();
+    BindCommand(IDC_LOG_ENABLE, [this] { OnLogEnable(); });
+    BindNotify(IDC_TAB, fw::TCN_SELCHANGING, [this] { return OnTabChanging(); });
+    BindNotify(IDC_TAB, fw::TCN_SELCHANGE, [this] { return OnTabChanged(); });
+}
+
+CMainDlg::~CMainDlg() {
+    // The engines must not reach a window that is going away.
+    if (g_pMainDlg == this) g_pMainDlg = nullptr;
+    if (SequencerClient() == &m_client) AttachSequencerClient(nullptr);
+    AttachServerTimer(nullptr);
+    StopResponseTimer();
+    DestroyWindow();
+}
+
+void CMainDlg::DoDataExchange(fw::CDataExchange* dx) {
+    fw::CDialog::DoDataExchange(dx);
+    fw::DDX_Control(dx, IDC_LOG, m_lstLog);
+    fw::DDX_Control(dx, IDC_TAB, m_tabPages);
+    fw::DDX_Control(dx, IDC_PROGRESS, m_prgProgress);
+    fw::DDX_Control(dx, IDC_MODEM_ADDRESS, m_ipModem);
+    fw::DDX_Control(dx, IDC_PASSWORD, m_edtPassword);
+}
+
+bool CMainDlg::OnInitDialog() {
+    fw::CDialog::OnInitDialog();
+    std::string about = res::LoadString(IDS_ABOUTBOX);
+    if (fw::CMenu* menu = GetSystemMenu(); menu && !about.empty()) {
+        menu->AppendMenu(fw::MF_SEPARATOR);
+        menu->AppendMenu(fw::MF_STRING, IDM_ABOUTBOX, about);
+    }
+    SetIcon(IDR_MAINFRAME, true);
+    SetIcon(IDR_MAINFRAME, false);
+    g_pMainDlg = this;
+
+    if (!OpenClientSocket()) return true;
+    OpenServerSocket();
+    m_client.EnableBroadcast();
+
+    int tabs = options_.expertMode ? 4 : 1;
+    for (int i = 0; i < tabs; ++i) m_tabPages->InsertItem(i, kTabNames[i]);
+    CreatePages();
+    StopResponseTimer();
+
+    if (ReadSettings()) {
+        m_edtPassword->SetWindowText(m_strSavedPassword);
+        m_pUpgradePage->SetDlgItemText(IDC_IMAGE_PATH, m_strSavedPackFile);
+    }
+    m_pUpgradePage->ShowWindow(fw::SW_SHOW);
+    if (options_.expertMode) EnterExpertMode();
+    return true;
+}
+
+bool CMainDlg::OpenClientSocket() {
+    fw::NetStack* stack = options_.netStack ? options_.netStack : &fw::DefaultStack();
+    m_client.SetStack(stack);
+    m_server.SetStack(stack);
+    m_client.SetModemPort(options_.modemPort);
+    m_client.SetBindDevice(options_.clientDevice);
+    if (m_client.CreateClientSocket()) {
+        AttachSequencerClient(&m_client);
+        return true;
+    }
+    // Without its client the window can do nothing; say why rather than open empty.
+    std::string text = "Error:\nCannot open the TFTP client socket";
+    if (!options_.clientDevice.empty()) text += " on device " + options_.clientDevice;
+    text += ": ";
+    text += std::strerror(m_client.GetLastError());
+    text += ".";
+    fw::AfxMessageBox(text, fw::MB_ICONSTOP);
+    return false;
+}
+
+void CMainDlg::OpenServerSocket() {
+    AttachServerTimer(&m_server, this);
+    if (!options_.openServer) return;
+    const char* address = options_.serverAddress.empty() ? nullptr : options_.serverAddress.c_str();
+    serverOpen_ = m_server.CreateServerSocket(options_.serverPort, address);
+    if (serverOpen_) return;
+    // Upgrades do not need the local server: the window opens without it.
+    m_server.SetServing(false);
+    fw::AfxMessageBox(FormatReason("Error:\nCannot open the TFTP server on UDP port %u: %s.\n"
+                                   "The local TFTP server is off.",
+                                   options_.serverPort, m_server.GetLastError()),
+                      fw::MB_ICONSTOP);
+}
+
+void CMainDlg::CreatePages() {
+    m_pUpgradePage = std::make_unique<CUpgradePage>(this);
+    m_pConfigPage = std::make_unique<CConfigPage>(this);
+    m_pServerPage = std::make_unique<CServerPage>(this);
+    m_pDownloadPage = std::make_unique<CDownloadPage>(this);
+    // The page switches the server off while it broadcasts; a server that never opened
+    // stays off.
+    if (serverOpen_) m_pUpgradePage->AttachServer(&m_server);
+    m_pUpgradePage->Create(IDD_UPGRADE_PAGE, this);
+    m_pConfigPage->Create(IDD_CONFIG_PAGE, this);
+    m_pServerPage->Create(IDD_SERVER_PAGE, this);
+    m_pDownloadPage->Create(IDD_DOWNLOAD_PAGE, this);
+}
+
+void CMainDlg::EnterExpertMode() {
+    if (fw::CControl* log_enable = GetDlgItem(IDC_LOG_ENABLE)) log_enable->ShowWindow(fw::SW_SHOW);
+    for (int tab = 0; tab < 4; ++tab) PageForTab(tab)->EnterExpertMode();
+}
+
+bool CMainDlg::ReadSettings() {
+    SavedSettings saved;
+    if (!ReadSettingsFile(kSettingsFileName, saved)) return false;
+    m_strSavedPassword = saved.password;
+    m_strSavedPackFile = saved.packFile;
+    return true;
+}
+
+COperationPage* CMainDlg::PageForTab(int index) const {
+    switch (index) {
+        case 0:
+            return m_pUpgradePage.get();
+        case 1:
+            return m_pConfigPage.get();
+        case 2:
+            return m_pServerPage.get();
+        case 3:
+            return m_pDownloadPage.get();
+        default:
+            return nullptr;
+    }
+}
+
+int CMainDlg::CurrentTab() const {
+    return m_tabPages ? m_tabPages->GetCurSel() : -1;
+}
+
+long CMainDlg::OnTabChanging() {
+    if (COperationPage* page = PageForTab(CurrentTab())) page->ShowWindow(fw::SW_HIDE);
+    return 0;
+}
+
+long CMainDlg::OnTabChanged() {
+    if (COperationPage* page = PageForTab(CurrentTab())) page->ShowWindow(fw::SW_SHOW);
+    return 0;
+}
+
+void CMainDlg::OnLogEnable() {
+    if (IsDlgButtonChecked(IDC_LOG_ENABLE) != fw::BST_CHECKED && m_lstLog) {
+        m_lstLog->ResetContent();
+    }
+}
+
+void CMainDlg::OnSysCommand(unsigned id) {
+    if ((id & 0xFFF0) == IDM_ABOUTBOX) {
+        CAboutDlg about;
+        about.DoModal();
+        return;
+    }
+    fw::CDialog::OnSysCommand(id);
+}

@@ -1,0 +1,95 @@
+// CMainDlg: the program's one window. It owns the two TFTP sockets (the client that talks
+// to the modem and the local server), the password box and the modem address, the log and
+// the progress bar, and hosts the four pages. The engines reach it through g_pMainDlg and
+// the free accessors; drivers reach its controls through FindControl and Click, like a
+// person would.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/start_options.h"
+#include "framework/ui/dialog.h"
+#include "tftp/tftp_client.h"
+#include "tftp/tftp_server.h"
+
+class COperationPage;
+class CUpgradePage;
+class CConfigPage;
+class CServerPage;
+class CDownloadPage;
+namespace fw {
+class CEdit;
+class CIPAddressCtrl;
+class CListBox;
+class CProgressCtrl;
+class CTabCtrl;
+}  // namespace fw
+
+class CMainDlg : public fw::CDialog {
+public:
+    explicit CMainDlg(StartOptions options = {});
+    ~CMainDlg() override;
+
+    bool OnInitDialog() override;
+    void DoDataExchange(fw::CDataExchange* dx) override;
+    void OnSysCommand(unsigned id) override;
+
+    // The settings file: false when it cannot be opened (nothing is changed then).
+    bool ReadSettings();
+    const std::string& SavedPassword() const { return m_strSavedPassword; }
+    const std::string& SavedPackFile() const { return m_strSavedPackFile; }
+
+    const StartOptions& Options() const { return options_; }
+    // Whether the local server's socket is open.
+    bool IsServerOpen() const { return serverOpen_; }
+
+    // The pages: null when the window opened without them (a socket could not be made).
+    CUpgradePage* UpgradePage() const { return m_pUpgradePage.get(); }
+    CConfigPage* ConfigPage() const { return m_pConfigPage.get(); }
+    CServerPage* ServerPage() const { return m_pServerPage.get(); }
+    CDownloadPage* DownloadPage() const { return m_pDownloadPage.get(); }
+    // The page a tab index shows: 0 Upgrade, 1 Configuration, 2 Server, 3 Download Files.
+    COperationPage* PageForTab(int index) const;
+    // The tab control's current index (-1 without tab items).
+    int CurrentTab() const;
+
+    TftpClient& Client() { return m_client; }
+    TftpServer& Server() { return m_server; }
+
+    fw::CListBox* LogList() const { return m_lstLog; }
+    fw::CProgressCtrl* ProgressBar() const { return m_prgProgress; }
+    fw::CIPAddressCtrl* ModemAddress() const { return m_ipModem; }
+    fw::CEdit* PasswordBox() const { return m_edtPassword; }
+    fw::CTabCtrl* TabControl() const { return m_tabPages; }
+
+private:
+    bool OpenClientSocket();
+    void OpenServerSocket();
+    void CreatePages();
+    void EnterExpertMode();
+    void OnLogEnable();
+    long OnTabChanging();
+    long OnTabChanged();
+
+    // In the order the window declares them: the pages go before the sockets they use.
+    std::unique_ptr<CUpgradePage> m_pUpgradePage;
+    std::unique_ptr<CConfigPage> m_pConfigPage;
+    std::unique_ptr<CServerPage> m_pServerPage;
+    std::unique_ptr<CDownloadPage> m_pDownloadPage;
+    TftpClient m_client;
+    TftpServer m_server;
+    std::string m_strSavedPassword;
+    std::string m_strSavedPackFile;
+    fw::CListBox* m_lstLog = nullptr;
+    fw::CTabCtrl* m_tabPages = nullptr;
+    fw::CProgressCtrl* m_prgProgress = nullptr;
+    fw::CIPAddressCtrl* m_ipModem = nullptr;
+    fw::CEdit* m_edtPassword = nullptr;
+
+    StartOptions options_;
+    bool serverOpen_ = false;
+};
+
+// The main window, set while it initialises; null before and after its life.
+extern CMainDlg* g_pMainDlg;

@@ -1,0 +1,29 @@
+// What the driver of the main window (the terminal UI, the command line, a test) decides
+// before the window opens: whether the local server runs and where, expert mode, where the
+// modem's TFTP service listens and which network device the client sends from, and the
+// network stack every socket of the window is opened on.
+#pragma once
+
+#include <string>
+
+namespace fw {
+class NetStack;
+}
+
+struct StartOptions {
+    // The local TFTP server. Off: no server socket is opened and nothing is said about it.
+    bool openServer = true;
+    unsigned serverPort = 69;
+    std::string serverAddress;  // listen address; empty: every local address
+
+    // The hidden pages and controls brought on screen (off: the window as designed).
+    bool expertMode = false;
+
+    // The modem's TFTP port, where every request of the client goes.
+    unsigned modemPort = 69;
+    // The network device the client's socket is bound to; empty: the routing table decides.
+    std::string clientDevice;
+
+    // Null: the operating system's stack (fw::DefaultStack()). Tests pass an in-memory host.
+    fw::NetStack* netStack = nullptr;
+};

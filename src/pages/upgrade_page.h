@@ -1,0 +1,54 @@
+// CUpgradePage: the firmware upgrade page (tab "Upgrade"). Its buttons turn the chosen
+// image, the target system and the options into a plan; it also holds the settings the
+// whole upgrade runs with: unicast or broadcast (and with it the modem address in the main
+// window and the local server's serving switch), the broadcast delay and the criteria box.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "pages/operation_page.h"
+
+class TftpServer;
+namespace fw {
+class CIPAddressCtrl;
+}
+
+class CUpgradePage : public COperationPage {
+public:
+    static constexpr std::uint32_t kDefaultModemAddress = 0xC0A80101;  // 192.168.1.1
+
+    explicit CUpgradePage(fw::CWnd* parent = nullptr);
+
+    // The local server whose serving switch follows unicast and broadcast. Set before
+    // the page is created: its initialisation performs the Unicast action.
+    void AttachServer(TftpServer* server) { server_ = server; }
+
+    bool OnInitDialog() override;
+    void DoDataExchange(fw::CDataExchange* dx) override;
+
+    std::uint32_t SavedAddress() const { return savedAddress; }
+
+protected:
+    std::vector<int> ExpertEnabledControls() const override;
+
+private:
+    void OnBrowseImage();
+    void OnBrowseOtherFile(int row);
+    void OnDownload();
+    void OnModemInfo();
+    void OnFileInfo();
+    void OnBroadcast();
+    void OnUnicast();
+    void SetServing(bool on);
+    fw::CIPAddressCtrl* ModemAddressControl() const;
+
+    std::uint32_t savedAddress = 0;
+    std::string m_strServerNote;  // static 1076
+    std::string m_strDelayLabel;  // static 1079
+    std::string m_strDelayUnit;   // static 1080
+    TftpServer* server_ = nullptr;
+};
+
+inline constexpr const char* kImageFilter =
+    "Pack(*.pack)|*.pack|Image(*.comp)|*.comp|VxWorks(*.st_compr)|*.st_compr|All file (*.*)|*.*";

@@ -25,19 +25,25 @@ std::optional<unsigned long> ParseNumber(std::string_view s, unsigned long max) 
 }
 
 bool KnownKind(std::string_view kind) {
-    return kind == "ack" || kind == "data" || kind == "error" || kind == "rrq" ||
-           kind == "wrq" || kind == "any";
+    return kind == "ack" || kind == "data" || kind == "error" || kind == "rrq" || kind == "wrq" ||
+           kind == "any";
 }
 
 const char* KindOf(const tftp::Bytes& datagram) {
     unsigned op = datagram.size() >= 2 ? (datagram[0] << 8 | datagram[1]) : 0;
     switch (op) {
-        case tftp::RRQ: return "rrq";
-        case tftp::WRQ: return "wrq";
-        case tftp::DATA: return "data";
-        case tftp::ACK: return "ack";
-        case tftp::ERROR: return "error";
-        default: return "";
+        case tftp::RRQ:
+            return "rrq";
+        case tftp::WRQ:
+            return "wrq";
+        case tftp::DATA:
+            return "data";
+        case tftp::ACK:
+            return "ack";
+        case tftp::ERROR:
+            return "error";
+        default:
+            return "";
     }
 }
 
@@ -82,7 +88,8 @@ std::optional<PacketChoice> ParsePacketChoice(std::string_view text) {
     std::vector<std::string_view> parts;
     for (std::size_t start = 0;;) {
         std::size_t colon = text.find(':', start);
-        parts.push_back(text.substr(start, colon == std::string_view::npos ? colon : colon - start));
+        parts.push_back(
+            text.substr(start, colon == std::string_view::npos ? colon : colon - start));
         if (colon == std::string_view::npos) break;
         start = colon + 1;
     }

@@ -8,7 +8,9 @@ FetchTransfer::FetchTransfer(TransferContext& ctx, std::shared_ptr<ModemSocket> 
       sink_(std::move(sink)),
       done_(std::move(done)) {}
 
-void FetchTransfer::Start() { Transmit(tftp::BuildRequest(tftp::RRQ, name()), true); }
+void FetchTransfer::Start() {
+    Transmit(tftp::BuildRequest(tftp::RRQ, name()), true);
+}
 
 void FetchTransfer::OnPacket(const std::uint8_t* data, std::size_t len, fw::Endpoint from) {
     // The server may answer from another port than the one asked; after its first answer
@@ -17,8 +19,7 @@ void FetchTransfer::OnPacket(const std::uint8_t* data, std::size_t len, fw::Endp
     auto h = tftp::ParseHeader(data, len);
     if (!h.valid) return;
     if (h.opcode == tftp::ERROR) {
-        End(false, Describe() + ": refused by the server: " +
-                       tftp::TrailingText(data, len));
+        End(false, Describe() + ": refused by the server: " + tftp::TrailingText(data, len));
         return;
     }
     if (h.opcode != tftp::DATA) return;
@@ -37,8 +38,8 @@ void FetchTransfer::OnLastBlock() {
 }
 
 void FetchTransfer::OnGiveUp() {
-    End(false, Describe() + ": server silent after " + std::to_string(bytes()) +
-                   " bytes, abandoned");
+    End(false,
+        Describe() + ": server silent after " + std::to_string(bytes()) + " bytes, abandoned");
 }
 
 void FetchTransfer::End(bool complete, const std::string& line) {

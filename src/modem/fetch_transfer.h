@@ -24,6 +24,10 @@ public:
     const char* Verb() const override { return "fetch"; }
 
 private:
+    // The host's server sends a block again on an ACK below its current one; answering its
+    // repeats at once would make it send every later block twice. Our own timer re-sends
+    // the ACK when it really was lost.
+    bool ReacknowledgeAtOnce() const override { return false; }
     void Store(const std::uint8_t* data, std::size_t len) override { sink_(data, len); }
     void OnLastBlock() override;
     void OnGiveUp() override;

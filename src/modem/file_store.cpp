@@ -15,9 +15,8 @@ bool IsServableName(std::string_view name) {
     std::size_t start = 0;
     while (start <= name.size()) {
         std::size_t slash = name.find('/', start);
-        std::string_view part = name.substr(start, slash == std::string_view::npos
-                                                       ? std::string_view::npos
-                                                       : slash - start);
+        std::string_view part = name.substr(
+            start, slash == std::string_view::npos ? std::string_view::npos : slash - start);
         if (part.empty() || part == "." || part == "..") return false;
         if (slash == std::string_view::npos) break;
         start = slash + 1;
@@ -29,8 +28,8 @@ std::string StoredFileName(std::string_view name) {
     std::string out;
     out.reserve(name.size());
     for (char c : name) {
-        bool plain = std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' ||
-                     c == '_';
+        bool plain =
+            std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '_';
         out.push_back(plain ? c : '_');
     }
     if (out.empty() || out == "." || out == "..") return "_";

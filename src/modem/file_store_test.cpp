@@ -9,7 +9,8 @@ namespace modem {
 namespace {
 
 TEST(FileStoreTest, OnlyNamesInsideTheDirectoryAreServable) {
-    for (const char* ok : {"info", "hw.prof", "sub/file", "..x"}) EXPECT_TRUE(IsServableName(ok)) << ok;
+    for (const char* ok : {"info", "hw.prof", "sub/file", "..x"})
+        EXPECT_TRUE(IsServableName(ok)) << ok;
     for (const char* bad : {"", "/etc/passwd", "../x", "a/../../x", "a/..", ".", "a//b", "a/"}) {
         EXPECT_FALSE(IsServableName(bad)) << bad;
     }

@@ -35,8 +35,8 @@ struct SimulatedModem::Impl : TransferContext {
 
     // TransferContext
     const ModemConfig& Config() const override { return cfg; }
-    void Send(const std::shared_ptr<ModemSocket>& via, const tftp::Bytes& datagram,
-              fw::Endpoint to, const std::string& name) override;
+    void Send(const std::shared_ptr<ModemSocket>& via, const tftp::Bytes& datagram, fw::Endpoint to,
+              const std::string& name) override;
     void Log(const std::string& line) override;
     void Retire(Transfer& transfer) override;
 
@@ -53,8 +53,7 @@ struct SimulatedModem::Impl : TransferContext {
     std::shared_ptr<ModemSocket> OpenTransferSocket(int id);
     Transfer* FindRequestTransfer(fw::Endpoint peer);
     void OnListenDatagram(const std::uint8_t* data, std::size_t len, fw::Endpoint from);
-    void OnTransferDatagram(int id, const std::uint8_t* data, std::size_t len,
-                            fw::Endpoint from);
+    void OnTransferDatagram(int id, const std::uint8_t* data, std::size_t len, fw::Endpoint from);
     void Reap();
     void SendDelayed(const std::shared_ptr<ModemSocket>& via, const tftp::Bytes& datagram,
                      fw::Endpoint to, int copies);

@@ -15,7 +15,8 @@ namespace {
 std::string AddChosenErrors(const std::vector<std::string>& specs, FaultPlan& plan) {
     for (const auto& spec : specs) {
         std::size_t eq = spec.find('=');
-        if (eq == std::string::npos || eq == 0) return "--error wants NAME=TEXT, got \"" + spec + "\"";
+        if (eq == std::string::npos || eq == 0)
+            return "--error wants NAME=TEXT, got \"" + spec + "\"";
         plan.error_for[spec.substr(0, eq)] = spec.substr(eq + 1);
     }
     return {};

@@ -26,8 +26,8 @@ TEST(ModemOptionsTest, DefaultsListenOnLoopbackAndServeTheShippedData) {
 }
 
 TEST(ModemOptionsTest, RepeatedChoicesAccumulateAndErrorsSplitAtTheFirstEquals) {
-    auto p = Parse({"--listen", "0.0.0.0", "--drop", "ack:2", "--drop", "data1:info*",
-                    "--error", "info=Busy=now", "--error", "hw.prof=", "--listen-port-replies"});
+    auto p = Parse({"--listen", "0.0.0.0", "--drop", "ack:2", "--drop", "data1:info*", "--error",
+                    "info=Busy=now", "--error", "hw.prof=", "--listen-port-replies"});
     ASSERT_TRUE(p.options) << p.err;
     const FaultPlan& f = p.options->faults;
     EXPECT_EQ(p.options->config.listen_addr, 0u);

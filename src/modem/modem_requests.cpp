@@ -13,7 +13,9 @@ namespace modem {
 
 namespace {
 
-std::string Peer(fw::Endpoint e) { return fw::FormatIp(e.addr) + ":" + std::to_string(e.port); }
+std::string Peer(fw::Endpoint e) {
+    return fw::FormatIp(e.addr) + ":" + std::to_string(e.port);
+}
 
 // Files that steer the modem rather than hold data: never served back (the key least of
 // all).
@@ -119,9 +121,9 @@ void SimulatedModem::Impl::TakeWrite(const std::string& name, fw::Endpoint from)
         received[index].bytes.insert(received[index].bytes.end(), data, data + len);
     };
     auto judge = [this, index, from](TakeTransfer&) { return Judge(index, from); };
-    auto& t = Adopt(std::make_unique<TakeTransfer>(*this, socket, from, name, ack0_text, sink,
-                                                   judge),
-                    true, id);
+    auto& t =
+        Adopt(std::make_unique<TakeTransfer>(*this, socket, from, name, ack0_text, sink, judge),
+              true, id);
     t.Start();
 }
 
@@ -227,8 +229,8 @@ void SimulatedModem::Impl::StartFetch(const std::string& name, fw::Endpoint serv
         Keep(f.name, f.bytes);
         if (follow_latest) OnLatestVersion(f.bytes, server);
     };
-    auto& t = Adopt(std::make_unique<FetchTransfer>(*this, socket, server, name, sink, done),
-                    false, id);
+    auto& t =
+        Adopt(std::make_unique<FetchTransfer>(*this, socket, server, name, sink, done), false, id);
     t.Start();
 }
 

@@ -47,8 +47,9 @@ void ModemSocket::OnReceive(int /*error_code*/) {
         }
         auto from_addr = fw::ParseIp(address);
         if (!from_addr) continue;
-        if (handler_) handler_(buf, static_cast<std::size_t>(n),
-                               fw::Endpoint{*from_addr, static_cast<std::uint16_t>(port)});
+        if (handler_)
+            handler_(buf, static_cast<std::size_t>(n),
+                     fw::Endpoint{*from_addr, static_cast<std::uint16_t>(port)});
     }
 }
 

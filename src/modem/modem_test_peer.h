@@ -15,7 +15,9 @@
 
 namespace modem::testing {
 
-inline tftp::Bytes BytesOf(const std::string& text) { return tftp::Bytes(text.begin(), text.end()); }
+inline tftp::Bytes BytesOf(const std::string& text) {
+    return tftp::Bytes(text.begin(), text.end());
+}
 
 inline tftp::Bytes Pattern(std::size_t n, unsigned seed = 7) {
     tftp::Bytes out(n);
@@ -59,9 +61,9 @@ public:
         unsigned port = 0;
         int n = ReceiveFrom(buf, sizeof buf, addr, port);
         if (n < 0) return;
-        inbox.push_back(Got{tftp::Bytes(buf, buf + n),
-                            fw::Endpoint{fw::ParseIp(addr).value_or(0),
-                                         static_cast<std::uint16_t>(port)}});
+        inbox.push_back(
+            Got{tftp::Bytes(buf, buf + n),
+                fw::Endpoint{fw::ParseIp(addr).value_or(0), static_cast<std::uint16_t>(port)}});
     }
 
     std::deque<Got> inbox;
@@ -151,8 +153,9 @@ inline std::optional<std::string> ServeOneRead(TestPeer& server, const tftp::Byt
     for (std::size_t block = 1; block <= blocks; ++block) {
         std::size_t offset = (block - 1) * tftp::kBlockSize;
         std::size_t len = std::min(tftp::kBlockSize, content.size() - offset);
-        server.Send(tftp::BuildData(static_cast<std::uint16_t>(block), content.data() + offset, len),
-                    client);
+        server.Send(
+            tftp::BuildData(static_cast<std::uint16_t>(block), content.data() + offset, len),
+            client);
         auto ack = server.Next();
         if (!ack || ack->opcode() != tftp::ACK || ack->field() != block) return std::nullopt;
     }

@@ -11,7 +11,7 @@ void ReceiveTransfer::OnData(std::uint16_t block, const std::uint8_t* payload, s
     if (block != expected_) {
         // The peer missed our ACK and sent the block again: acknowledge it again, store
         // nothing. Anything else is out of order and waits for the right block.
-        if (last_block_ != 0 && block == last_block_) Resend();
+        if (last_block_ != 0 && block == last_block_ && ReacknowledgeAtOnce()) Resend();
         return;
     }
     Store(payload, len);

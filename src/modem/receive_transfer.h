@@ -23,6 +23,8 @@ protected:
     // Sends the ACK of the last block, once: no further DATA will come to guard against.
     void AckLastBlock() { Transmit(tftp::BuildAck(last_block_), false); }
 
+    // Whether a repeated block is acknowledged again at once, or only by our own timer.
+    virtual bool ReacknowledgeAtOnce() const { return true; }
     virtual void Store(const std::uint8_t* data, std::size_t len) = 0;
     // The short block has arrived and been stored; the subclass gives the final answer.
     virtual void OnLastBlock() = 0;

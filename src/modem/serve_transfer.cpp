@@ -5,13 +5,14 @@
 namespace modem {
 
 ServeTransfer::ServeTransfer(TransferContext& ctx, std::shared_ptr<ModemSocket> socket,
-                             fw::Endpoint peer, std::string name,
-                             std::vector<std::uint8_t> content)
+                             fw::Endpoint peer, std::string name, std::vector<std::uint8_t> content)
     : Transfer(ctx, std::move(socket), peer, std::move(name)),
       content_(std::move(content)),
       last_block_(BlockCount(content_.size())) {}
 
-void ServeTransfer::Start() { SendBlock(); }
+void ServeTransfer::Start() {
+    SendBlock();
+}
 
 void ServeTransfer::SendBlock() {
     std::size_t offset = static_cast<std::size_t>(block_ - 1) * tftp::kBlockSize;

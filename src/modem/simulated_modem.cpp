@@ -10,7 +10,9 @@ namespace modem {
 SimulatedModem::Impl::Impl(fw::NetStack& net, ModemConfig config)
     : stack(net), cfg(std::move(config)) {}
 
-SimulatedModem::Impl::~Impl() { Stop(); }
+SimulatedModem::Impl::~Impl() {
+    Stop();
+}
 
 bool SimulatedModem::Impl::Start(std::string* error) {
     if (listen) return true;
@@ -131,8 +133,7 @@ void SimulatedModem::Impl::Send(const std::shared_ptr<ModemSocket>& via,
 }
 
 void SimulatedModem::Impl::SendDelayed(const std::shared_ptr<ModemSocket>& via,
-                                       const tftp::Bytes& datagram, fw::Endpoint to,
-                                       int copies) {
+                                       const tftp::Bytes& datagram, fw::Endpoint to, int copies) {
     int id = next_pending++;
     if (next_pending <= 0) next_pending = 1;
     pending[id] = Pending{via, datagram, to, copies};
@@ -153,11 +154,21 @@ SimulatedModem::SimulatedModem(fw::NetStack& stack, ModemConfig config)
 
 SimulatedModem::~SimulatedModem() = default;
 
-bool SimulatedModem::Start(std::string* error) { return impl_->Start(error); }
-void SimulatedModem::Stop() { impl_->Stop(); }
-void SimulatedModem::SetFaults(FaultPlan faults) { impl_->faults.Reset(faults); }
-const ModemConfig& SimulatedModem::config() const { return impl_->cfg; }
-const std::vector<ReceivedFile>& SimulatedModem::Received() const { return impl_->received; }
+bool SimulatedModem::Start(std::string* error) {
+    return impl_->Start(error);
+}
+void SimulatedModem::Stop() {
+    impl_->Stop();
+}
+void SimulatedModem::SetFaults(FaultPlan faults) {
+    impl_->faults.Reset(faults);
+}
+const ModemConfig& SimulatedModem::config() const {
+    return impl_->cfg;
+}
+const std::vector<ReceivedFile>& SimulatedModem::Received() const {
+    return impl_->received;
+}
 
 const ReceivedFile* SimulatedModem::LastReceived(const std::string& name) const {
     const auto& files = impl_->received;
@@ -166,16 +177,24 @@ const ReceivedFile* SimulatedModem::LastReceived(const std::string& name) const 
     return it == files.rend() ? nullptr : &*it;
 }
 
-const std::vector<FetchedFile>& SimulatedModem::Fetched() const { return impl_->fetched; }
-bool SimulatedModem::InUpdateMode() const { return impl_->update_mode; }
-bool SimulatedModem::CompletionSent() const { return impl_->completion_sent; }
+const std::vector<FetchedFile>& SimulatedModem::Fetched() const {
+    return impl_->fetched;
+}
+bool SimulatedModem::InUpdateMode() const {
+    return impl_->update_mode;
+}
+bool SimulatedModem::CompletionSent() const {
+    return impl_->completion_sent;
+}
 std::uint16_t SimulatedModem::ListenPort() const {
     return impl_->listen ? static_cast<std::uint16_t>(impl_->listen->LocalPort()) : 0;
 }
 bool SimulatedModem::IsUnlocked(std::uint32_t host_addr) const {
     return impl_->Unlocked(host_addr);
 }
-const std::vector<std::string>& SimulatedModem::LogLines() const { return impl_->log; }
+const std::vector<std::string>& SimulatedModem::LogLines() const {
+    return impl_->log;
+}
 void SimulatedModem::SetLogSink(std::function<void(const std::string&)> sink) {
     impl_->sink = std::move(sink);
 }

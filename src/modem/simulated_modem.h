@@ -20,10 +20,10 @@ struct ModemConfig {
     // Answer every request from the listening port itself instead of a fresh transfer port
     // (what several modems answering one broadcast need).
     bool answer_from_listen_port = false;
-    std::string data_dir;           // identification and configuration files served on reads
-    std::string password;           // expected content of "tftplock.key" (before CR LF)
+    std::string data_dir;                  // identification and configuration files served on reads
+    std::string password;                  // expected content of "tftplock.key" (before CR LF)
     std::string board_id = "SIM-BOARD-1";  // sent in the ACK 0 of a "RequestID" write
-    int completion_delay_ms = 2000;  // after the "tftpupdt.end" write, before ACK 65535
+    int completion_delay_ms = 2000;        // after the "tftpupdt.end" write, before ACK 65535
     int retransmit_timeout_ms = 1000;
     int max_retransmits = 5;
     int unlock_idle_ms = 60000;  // an unlock lasts until the host has been silent this long
@@ -41,9 +41,9 @@ struct FaultPlan {
     int loss_percent = 0;  // share of outgoing datagrams dropped
     int duplicate_percent = 0;
     std::uint32_t seed = 1;
-    std::vector<std::string> drop;       // e.g. "ack:2", "data:1", "ack0:tftplock.key"
-    std::vector<std::string> duplicate;  // same form
-    int delay_ms = 0;                    // every outgoing datagram waits this long
+    std::vector<std::string> drop;                 // e.g. "ack:2", "data:1", "ack0:tftplock.key"
+    std::vector<std::string> duplicate;            // same form
+    int delay_ms = 0;                              // every outgoing datagram waits this long
     std::map<std::string, std::string> error_for;  // request name -> ERROR text to answer with
     bool silent = false;  // answer nothing at all (a modem that has gone quiet)
 };

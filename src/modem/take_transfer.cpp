@@ -45,8 +45,7 @@ void TakeTransfer::OnLastBlock() {
 }
 
 void TakeTransfer::OnGiveUp() {
-    Finish(Describe() + ": peer silent after " + std::to_string(bytes()) +
-           " bytes, abandoned");
+    Finish(Describe() + ": peer silent after " + std::to_string(bytes()) + " bytes, abandoned");
 }
 
 }  // namespace modem

@@ -14,11 +14,12 @@ Transfer::Transfer(TransferContext& ctx, std::shared_ptr<ModemSocket> socket, fw
                    std::string name)
     : ctx_(ctx), socket_(std::move(socket)), peer_(peer), name_(std::move(name)) {}
 
-Transfer::~Transfer() { StopTimer(); }
+Transfer::~Transfer() {
+    StopTimer();
+}
 
 std::string Transfer::Describe() const {
-    return fw::FormatIp(peer_.addr) + ":" + std::to_string(peer_.port) + " " + Verb() + " " +
-           name_;
+    return fw::FormatIp(peer_.addr) + ":" + std::to_string(peer_.port) + " " + Verb() + " " + name_;
 }
 
 void Transfer::Abandon(const std::string& why) {
@@ -42,7 +43,9 @@ void Transfer::Resend() {
     if (!last_sent_.empty() && !finished_) ctx_.Send(socket_, last_sent_, peer_, name_);
 }
 
-void Transfer::SendOnce(const tftp::Bytes& datagram) { ctx_.Send(socket_, datagram, peer_, name_); }
+void Transfer::SendOnce(const tftp::Bytes& datagram) {
+    ctx_.Send(socket_, datagram, peer_, name_);
+}
 
 void Transfer::Linger() {
     lingering_ = true;

@@ -27,16 +27,21 @@ void DefineOptions(CLI::App& app, ModemOptions& o, std::string& listen,
     ModemConfig& c = o.config;
     FaultPlan& f = o.faults;
     app.add_option("--listen", listen, "Address to listen on (0.0.0.0 to take broadcasts)")
+        ->type_name("ADDR")
         ->capture_default_str();
     app.add_option("--port", c.listen_port, "UDP port to listen on (0: any free port)")
+        ->type_name("N")
         ->capture_default_str();
     app.add_option("--data", c.data_dir, "Directory of the files served on reads")
+        ->type_name("DIR")
         ->capture_default_str();
     app.add_option("--password", c.password, "Expected content of the unlock key");
     app.add_option("--board", c.board_id, "Board identifier announced to \"RequestID\"")
+        ->type_name("ID")
         ->capture_default_str();
     app.add_option("--completion-delay", c.completion_delay_ms,
                    "Milliseconds from the end marker to the completion report")
+        ->type_name("MS")
         ->check(CLI::NonNegativeNumber)
         ->capture_default_str();
     app.add_flag("--listen-port-replies", c.answer_from_listen_port,
@@ -44,23 +49,35 @@ void DefineOptions(CLI::App& app, ModemOptions& o, std::string& listen,
     app.add_option("--fetch-port", c.fetch_port,
                    "After \"RequestID\", fetch \"LatestVersion\" and its image from this port of "
                    "the host (0: off)")
+        ->type_name("N")
         ->capture_default_str();
-    app.add_option("--store", c.store_dir, "Also save every written and fetched file here");
+    app.add_option("--store", c.store_dir, "Also save every written and fetched file here")
+        ->type_name("DIR");
     app.add_option("--timeout", c.retransmit_timeout_ms, "Milliseconds before a retransmission")
+        ->type_name("MS")
         ->check(CLI::Range(10, 600000))
         ->capture_default_str();
     app.add_option("--retries", c.max_retransmits, "Retransmissions before giving up")
+        ->type_name("N")
         ->check(CLI::Range(0, 1000))
         ->capture_default_str();
     app.add_option("--loss", f.loss_percent, "Share of outgoing datagrams dropped, in %")
+        ->type_name("PCT")
         ->check(CLI::Range(0, 100));
     app.add_option("--seed", f.seed, "Seed of the random loss and duplication")
+        ->type_name("N")
         ->capture_default_str();
-    app.add_option("--drop", f.drop, "Drop chosen datagrams, e.g. ack:2, data1:info*, ack:65535");
-    app.add_option("--duplicate", f.duplicate, "Send chosen datagrams twice (same form as --drop)");
+    app.add_option("--drop", f.drop,
+                   "Drop chosen datagrams: KIND[BLOCK][:BLOCK|:NAME][*[COUNT]], "
+                   "e.g. ack:2, data1:info*, ack0:tftplock.key, ack:65535")
+        ->type_name("SPEC");
+    app.add_option("--duplicate", f.duplicate, "Send chosen datagrams twice (same form as --drop)")
+        ->type_name("SPEC");
     app.add_option("--delay", f.delay_ms, "Milliseconds every outgoing datagram waits")
+        ->type_name("MS")
         ->check(CLI::NonNegativeNumber);
-    app.add_option("--error", errors, "Answer requests for NAME with an ERROR of TEXT");
+    app.add_option("--error", errors, "Answer requests for NAME with an ERROR of TEXT")
+        ->type_name("NAME=TEXT");
     app.add_flag("--silent", f.silent, "Answer nothing at all");
     app.add_flag("-q,--quiet", o.quiet, "Print no exchange log lines");
 }

@@ -61,6 +61,7 @@ struct FetchedFile {
     bool complete = false;
 };
 
+// Runs on fw::MainLoop(): create and destroy it while that loop is set and alive.
 class SimulatedModem {
 public:
     SimulatedModem(fw::NetStack& stack, ModemConfig config);

@@ -168,6 +168,19 @@ COperationPage* CMainDlg::PageForTab(int index) const {
     }
 }
 
+fw::CControl* CMainDlg::ControlById(int id) const {
+    COperationPage* shown = PageForTab(CurrentTab());
+    if (shown && shown->IsWindowVisible()) {
+        if (fw::CControl* control = shown->GetDlgItem(id)) return control;
+    }
+    return FindControl(id);
+}
+
+bool CMainDlg::ClickById(int id) {
+    fw::CControl* control = ControlById(id);
+    return control && control->Click();
+}
+
 int CMainDlg::CurrentTab() const {
     return m_tabPages ? m_tabPages->GetCurSel() : -1;
 }

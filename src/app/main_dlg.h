@@ -54,6 +54,12 @@ public:
     // The tab control's current index (-1 without tab items).
     int CurrentTab() const;
 
+    // The control a driver means by an id, and a person's click on it: the page on display
+    // first (the window's logo and the upgrade page's "Broadcast Download" share 1041), then
+    // the window's own controls, then the other pages'.
+    fw::CControl* ControlById(int id) const;
+    bool ClickById(int id);
+
     TftpClient& Client() { return m_client; }
     TftpServer& Server() { return m_server; }
 

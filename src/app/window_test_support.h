@@ -29,8 +29,9 @@
 
 class WindowTest : public ::testing::Test {
 protected:
-    static constexpr std::uint32_t kHostAddr = 0x7F000001;   // 127.0.0.1
-    static constexpr std::uint32_t kModemAddr = 0x7F000002;  // 127.0.0.2
+    // Addresses on the in-memory segment (loopback addresses there stay on their host).
+    static constexpr std::uint32_t kHostAddr = 0x0A000001;   // 10.0.0.1
+    static constexpr std::uint32_t kModemAddr = 0x0A000002;  // 10.0.0.2
     static constexpr unsigned kModemPort = 6969;
     static constexpr const char* kPassword = "secret";
 
@@ -95,10 +96,10 @@ protected:
     void OpenWindowOnModem(StartOptions options = {}) {
         OpenWindow(options);
         Type(IDC_PASSWORD, kPassword);
-        ASSERT_TRUE(window->ModemAddress()->EnterAddress("127.0.0.2"));
+        ASSERT_TRUE(window->ModemAddress()->EnterAddress("10.0.0.2"));
     }
 
-    fw::CControl* Find(int id) const { return window->FindControl(id); }
+    fw::CControl* Find(int id) const { return window->ControlById(id); }
     std::string Text(int id) const { return Find(id)->GetWindowText(); }
 
     // Typing into a box replaces its text, as far as the box lets a person type.
@@ -106,7 +107,7 @@ protected:
         auto* edit = dynamic_cast<fw::CEdit*>(Find(id));
         return edit && edit->EnterText(text);
     }
-    bool Click(int id) { return window->Click(id); }
+    bool Click(int id) { return window->ClickById(id); }
     bool ClickTab(int index) { return window->TabControl()->ClickItem(index); }
 
     // Lets the run go on until it has ended or stopped and nothing is pending any more.

@@ -1,0 +1,260 @@
+// The firmware upgrade page driven as a person would, shown by what the simulated modem
+// receives and by the dialog the run ends in.
+#include "pages/upgrade_page.h"
+
+#include <gtest/gtest.h>
+
+#include "app/window_test_support.h"
+#include "formats/pack_builder.h"
+#include "framework/resolver.h"
+#include "framework/ui/progress_ctrl.h"
+#include "pages/latest_version.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+ByteVector Payload(std::size_t n, std::uint8_t seed) {
+    ByteVector bytes(n);
+    for (std::size_t i = 0; i < n; ++i) bytes[i] = static_cast<std::uint8_t>(seed + i * 7);
+    return bytes;
+}
+
+class UpgradePageTest : public WindowTest {
+protected:
+    void SetUp() override {
+        StartModem();
+        image = BuildImage("104v2.00", Payload(1012, 3));  // 1024 bytes in all
+        pack = BuildPack("PK11", "HW1",
+                         {{"fw.bin", Payload(700, 1)},
+                          {"hw.cond", ToBytes("adsl")},
+                          {"cfg.txt", ToBytes("x=1\n")}});
+        AppendCompatibleList(pack, {"SIM-BOARD-1"});
+    }
+    void Expert() {
+        StartOptions options;
+        options.expertMode = true;
+        OpenWindowOnModem(options);
+    }
+    std::string Status(const char* what) { return statusLines[what]; }
+    // The upgrade status dialog, kept open until the modem reports completion.
+    void WatchStatusDialog() {
+        desktop.OnModal(IDD_UPGRADE_STATUS, [this](fw::CDialog& dialog) {
+            loop.RunUntil(
+                [&] { return dialog.GetDlgItemText(IDC_COUNTDOWN_LINE) == "Update Complete"; },
+                60000);
+            statusLines["status"] = dialog.GetDlgItemText(IDC_STATUS_LINE);
+            statusLines["countdown"] = dialog.GetDlgItemText(IDC_COUNTDOWN_LINE);
+        });
+    }
+
+    ByteVector image;
+    ByteVector pack;
+    std::map<std::string, std::string> statusLines;
+};
+
+TEST_F(UpgradePageTest, DownloadOfAPackSendsTheBracketAndEveryEntryAndEndsInUpdateComplete) {
+    OpenWindowOnModem();
+    WatchStatusDialog();
+    ASSERT_TRUE(Type(IDC_IMAGE_PATH, WriteFile("fw.pack", pack)));
+    ASSERT_TRUE(Click(IDC_DOWNLOAD));
+    ASSERT_TRUE(RunUntilOver());
+
+    EXPECT_EQ(Received(), (Names{"tftplock.key", "tftpupdt.beg", "fw.bin", "hw.cond", "cfg.txt",
+                                 "tftpupdt.rbt", "tftpupdt.end"}));
+    EXPECT_EQ(ReceivedText("tftplock.key"), "secret\r\n");
+    EXPECT_EQ(ReceivedText("tftpupdt.end"), "\r\n");
+    EXPECT_EQ(modem->LastReceived("fw.bin")->bytes, Payload(700, 1));
+    EXPECT_EQ(desktop.ModalTemplateIds(), std::vector<int>{IDD_UPGRADE_STATUS});
+    EXPECT_EQ(Status("status"), "Modem Reboot");
+    EXPECT_EQ(Status("countdown"), "Update Complete");
+    EXPECT_EQ(TheRunObserver().EndReason(), RunEnd::kFinalStep);
+    EXPECT_EQ(window->ProgressBar()->GetPos(), 0) << "the bar is reset after the dialog";
+}
+
+TEST_F(UpgradePageTest, ImageOf1024BytesMovesTheBarOverARangeOfFour) {
+    OpenWindowOnModem();
+    std::vector<std::pair<int, int>> bar;  // (upper, position) at each change
+    fw::ScopedUiListener listener([&](const fw::UiEvent& e) {
+        if (e.control == window->ProgressBar()) {
+            bar.emplace_back(window->ProgressBar()->GetUpper(), window->ProgressBar()->GetPos());
+        }
+    });
+    ASSERT_TRUE(Type(IDC_IMAGE_PATH, WriteFile("fw.comp", image)));
+    ASSERT_TRUE(Click(IDC_DOWNLOAD));
+    ASSERT_TRUE(RunUntilOver());
+    EXPECT_EQ(modem->LastReceived("image")->bytes, image);
+    auto first = std::find_if(bar.begin(), bar.end(), [](auto p) { return p.first == 4; });
+    ASSERT_NE(first, bar.end());
+    EXPECT_TRUE(std::find(first, bar.end(), std::pair{4, 1}) != bar.end());
+    EXPECT_TRUE(std::find(first, bar.end(), std::pair{4, 4}) != bar.end());
+}
+
+TEST_F(UpgradePageTest, DownloadWithoutTheImageBoxSendsOnlyTheBracket) {
+    OpenWindowOnModem();
+    ASSERT_TRUE(Click(IDC_IMAGE_CHECK));
+    EXPECT_FALSE(Find(IDC_IMAGE_PATH)->IsWindowEnabled());
+    ASSERT_TRUE(Click(IDC_DOWNLOAD));
+    ASSERT_TRUE(RunUntilOver());
+    EXPECT_EQ(Received(), (Names{"tftplock.key", "tftpupdt.beg", "tftpupdt.rbt", "tftpupdt.end"}));
+}
+
+TEST_F(UpgradePageTest, OtherFileRowsAndTheCriteriaBoxShapeTheUpgradeInExpertMode) {
+    Expert();
+    ASSERT_TRUE(Type(IDC_IMAGE_PATH, WriteFile("fw.pack", pack)));
+    ASSERT_TRUE(Click(IDC_SKIP_CRITERIA));
+    ASSERT_TRUE(Click(IDC_FILE2_CHECK));
+    ASSERT_TRUE(Type(IDC_FILE2_SOURCE, WriteFile("notes.txt", "any format\n")));
+    ASSERT_TRUE(Type(IDC_FILE2_DEST, "notes"));
+    ASSERT_TRUE(Click(IDC_DOWNLOAD));
+    ASSERT_TRUE(RunUntilOver());
+    EXPECT_EQ(Received(), (Names{"tftplock.key", "tftpupdt.beg", "fw.bin", "cfg.txt", "notes",
+                                 "tftpupdt.rbt", "tftpupdt.end"}));
+    EXPECT_EQ(ReceivedText("notes"), "any format\n");
+}
+
+TEST_F(UpgradePageTest, BadOrMissingImageIsRefusedBeforeTheModemHearsAnything) {
+    OpenWindowOnModem();
+    for (auto [path, text] :
+         {std::pair{WriteFile("junk.bin", "JUNKJUNKJUNK"), "Warning:\nYour image is not correct."},
+          {dir + "/missing.pack", "Warning:\nCannot open file."}}) {
+        desktop.ClearRecord();
+        ASSERT_TRUE(Type(IDC_IMAGE_PATH, path));
+        ASSERT_TRUE(Click(IDC_DOWNLOAD));
+        ASSERT_TRUE(RunUntilOver());
+        EXPECT_EQ(desktop.BoxTexts(), Names{text});
+        EXPECT_EQ(TheRunObserver().Phase(), RunPhase::kStopped);
+    }
+    EXPECT_TRUE(net.Trace().empty());
+}
+
+TEST_F(UpgradePageTest, VxWorksWritesOnlyTheBoardRequestAndChecksTheCompatibleList) {
+    Expert();
+    ASSERT_TRUE(Click(IDC_VXWORKS));
+    ASSERT_TRUE(Type(IDC_IMAGE_PATH, WriteFile("fw.pack", pack)));
+    ASSERT_TRUE(Click(IDC_DOWNLOAD));
+    ASSERT_TRUE(RunUntilOver());
+    EXPECT_EQ(Received(), Names{"RequestID"});
+    EXPECT_EQ(ReceivedText("RequestID"), "secret\r\n");
+
+    ByteVector other = image;
+    AppendCompatibleList(other, {"OTHER-BOARD"});
+    ASSERT_TRUE(Type(IDC_IMAGE_PATH, WriteFile("other.comp", other)));
+    ASSERT_TRUE(Click(IDC_DOWNLOAD));
+    ASSERT_TRUE(RunUntilOver());
+    EXPECT_EQ(Received(), Names{"RequestID"}) << "nothing more for a foreign board";
+    EXPECT_EQ(desktop.BoxTexts().back(), "Not compatible board: SIM-BOARD-1");
+}
+
+TEST_F(UpgradePageTest, ModemInfoReadsTheIdentificationFilesIntoTheInformationDialog) {
+    WriteFile("modem/info", "Acme;  2026/12/01; HW1.0/FW2.3;");
+    WriteFile("modem/ProductInfo", "P-660;00:11:22:33:44:55;tftp 1.2");
+    WriteFile("modem/hw.prof", "CPU: one\r\n\r\nRAM: 16M\r\n");
+    Expert();
+    std::map<int, std::string> shown;
+    desktop.OnModal(IDD_MODEM_INFO, [&](fw::CDialog& dialog) {
+        for (int id : {IDC_INFO_COMPANY, IDC_INFO_DATE, IDC_INFO_HW_VERSION, IDC_INFO_FW_VERSION,
+                       IDC_INFO_PRODUCT_ID, IDC_INFO_MAC, IDC_INFO_TFTP_VERSION}) {
+            shown[id] = dialog.GetDlgItemText(id);
+        }
+    });
+    ASSERT_TRUE(Click(IDC_MODEM_INFO));
+    ASSERT_TRUE(RunUntilOver());
+    EXPECT_EQ(desktop.ModalTemplateIds(), std::vector<int>{IDD_MODEM_INFO});
+    EXPECT_EQ(shown[IDC_INFO_COMPANY], "Acme");
+    EXPECT_EQ(shown[IDC_INFO_DATE], "2026/12/01");
+    EXPECT_EQ(shown[IDC_INFO_HW_VERSION], "HW1.0");
+    EXPECT_EQ(shown[IDC_INFO_FW_VERSION], "FW2.3");
+    EXPECT_EQ(shown[IDC_INFO_PRODUCT_ID], "P-660");
+    EXPECT_EQ(shown[IDC_INFO_MAC], "00:11:22:33:44:55");
+    EXPECT_EQ(shown[IDC_INFO_TFTP_VERSION], "tftp 1.2");
+    EXPECT_EQ(Received(), Names(4, "tftplock.key")) << "the key before every read";
+}
+
+TEST_F(UpgradePageTest, BroadcastTwiceThenUnicastRestoresTheFirstAddress) {
+    Expert();
+    ASSERT_TRUE(window->IsServerOpen());
+    ASSERT_TRUE(Click(IDC_BROADCAST));
+    ASSERT_TRUE(Click(IDC_BROADCAST));
+    EXPECT_EQ(window->ModemAddress()->GetWindowText(), "255.255.255.255");
+    EXPECT_FALSE(window->ModemAddress()->IsWindowEnabled());
+    EXPECT_FALSE(window->Server().IsServing());
+    EXPECT_EQ(Text(IDC_SERVER_NOTE), "Tftp server disabled.");
+    EXPECT_EQ(Text(IDC_DELAY_LABEL), "Delay:");
+    ASSERT_TRUE(Click(IDC_UNICAST));
+    EXPECT_EQ(window->ModemAddress()->GetWindowText(), "10.0.0.2");
+    EXPECT_TRUE(window->ModemAddress()->IsWindowEnabled());
+    EXPECT_TRUE(window->Server().IsServing());
+    EXPECT_EQ(Text(IDC_SERVER_NOTE), "");
+}
+
+TEST_F(UpgradePageTest, BroadcastUpgradeGoesToEveryModemAfterTheDelay) {
+    modem.reset();
+    modem::ModemConfig config;
+    config.answer_from_listen_port = true;
+    StartModem(config);
+    Expert();
+    ASSERT_TRUE(Click(IDC_BROADCAST));
+    ASSERT_TRUE(Type(IDC_DELAY, "250"));
+    ASSERT_TRUE(Click(IDC_IMAGE_CHECK));
+    ASSERT_TRUE(Click(IDC_DOWNLOAD));
+    ASSERT_TRUE(RunUntilOver());
+    EXPECT_EQ(Received(), (Names{"tftplock.key", "tftpupdt.beg", "tftpupdt.rbt", "tftpupdt.end"}));
+    const fw::Datagram& first = net.Trace().front();
+    EXPECT_EQ(first.to.addr, fw::kBroadcastAddr);
+    EXPECT_EQ(first.sent_at, 250) << "the Delay box's pause comes before the datagram";
+}
+
+class FakeResolver : public fw::Resolver {
+public:
+    std::string HostName() override { return "box"; }
+    std::vector<std::uint32_t> ResolveHost(const std::string&) override { return resolved; }
+    std::vector<fw::InterfaceAddress> Interfaces() override { return interfaces; }
+    std::vector<std::uint32_t> resolved{0x7F000101};  // 127.0.1.1
+    std::vector<fw::InterfaceAddress> interfaces{{"lo", 0x7F000001, true, true},
+                                                 {"eth1", 0x0A000009, false, false},
+                                                 {"eth0", 0x0A000005, true, false}};
+};
+
+TEST_F(UpgradePageTest, BrowsingForAVxWorksImageLeavesLatestVersionBesideIt) {
+    FakeResolver resolver;
+    fw::SetDefaultResolver(&resolver);
+    std::filesystem::create_directory(dir + "/fw");
+    std::string chosen = WriteFile("fw/pkg.pack", ByteVector(1000, 'x'));
+    Expert();
+    ASSERT_TRUE(Click(IDC_IMAGE_CHECK));
+    EXPECT_TRUE(Click(IDC_IMAGE_BROWSE));
+    EXPECT_TRUE(desktop.FileDialogs().empty()) << "no dialog while the box is unchecked";
+    ASSERT_TRUE(Click(IDC_IMAGE_CHECK));
+
+    desktop.QueueOpenFile(chosen);  // Atmos: no file beside it
+    ASSERT_TRUE(Click(IDC_IMAGE_BROWSE));
+    EXPECT_EQ(Text(IDC_IMAGE_PATH), chosen);
+    EXPECT_FALSE(std::filesystem::exists(dir + "/fw/LatestVersion"));
+
+    ASSERT_TRUE(Click(IDC_VXWORKS));
+    desktop.QueueOpenFile(chosen);
+    ASSERT_TRUE(Click(IDC_IMAGE_BROWSE));
+    EXPECT_EQ(ReadFile(dir + "/fw/LatestVersion"), "99.0\r\npkg.pack\r\n10.0.0.5\r\n1000\r\n");
+    EXPECT_EQ(std::filesystem::current_path(), dir + "/fw");
+
+    resolver.resolved = {0x0A000007};
+    EXPECT_EQ(HostAddressForModem(resolver), 0x0A000007u);
+    resolver.resolved.clear();
+    resolver.interfaces.pop_back();
+    EXPECT_EQ(HostAddressForModem(resolver), 0u) << "no interface up but loopback";
+    fw::SetDefaultResolver(nullptr);
+}
+
+TEST_F(UpgradePageTest, OtherFileBrowseFillsSourceAndBareDestinationName) {
+    Expert();
+    EXPECT_TRUE(Click(IDC_FILE1_BROWSE));
+    EXPECT_TRUE(desktop.FileDialogs().empty());
+    ASSERT_TRUE(Click(IDC_FILE1_CHECK));
+    desktop.QueueOpenFile(dir + "/sub/extra.bin");
+    ASSERT_TRUE(Click(IDC_FILE1_BROWSE));
+    EXPECT_EQ(Text(IDC_FILE1_SOURCE), dir + "/sub/extra.bin");
+    EXPECT_EQ(Text(IDC_FILE1_DEST), "extra.bin");
+}
+
+}  // namespace

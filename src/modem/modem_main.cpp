@@ -1,6 +1,7 @@
 // sperrow-modem: the simulated modem as a program, on the machine's real UDP sockets.
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 
 #include "framework/clock.h"
@@ -61,6 +62,11 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "sperrow-modem: %s\n", error.c_str());
             rc = 1;
         } else {
+            std::error_code ec;
+            if (!std::filesystem::is_directory(options.config.data_dir, ec)) {
+                std::fprintf(stderr, "sperrow-modem: warning: no data directory %s\n",
+                             options.config.data_dir.c_str());
+            }
             // Always printed, even with -q: scripts read the port from it.
             std::printf("sperrow-modem listening on %s:%u, serving %s\n",
                         fw::FormatIp(options.config.listen_addr).c_str(), modem.ListenPort(),

@@ -30,7 +30,7 @@ struct ModemConfig {
     // After accepting "RequestID", read "LatestVersion" and the image it names from the
     // host's TFTP server on this port (0: off).
     std::uint16_t fetch_port = 0;
-    std::string store_dir;  // when set, every completed written file is also saved here
+    std::string store_dir;  // when set, every completed written or fetched file is saved here
     // False (a long-running program): only the latest copy of each written or fetched file
     // keeps its bytes in memory, and log lines go to the sink only.
     bool keep_history = true;
@@ -41,7 +41,9 @@ struct FaultPlan {
     int loss_percent = 0;  // share of outgoing datagrams dropped
     int duplicate_percent = 0;
     std::uint32_t seed = 1;
-    std::vector<std::string> drop;                 // e.g. "ack:2", "data:1", "ack0:tftplock.key"
+    // Chosen datagrams in the form of fault_injector.h: "ack:2" is the first ACK 2 only,
+    // "data1:info*" every DATA 1 of "info", "ack0:tftplock.key" the key's first ACK 0.
+    std::vector<std::string> drop;
     std::vector<std::string> duplicate;            // same form
     int delay_ms = 0;                              // every outgoing datagram waits this long
     std::map<std::string, std::string> error_for;  // request name -> ERROR text to answer with

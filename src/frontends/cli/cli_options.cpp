@@ -1,0 +1,250 @@
+#include "frontends/cli/cli_options.h"
+
+#include <CLI/CLI.hpp>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "framework/net.h"
+
+#ifndef SPERROW_VERSION
+#define SPERROW_VERSION "0.0.0"
+#endif
+
+namespace cli {
+
+namespace {
+
+constexpr const char* kDescription =
+    "Maintenance of ADSL modems over TFTP: firmware upgrade, modem information, "
+    "configuration save and restore, file sending, and a small TFTP server.";
+
+// What the parser fills before the values are checked and turned into CliOptions.
+struct RawOptions {
+    std::string modem;
+    std::string password;
+    std::string passwordFile;
+    std::string listen;
+    std::string target = "atmos";
+    std::string file1;
+    std::string file2;
+    std::string macro;
+    std::string configOut = "config.pack";
+};
+
+struct Subcommands {
+    CLI::App* upgrade = nullptr;
+    CLI::App* info = nullptr;
+    CLI::App* config = nullptr;
+    CLI::App* configGet = nullptr;
+    CLI::App* configPut = nullptr;
+    CLI::App* send = nullptr;
+    CLI::App* remoteUpgrade = nullptr;
+    CLI::App* describe = nullptr;
+    CLI::App* serve = nullptr;
+    CLI::App* tui = nullptr;
+};
+
+void DefineGlobalOptions(CLI::App& app, CliOptions& o, RawOptions& raw) {
+    app.add_option("-m,--modem", raw.modem, "Modem IPv4 address (default 192.168.1.1)");
+    auto* password = app.add_option("-p,--password", raw.password,
+                                    "Password (default: setting.cfg's, else empty)");
+    auto* password_file = app.add_option("--password-file", raw.passwordFile,
+                                         "Password = first line of FILE, without its line end");
+    password->excludes(password_file);
+    app.add_option("--port", o.port, "UDP port of the modem's TFTP service (default 69)")
+        ->check(CLI::Range(1, 65535));
+    app.add_option("--retry", o.retry, "Retransmissions allowed (default 3)")
+        ->check(CLI::Range(0, 100000));
+    app.add_option("--timeout", o.timeout, "Seconds before a retransmission (default 3)")
+        ->check(CLI::Range(0, 3600));
+    app.add_flag("--broadcast", o.broadcast, "Broadcast Download: requests go to 255.255.255.255");
+    app.add_option("--delay", o.delay, "Milliseconds before every broadcast datagram (default 0)")
+        ->check(CLI::Range(0, 60000));
+    app.add_option("--interface", o.interface, "Bind the client's socket to this network device");
+    app.add_option("--server-port", o.serverPort, "UDP port of the local TFTP server (default 69)")
+        ->check(CLI::Range(1, 65535));
+    app.add_option("--listen", raw.listen, "Address the local server binds (default: all)");
+    app.add_flag("--no-server", o.noServer, "The window opens without the local server");
+    app.add_flag("--expert", o.expert, "Expert mode: the hidden pages and controls on screen");
+    app.add_flag("-v,--log", o.log, "Log Enable: every log line also goes to stderr");
+    app.add_flag("-q,--quiet", o.quiet, "No progress bar and no countdown numbers");
+}
+
+void DefineCommands(CLI::App& app, CliOptions& o, RawOptions& raw, Subcommands& s) {
+    s.upgrade = app.add_subcommand("upgrade", "Firmware upgrade of the modem with FILE");
+    s.upgrade->add_option("FILE", o.file, "Image or pack file")->required();
+    s.upgrade->add_flag("--skip-criteria", o.skipCriteria,
+                        "Do not send the criteria file hw.cond of a pack");
+    s.upgrade->add_option("--target", raw.target, "Target system of the modem")
+        ->check(CLI::IsMember({"atmos", "vxworks"}, CLI::ignore_case));
+    s.upgrade->add_flag("--no-wait", o.noWait, "Do not wait for the modem to report completion");
+
+    s.info = app.add_subcommand("info", "Read and print the modem's identification");
+    s.info->add_flag("--json", o.json, "Print one JSON object");
+
+    s.config = app.add_subcommand("config", "Save or restore the modem's configuration");
+    s.config->require_subcommand(1);
+    s.configGet = s.config->add_subcommand("get", "Save the configuration into a pack file");
+    s.configGet->add_option("-o,--output", raw.configOut, "Pack file (default config.pack)");
+    s.configPut = s.config->add_subcommand("put", "Restore the configuration from a pack file");
+    s.configPut->add_option("FILE", o.file, "Configuration pack file")->required();
+    s.configPut->add_flag("--no-reboot", o.noReboot, "Send without the update bracket");
+    s.configPut->add_flag("--no-wait", o.noWait, "Do not wait for the modem to report completion");
+
+    s.send = app.add_subcommand("send", "Send a command macro and up to two files");
+    s.send->add_option("--macro", raw.macro, "Command macro file");
+    s.send->add_option("--file", raw.file1, "First file, SRC[:DEST]");
+    s.send->add_option("--file2", raw.file2, "Second file, SRC[:DEST]");
+
+    s.remoteUpgrade = app.add_subcommand("remote-upgrade", "Remote TFTP server upgrade (Submit)");
+    s.describe = app.add_subcommand("describe", "Describe a firmware file (File Info)");
+    s.describe->add_option("FILE", o.file, "Image or pack file")->required();
+
+    s.serve = app.add_subcommand("serve", "Run the local TFTP server until SIGINT or SIGTERM");
+    s.serve->add_option("--root", o.root, "Directory served (default: the current one)");
+    s.serve->add_flag("--no-read", o.noRead, "Refuse read requests");
+    s.serve->add_flag("--write", o.write, "Accept write requests");
+
+    s.tui = app.add_subcommand("tui", "The interactive window");
+}
+
+Command ChosenCommand(const Subcommands& s) {
+    if (s.upgrade->parsed()) return Command::kUpgrade;
+    if (s.info->parsed()) return Command::kInfo;
+    if (s.configGet->parsed()) return Command::kConfigGet;
+    if (s.configPut->parsed()) return Command::kConfigPut;
+    if (s.send->parsed()) return Command::kSend;
+    if (s.remoteUpgrade->parsed()) return Command::kRemoteUpgrade;
+    if (s.describe->parsed()) return Command::kDescribe;
+    if (s.serve->parsed()) return Command::kServe;
+    if (s.tui->parsed()) return Command::kTui;
+    return Command::kNone;
+}
+
+bool ReadFirstLine(const std::string& path, std::string& line) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::getline(in, line);
+    if (in.bad()) return false;
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+    return true;
+}
+
+// The checks CLI11 cannot make: addresses, the password file, the file rows. Empty when
+// all is well, else the complaint.
+std::string Complete(CliOptions& o, const RawOptions& raw, const Subcommands& s) {
+    if (!raw.modem.empty()) {
+        if (!fw::ParseIp(raw.modem)) return "--modem wants a dotted IPv4 address: " + raw.modem;
+        o.modem = raw.modem;
+    }
+    if (!raw.listen.empty()) {
+        if (!fw::ParseIp(raw.listen)) return "--listen wants a dotted IPv4 address: " + raw.listen;
+        o.listen = raw.listen;
+    }
+    if (!raw.passwordFile.empty()) {
+        std::string line;
+        if (!ReadFirstLine(raw.passwordFile, line)) {
+            return "cannot read the password file " + raw.passwordFile;
+        }
+        o.password = line;
+    }
+    if (!raw.password.empty()) o.password = raw.password;
+    // The member check has already turned any spelling into the lower-case one.
+    o.vxworks = raw.target == "vxworks";
+    if (s.configGet->parsed()) {
+        if (raw.configOut.empty()) return "-o wants a file name";
+        o.file = raw.configOut;
+    }
+    if (!raw.macro.empty()) o.macro = raw.macro;
+    if (!raw.file1.empty()) {
+        o.file1 = ParseFileRow(raw.file1);
+        if (!o.file1) return "--file wants SRC[:DEST]: " + raw.file1;
+    }
+    if (!raw.file2.empty()) {
+        o.file2 = ParseFileRow(raw.file2);
+        if (!o.file2) return "--file2 wants SRC[:DEST]: " + raw.file2;
+    }
+    if (s.serve->parsed() && o.root.empty()) return "--root wants a directory";
+    return {};
+}
+
+}  // namespace
+
+std::optional<FileRow> ParseFileRow(const std::string& text) {
+    FileRow row;
+    std::size_t colon = text.rfind(':');
+    if (colon != std::string::npos && text.find('/', colon) == std::string::npos) {
+        row.source = text.substr(0, colon);
+        row.destination = text.substr(colon + 1);
+    } else {
+        row.source = text;
+        std::size_t slash = text.rfind('/');
+        row.destination = slash == std::string::npos ? text : text.substr(slash + 1);
+    }
+    if (row.source.empty() || row.destination.empty()) return std::nullopt;
+    return row;
+}
+
+ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
+    ParsedCommandLine result;
+    CliOptions o;
+    RawOptions raw;
+    Subcommands s;
+
+    CLI::App app{kDescription, "sperrow"};
+    // Global options may follow the command too.
+    app.fallthrough();
+    app.require_subcommand(0, 1);
+    app.set_version_flag("--version", std::string("sperrow ") + SPERROW_VERSION);
+    DefineGlobalOptions(app, o, raw);
+    DefineCommands(app, o, raw, s);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        std::ostringstream out, err;
+        int code = app.exit(e, out, err);
+        result.out = out.str();
+        result.err = err.str();
+        // Help and version are successes; every other complaint is a usage error.
+        result.exitCode = code == 0 ? 0 : 2;
+        return result;
+    }
+    std::string problem = Complete(o, raw, s);
+    if (!problem.empty()) {
+        result.exitCode = 2;
+        result.err = "sperrow: " + problem + "\n";
+        return result;
+    }
+    o.command = ChosenCommand(s);
+    result.options = std::move(o);
+    return result;
+}
+
+std::string UsageText() {
+    CliOptions o;
+    RawOptions raw;
+    Subcommands s;
+    CLI::App app{kDescription, "sperrow"};
+    app.fallthrough();
+    app.set_version_flag("--version", std::string("sperrow ") + SPERROW_VERSION);
+    DefineGlobalOptions(app, o, raw);
+    DefineCommands(app, o, raw, s);
+    return app.help();
+}
+
+StartOptions StartOptionsFor(const CliOptions& o) {
+    StartOptions start;
+    bool interactive = o.command == Command::kNone || o.command == Command::kTui;
+    bool vxworks_upgrade = o.command == Command::kUpgrade && o.vxworks;
+    start.openServer =
+        interactive ? !o.noServer : (o.command == Command::kServe || vxworks_upgrade);
+    start.serverPort = o.serverPort;
+    start.serverAddress = o.listen;
+    start.expertMode = interactive ? o.expert : true;
+    start.modemPort = o.port;
+    start.clientDevice = o.interface;
+    return start;
+}
+
+}  // namespace cli

@@ -1,0 +1,247 @@
+// Commands run whole against the simulated modem on the in-memory network and the manual
+// clock: the ends of a run that take long in real time (a countdown that runs out, a stall,
+// a give-up after time-outs) are proven here in an instant. The same commands run against
+// real processes in tests/cli/.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "framework/clock.h"
+#include "framework/event_loop.h"
+#include "framework/memnet.h"
+#include "frontends/cli/cli_options.h"
+#include "frontends/cli/driver.h"
+#include "frontends/cli/output.h"
+#include "frontends/cli/runner.h"
+#include "modem/simulated_modem.h"
+#include "sequencer/step_ring.h"
+#include "tftp/engine_globals.h"
+#include "tftp/packet.h"
+#include "tftp/run_observer.h"
+
+namespace cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Hosts of the in-memory segment (nothing here reaches a real network).
+constexpr std::uint32_t kHostAddr = 0x0A000001;   // 10.0.0.1
+constexpr std::uint32_t kModemAddr = 0x0A000002;  // 10.0.0.2
+
+std::string ReadAll(std::FILE* stream) {
+    std::fflush(stream);
+    std::rewind(stream);
+    std::string text;
+    char buffer[4096];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, stream)) > 0) text.append(buffer, got);
+    return text;
+}
+
+class CommandTest : public ::testing::Test {
+protected:
+    CommandTest() {
+        fw::SetMainLoop(&loop);
+        char tmpl[] = "/tmp/sperrow-cli-XXXXXX";
+        dir = mkdtemp(tmpl);
+        oldCwd = fs::current_path();
+        fs::current_path(dir);
+        fs::create_directory(dir + "/modem");
+        ResetStepRings();
+        TheRunObserver().Reset();
+        g_bUnicast = 0;
+        g_nTargetOs = 0;
+        g_bUpdateComplete = 0;
+        options.modem = "10.0.0.2";
+        options.password = "secret";
+        options.port = 6969;
+        config.listen_addr = kModemAddr;
+        config.listen_port = 6969;
+        config.data_dir = dir + "/modem";
+        config.password = "secret";
+        config.completion_delay_ms = 1000;
+        for (const char* name : {"initbridge", "initbrowser", "resolve", "imode", "dhcpd.conf"}) {
+            Write(std::string("modem/") + name, std::string(name) + " settings");
+        }
+        Write("modem/ProductInfo", "SIM-1;00:11:22:33:44:55;TFTP 1.0");
+        Write("modem/info", "Maker;2024/01/02;HW 1/FW 2");
+        Write("modem/hw.prof", "Board: SIM\r\n\r\nFlash: 4 MB\r\n");
+    }
+    ~CommandTest() override {
+        modem.reset();
+        std::fclose(out);
+        std::fclose(err);
+        fs::current_path(oldCwd);
+        fs::remove_all(dir);
+        fw::SetMainLoop(nullptr);
+    }
+
+    void Write(const std::string& name, const std::string& bytes) {
+        std::ofstream(name, std::ios::binary) << bytes;
+    }
+
+    // Runs the command with the modem started from `config` and `faults`.
+    int Run(Command command, const std::string& file = "") {
+        modem = std::make_unique<modem::SimulatedModem>(modemHost, config);
+        modem->SetFaults(faults);
+        EXPECT_TRUE(modem->Start());
+        options.command = command;
+        options.file = file;
+        Output output(out, err, false, false);
+        int rc = RunCommandWith(options, output, false, &host);
+        return rc;
+    }
+    std::string Out() { return ReadAll(out); }
+    std::string Err() { return ReadAll(err); }
+
+    fw::ManualClock clock;
+    fw::EventLoop loop{clock};
+    fw::InMemoryNetwork net{loop};
+    fw::NetStack& host = net.AddHost(kHostAddr);
+    fw::NetStack& modemHost = net.AddHost(kModemAddr);
+    std::string dir;
+    fs::path oldCwd;
+    CliOptions options;
+    modem::ModemConfig config;
+    modem::FaultPlan faults;
+    std::unique_ptr<modem::SimulatedModem> modem;
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+};
+
+// An image of the newer format whose compatible list names the modem's board.
+std::string Image() {
+    std::string board = "SIM-BOARD-1";
+    std::string bytes = "LZ0110400000" + std::string(1500, 'x') + board + '\0';
+    std::size_t list = board.size() + 1;
+    bytes += static_cast<char>(list >> 8);
+    bytes += static_cast<char>(list & 0xFF);
+    return bytes;
+}
+
+TEST_F(CommandTest, UpgradeFollowsTheStatusDialogToItsLastWord) {
+    Write("fw.comp", Image());
+    EXPECT_EQ(Run(Command::kUpgrade, "fw.comp"), 0) << Err();
+    // No terminal: no countdown numbers, only the status lines as they change.
+    EXPECT_EQ(Out(), "Modem is now updating .....\nModem Reboot\nUpdate Complete\n");
+    EXPECT_EQ(Err(), "");
+    const modem::ReceivedFile* image = modem->LastReceived("image");
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(std::string(image->bytes.begin(), image->bytes.end()), Image());
+}
+
+TEST_F(CommandTest, UpgradeWithoutCompletionReportEndsWithThree) {
+    Write("fw.comp", Image());
+    faults.drop = {"ack:65535*"};
+    EXPECT_EQ(Run(Command::kUpgrade, "fw.comp"), 3);
+    EXPECT_EQ(Out(),
+              "Modem is now updating .....\n"
+              "Please check LED or console to see if modem is reboot\n");
+}
+
+TEST_F(CommandTest, UpgradeWithNoWaitEndsAsTheStatusDialogOpens) {
+    Write("fw.comp", Image());
+    options.noWait = true;
+    EXPECT_EQ(Run(Command::kUpgrade, "fw.comp"), 0);
+    EXPECT_EQ(Out(), "Modem is now updating .....\n");
+}
+
+TEST_F(CommandTest, MalformedImageIsRefusedBeforeTheModemHearsAnything) {
+    Write("bad.comp", "not an image at all");
+    EXPECT_EQ(Run(Command::kUpgrade, "bad.comp"), 1);
+    EXPECT_EQ(Err(), "Warning:\nYour image is not correct.\n");
+    EXPECT_TRUE(modem->Received().empty());
+}
+
+TEST_F(CommandTest, SilentModemWithNoRetriesIsATimeout) {
+    faults.silent = true;
+    options.retry = 0;
+    EXPECT_EQ(Run(Command::kInfo), 1);
+    EXPECT_EQ(Err(), "Timeout:\nADSL no response!\n");
+    EXPECT_EQ(Out(), "");
+}
+
+// A modem that takes the unlock key, answers the first read with a block out of order and
+// then says nothing more. The client drops such a block without an acknowledgement, and the
+// block stopped the timer that guarded the read: nothing is left that could move the run on.
+class StrayBlockModem {
+public:
+    explicit StrayBlockModem(fw::NetStack& stack) : socket_(stack.OpenUdp(&error_)) {
+        socket_->Bind(fw::Endpoint{kModemAddr, 6969});
+        socket_->SetReadableCallback([this] { OnReadable(); });
+    }
+
+private:
+    void OnReadable() {
+        std::uint8_t buffer[1024];
+        fw::Endpoint from;
+        long got = socket_->RecvFrom(buffer, sizeof buffer, &from);
+        if (got < 4) return;
+        tftp::Header header = tftp::ParseHeader(buffer, static_cast<std::size_t>(got));
+        tftp::Bytes reply;
+        if (header.opcode == tftp::WRQ) reply = tftp::BuildAck(0);
+        if (header.opcode == tftp::DATA) reply = tftp::BuildAck(header.field);
+        if (header.opcode == tftp::RRQ && !strayed_) {
+            reply = tftp::BuildData(7, "late", 4);
+            strayed_ = true;
+        }
+        if (!reply.empty()) socket_->SendTo(reply.data(), reply.size(), from);
+    }
+
+    int error_ = 0;
+    std::unique_ptr<fw::DatagramSocket> socket_;
+    bool strayed_ = false;
+};
+
+TEST_F(CommandTest, RunThatNothingCanMoveOnIsReportedAsAStall) {
+    StrayBlockModem stray(modemHost);
+    options.command = Command::kInfo;
+    options.timeout = 1;
+    Output output(out, err, false, false);
+    fw::Millis started = clock.Now();
+    EXPECT_EQ(RunCommandWith(options, output, false, &host), 1);
+    EXPECT_EQ(Err(),
+              "Error:\nThe run stalled: no timer armed, no dialog open and no datagram for 5 "
+              "seconds.\n");
+    EXPECT_GE(clock.Now() - started, StallLimit(1));
+    EXPECT_EQ(Out(), "");
+}
+
+TEST_F(CommandTest, StallLimitIsTwiceTheTimeoutButNeverBelowFiveSeconds) {
+    EXPECT_EQ(StallLimit(0), 5000);
+    EXPECT_EQ(StallLimit(2), 5000);
+    EXPECT_EQ(StallLimit(3), 6000);
+    EXPECT_EQ(StallLimit(30), 60000);
+}
+
+TEST_F(CommandTest, ConfigGetThatFailsLeavesTheEarlierPackAndNoTemporaryFile) {
+    Write("config.pack", "earlier pack");
+    faults.drop = {"data1:resolve*"};  // the third file never arrives
+    options.retry = 0;
+    EXPECT_EQ(Run(Command::kConfigGet, "config.pack"), 1);
+    std::ifstream in("config.pack");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "earlier pack");
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(dir)) left.push_back(entry.path().filename());
+    EXPECT_EQ(left.size(), 2u) << "only config.pack and the modem's folder may remain";
+}
+
+TEST_F(CommandTest, ConfigGetNamesTheDestinationAndReplacesTheEarlierPack) {
+    Write("config.pack", "earlier pack");
+    EXPECT_EQ(Run(Command::kConfigGet, "config.pack"), 0) << Err();
+    EXPECT_EQ(Out(),
+              "Get configuration done!\nConfiguration file now saved on host:    \n"
+              "config.pack\n");
+    std::ifstream in("config.pack", std::ios::binary);
+    std::string pack(std::istreambuf_iterator<char>(in), {});
+    EXPECT_EQ(pack.substr(0, 4), "PK11");
+    EXPECT_NE(pack.find("dhcpd.conf settings"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace cli

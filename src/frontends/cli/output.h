@@ -1,0 +1,46 @@
+// Where the command line's words go. Results and information boxes go to stdout, failures
+// and log lines to stderr. On a terminal one line at a time may be transient (the progress
+// bar on stderr, the countdown numbers on stdout): it is redrawn in place and wiped before
+// anything else is written, so the lines that stay are never mixed with it.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace cli {
+
+class Output {
+public:
+    Output(std::FILE* out, std::FILE* err, bool out_is_terminal, bool err_is_terminal);
+
+    bool OutIsTerminal() const { return out_terminal_; }
+    bool ErrIsTerminal() const { return err_terminal_; }
+
+    // Whole lines: a missing final line feed is added.
+    void Out(std::string_view text);
+    void Err(std::string_view text);
+
+    // The transient line of a stream (on a terminal only; elsewhere nothing is written).
+    void TransientOut(std::string_view line) { Transient(out_, line); }
+    void TransientErr(std::string_view line) { Transient(err_, line); }
+    // The transient line stays as a line of its own.
+    void KeepTransient();
+    void ClearTransient();
+
+private:
+    void Transient(std::FILE* stream, std::string_view line);
+    void Write(std::FILE* stream, std::string_view text);
+
+    std::FILE* out_;
+    std::FILE* err_;
+    bool out_terminal_;
+    bool err_terminal_;
+    std::FILE* transient_ = nullptr;  // the stream that holds a transient line, if any
+};
+
+// A message box's text as lines: the text itself with exactly one final line feed
+// (several trailing line ends are kept but for the last, so blank lines stay blank).
+std::string AsLines(std::string_view text);
+
+}  // namespace cli

@@ -1,0 +1,63 @@
+#include "frontends/cli/progress_view.h"
+
+#include <algorithm>
+
+#include "app/main_dlg.h"
+#include "framework/event_loop.h"
+#include "framework/ui/progress_ctrl.h"
+#include "frontends/cli/formatting.h"
+#include "frontends/cli/output.h"
+
+namespace cli {
+
+namespace {
+constexpr int kBarWidth = 24;
+constexpr fw::Millis kRedrawInterval = 100;
+constexpr double kBlockBytes = 512.0;
+}  // namespace
+
+std::string FileNameFromLogLine(const std::string& line) {
+    if (line.empty() || line.find_first_of(" \t") != std::string::npos) return {};
+    std::size_t slash = line.rfind('/');
+    return slash == std::string::npos ? line : line.substr(slash + 1);
+}
+
+ProgressView::ProgressView(CMainDlg& main, Output& output, NameSource name_source)
+    : main_(main),
+      output_(output),
+      name_source_(std::move(name_source)),
+      listener_([this](const fw::UiEvent& event) { OnEvent(event); }) {}
+
+void ProgressView::OnEvent(const fw::UiEvent& event) {
+    fw::CProgressCtrl* bar = main_.ProgressBar();
+    if (!bar || event.kind != fw::UiEvent::Kind::ControlChanged || event.control != bar) return;
+    if (event.change == fw::Change::Range) {
+        // A new range is a new transfer; a command file's one-block range is no file.
+        name_ = FileNameFromLogLine(name_source_ ? name_source_() : std::string());
+        total_ = bar->GetUpper() - 1;
+        showing_ = total_ >= 1 && (!name_.empty() || total_ >= 2);
+        started_ = fw::MainLoop().Now();
+        drawn_ = -1;
+        if (!showing_) output_.ClearTransient();
+        return;
+    }
+    if (event.change == fw::Change::Position && showing_) Draw(false);
+}
+
+void ProgressView::Draw(bool force) {
+    fw::CProgressCtrl* bar = main_.ProgressBar();
+    int done = std::clamp(bar->GetPos() - 1, 0, total_);
+    fw::Millis now = fw::MainLoop().Now();
+    bool finished = done >= total_;
+    if (!force && !finished && drawn_ >= 0 && now - drawn_ < kRedrawInterval) return;
+    drawn_ = now;
+    double seconds = static_cast<double>(now - started_) / 1000.0;
+    double rate = seconds > 0 ? done * kBlockBytes / seconds : 0.0;
+    output_.TransientErr(ProgressLine(name_, done, total_, rate, kBarWidth));
+    if (finished) {
+        output_.KeepTransient();
+        showing_ = false;
+    }
+}
+
+}  // namespace cli

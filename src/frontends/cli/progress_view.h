@@ -1,0 +1,43 @@
+// The progress bar on stderr, following the main window's progress control: a new range
+// starts a new file (named by the line the engine logged just before it), each step is a
+// block. Redrawn at most ten times a second; a finished file's line stays.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "framework/clock.h"
+#include "framework/ui/ui_events.h"
+
+class CMainDlg;
+
+namespace cli {
+
+class Output;
+
+class ProgressView {
+public:
+    using NameSource = std::function<std::string()>;
+
+    ProgressView(CMainDlg& main, Output& output, NameSource name_source);
+
+private:
+    void OnEvent(const fw::UiEvent& event);
+    void Draw(bool force);
+
+    CMainDlg& main_;
+    Output& output_;
+    NameSource name_source_;
+    std::string name_;
+    int total_ = 0;  // blocks of the file (range upper bound less one)
+    bool showing_ = false;
+    fw::Millis started_ = 0;
+    fw::Millis drawn_ = -1;
+    fw::ScopedUiListener listener_;
+};
+
+// The name the progress bar shows for a log line logged just before a send started: a
+// file or entry name, or nothing when the line is one of the engines' own messages.
+std::string FileNameFromLogLine(const std::string& line);
+
+}  // namespace cli

@@ -1,0 +1,63 @@
+// One run of a command: what it was asked, where its words go, and how it ends. Every wait
+// of the command asks ShouldUnwind() between short rounds of the event loop, so that a
+// decided outcome or a stop signal brings every nested loop back out in order.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "frontends/cli/cli_options.h"
+#include "frontends/cli/output.h"
+
+namespace cli {
+
+class PackDestination;
+
+class Session {
+public:
+    Session(const CliOptions& options, Output& output, bool stdin_is_terminal);
+
+    const CliOptions& Options() const { return options_; }
+    Output& Out() { return output_; }
+    bool StdinIsTerminal() const { return stdin_terminal_; }
+
+    // A stop-icon message was shown, or the command failed otherwise: exit status 1.
+    void NoteFailure() { failed_ = true; }
+    // A failure the window never showed, said on stderr.
+    void Fail(const std::string& text);
+    bool Failed() const { return failed_; }
+
+    // The command is over with this status (unless a failure or a signal says otherwise).
+    void Finish(int status);
+    bool Finished() const { return status_.has_value(); }
+
+    // A stop signal arrived or the outcome is decided: loops end, dialogs close.
+    bool ShouldUnwind() const;
+    // 130/143 after a signal (0 for serve, whose normal end it is), 1 after a failure,
+    // else the decided status, else 0.
+    int ExitStatus() const;
+
+    // The path the next open-file dialog answers with (the browse button's "choice").
+    void ChooseNextFile(std::string path) { nextFile_ = std::move(path); }
+    std::optional<std::string> TakeChosenFile();
+
+    // The pack being received by `config get`, while there is one.
+    void SetPack(PackDestination* pack) { pack_ = pack; }
+    PackDestination* Pack() const { return pack_; }
+
+    // Whether any message box has been shown since the last call (describe needs to know).
+    bool TakeBoxShown();
+    void NoteBoxShown() { boxShown_ = true; }
+
+private:
+    const CliOptions& options_;
+    Output& output_;
+    bool stdin_terminal_;
+    bool failed_ = false;
+    std::optional<int> status_;
+    std::optional<std::string> nextFile_;
+    PackDestination* pack_ = nullptr;
+    bool boxShown_ = false;
+};
+
+}  // namespace cli

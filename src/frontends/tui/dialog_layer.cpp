@@ -519,7 +519,15 @@ void DialogLayer::OpenSystemMenu() {
     if (!host_ || !(dialog_.DialogStyleFlags() & fw::DLG_SYSMENU)) return;
     fw::CMenu* menu = dialog_.GetSystemMenu();
     if (!menu || menu->GetMenuItemCount() == 0) return;
-    MenuLayer layer(menu->Items(), outer_);
+    // Restore only means something while minimized, Minimize only while not, as the
+    // platform's menu showed them.
+    std::vector<fw::MenuItem> items = menu->Items();
+    for (fw::MenuItem& item : items) {
+        bool moot = (item.id == fw::SC_RESTORE && !dialog_.IsIconic()) ||
+                    (item.id == fw::SC_MINIMIZE && dialog_.IsIconic());
+        if (moot && !item.IsSeparator()) item.flags |= fw::MF_GRAYED;
+    }
+    MenuLayer layer(items, outer_);
     host_->RunLayer(layer);
     if (layer.chosen()) dialog_.ChooseSystemMenuItem(layer.chosen());
 }

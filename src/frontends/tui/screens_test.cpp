@@ -1,43 +1,81 @@
-// Every window of the program drawn into an in-memory screen and compared with its picture.
-#include <gtest/gtest.h>
+// Every window of the program drawn into an in-memory screen and compared with its picture
+// under tests/tui/snapshots/: the main window as designed and in expert mode (each tab),
+// the About box and the system menu, the Modem Information and upgrade status dialogs, a
+// message box, the open-file dialog, and the notice of a terminal that is too small.
+#include <filesystem>
 
-#include "framework/clock.h"
-#include "framework/event_loop.h"
-#include "framework/ui/dialog.h"
-#include "frontends/tui/dialog_layer.h"
-#include "frontends/tui/screen.h"
-#include "frontends/tui/snapshot.h"
-#include "resources/resources.h"
+#include "frontends/tui/window_fixture.h"
+#include "resources/resource.h"
 
 namespace tui {
 namespace {
 
-class TemplateScreens : public ::testing::Test {
-protected:
-    void SetUp() override {
-        fw::SetMainLoop(&loop_);
-        res::RegisterResources();
-        screen_.SetSize(93, 33);
-    }
-    void TearDown() override { fw::SetMainLoop(nullptr); }
+class Screens : public WindowFixture {};
 
-    fw::ManualClock clock_;
-    fw::EventLoop loop_{clock_};
-    Screen screen_;
-};
+TEST_F(Screens, MainWindowAsDesigned) {
+    RunWindow({Snapshot("main_window"), Press(Key::Escape)});
+}
 
-TEST_F(TemplateScreens, MainTemplate) {
-    fw::CDialog main(IDD_MAIN);
-    ASSERT_TRUE(main.Create());
-    main.ShowWindow(fw::SW_SHOW);
-    fw::CDialog page(IDD_UPGRADE_PAGE);
-    ASSERT_TRUE(page.Create(IDD_UPGRADE_PAGE, &main));
-    page.ShowWindow(fw::SW_SHOW);
-    DialogLayer layer(main, &screen_);
-    layer.SetMainWindow(true);
-    screen_.Push(&layer);
-    std::cout << screen_.grid().ToText();
-    screen_.Remove(&layer);
+TEST_F(Screens, ExpertModeShowsEveryPage) {
+    StartOptions expert;
+    expert.expertMode = true;
+    // The tab control is the third stop; Right moves to the next tab.
+    RunWindow({Press(Key::Tab), Press(Key::Tab), Snapshot("expert_upgrade"), Press(Key::Right),
+               Snapshot("expert_configuration"), Press(Key::Right), Snapshot("expert_server"),
+               Press(Key::Right), Snapshot("expert_download_files"), Press(Key::Escape)},
+              expert);
+}
+
+TEST_F(Screens, SystemMenuAndAboutBox) {
+    RunWindow({Press(Key::Menu), Snapshot("system_menu"), Press(Key::Up), Press(Key::Enter),
+               WaitFor("About Brevik"), Snapshot("about_box"), Press(Key::Enter),
+               Press(Key::Escape)});
+}
+
+TEST_F(Screens, ModemInformation) {
+    StartModem();
+    StartOptions expert;
+    expert.expertMode = true;  // "Modem Info" is one of the hidden controls
+    RunWindow({Type(kPassword), Press(Key::Tab), Type(kModemText), ClickOn("Modem Info"),
+               WaitFor("Hardware Profile"), Snapshot("modem_information"), Press(Key::Enter),
+               Press(Key::Escape)},
+              expert);
+}
+
+TEST_F(Screens, UpgradeStatusCountingAndComplete) {
+    modem::ModemConfig slow;
+    slow.completion_delay_ms = 4000;
+    StartModem(slow);
+    std::filesystem::copy_file(std::string(SPERROW_SOURCE_DIR) + "/samples/sample.pack",
+                               dir + "/sample.pack");
+    // Focus: password, address, tab control, "E&xit", image check box, image path.
+    RunWindow({Type(kPassword), Press(Key::Tab), Type(kModemText), Press(Key::Tab),
+               Press(Key::Tab), Press(Key::Tab), Press(Key::Tab), Type("sample.pack"),
+               Press(Key::Accel(U'd')),
+               WaitFor("Modem is now updating"), WaitFor("34"), Snapshot("upgrade_status_counting"),
+               WaitFor("Update Complete"), Snapshot("upgrade_status_complete"), Press(Key::Enter),
+               Press(Key::Escape)});
+}
+
+TEST_F(Screens, StopMessageOverTheWindow) {
+    // Download with nothing chosen: the image cannot be opened.
+    RunWindow({Press(Key::Accel(U'd')), WaitFor("OK"), Snapshot("message_box"), Press(Key::Enter),
+               Press(Key::Escape)});
+}
+
+TEST_F(Screens, OpenFileDialog) {
+    std::filesystem::create_directory(dir + "/images");
+    for (const char* name : {"a.pack", "b.pack", "c.comp", "notes.txt"}) WriteFile(dir + "/" + name, "x");
+    // Focus: password, address, tab control, "E&xit", image check box, image path, its
+    // browse button.
+    RunWindow({Press(Key::Tab), Press(Key::Tab), Press(Key::Tab), Press(Key::Tab), Press(Key::Tab),
+               Press(Key::Tab), Press(Key::Character(U' ')), WaitFor("Look in"), Snapshot("open_file"),
+               Press(Key::Escape), Press(Key::Escape)});
+}
+
+TEST_F(Screens, TerminalTooSmall) {
+    RunWindow({Do([this] { screen.SetSize(80, 24); }), Snapshot("too_small"),
+               Do([this] { screen.SetSize(93, 33); }), WaitFor("E"), Press(Key::Escape)});
 }
 
 }  // namespace

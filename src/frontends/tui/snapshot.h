@@ -33,8 +33,7 @@ inline std::vector<std::string> Lines(const std::string& text) {
 
 }  // namespace snapshot_detail
 
-inline std::string CompareWithSnapshot(const Grid& grid, const std::string& name) {
-    std::string actual = grid.ToText();
+inline std::string CompareWithSnapshot(const std::string& actual, const std::string& name) {
     std::string path = snapshot_detail::SnapshotPath(name);
     const char* update = std::getenv("SPERROW_UPDATE_SNAPSHOTS");
     if (update && *update == '1') {
@@ -57,6 +56,10 @@ inline std::string CompareWithSnapshot(const Grid& grid, const std::string& name
         diff += "row " + std::to_string(i) + "\n  want |" + w + "|\n  got  |" + g + "|\n";
     }
     return diff + "whole screen:\n" + actual;
+}
+
+inline std::string CompareWithSnapshot(const Grid& grid, const std::string& name) {
+    return CompareWithSnapshot(grid.ToText(), name);
 }
 
 }  // namespace tui

@@ -1,0 +1,191 @@
+// The main window under a person's keys and clicks: how focus moves, what Enter, Esc and
+// the accelerators do, typing into the boxes, radio groups, the system menu, the open-file
+// dialog, and ending the program from anywhere.
+#include <unistd.h>
+
+#include <climits>
+
+#include "framework/ui/button.h"
+#include "framework/ui/ip_address_ctrl.h"
+#include "frontends/tui/window_fixture.h"
+#include "pages/upgrade_page.h"
+#include "resources/resource.h"
+
+namespace tui {
+namespace {
+
+class Window : public WindowFixture {
+protected:
+    Step RecordFocus(std::vector<int>* ids) {
+        return [this, ids] {
+            fw::CControl* c = Focused();
+            ids->push_back(c ? c->GetDlgCtrlID() : 0);
+            return true;
+        };
+    }
+    static StartOptions Expert() {
+        StartOptions o;
+        o.expertMode = true;
+        return o;
+    }
+};
+
+TEST_F(Window, EnterInThePasswordBoxEndsTheProgramLikeExit) {
+    EXPECT_EQ(RunWindow({Type("pw"), Press(Key::Enter)}), fw::IDOK);
+}
+
+TEST_F(Window, EscWaitsForALetterThenCancelsAndEscThenLetterIsAnAccelerator) {
+    // Esc alone: the window is cancelled once the wait for a letter has run out.
+    EXPECT_EQ(RunWindow({Feed(Key::Of(Key::Escape))}), fw::IDCANCEL);
+    // Esc, then "x": the "E&xit" button, whose command is OK.
+    EXPECT_EQ(RunWindow({Feed(Key::Of(Key::Escape)), Feed(Key::Character(U'x'))}), fw::IDOK);
+}
+
+TEST_F(Window, TabFollowsTemplateOrderSkipsDisabledControlsAndWraps) {
+    std::vector<int> forward, backward;
+    std::vector<Step> steps{RecordFocus(&forward)};
+    for (int i = 0; i < 10; ++i) {
+        steps.push_back(Press(Key::Tab));
+        steps.push_back(RecordFocus(&forward));
+    }
+    steps.push_back(Press(Key::BackTab));
+    steps.push_back(RecordFocus(&backward));
+    steps.push_back(Press(Key::BackTab));
+    steps.push_back(RecordFocus(&backward));
+    steps.push_back(Press(Key::Escape));
+    RunWindow(steps);
+    // "File&Info" and the "Other File" rows are disabled: never visited.
+    std::vector<int> want{IDC_PASSWORD, IDC_MODEM_ADDRESS, IDC_TAB,         fw::IDOK,
+                          IDC_IMAGE_CHECK, IDC_IMAGE_PATH, IDC_IMAGE_BROWSE, IDC_FILE1_BROWSE,
+                          IDC_FILE2_BROWSE, IDC_DOWNLOAD,  IDC_PASSWORD};
+    EXPECT_EQ(forward, want);
+    EXPECT_EQ(backward, (std::vector<int>{IDC_DOWNLOAD, IDC_FILE2_BROWSE}));
+}
+
+TEST_F(Window, DisabledControlsAreDimFocusIsShownAndAcceleratorsUnderlined) {
+    RunWindow({Do([this] {
+                   const Cell* info = CellOf("FileInfo");
+                   ASSERT_NE(info, nullptr);
+                   EXPECT_EQ(info->role, Role::Disabled);
+                   EXPECT_TRUE(CellOf("FileInfo", 4)->underline) << "the I of File&Info";
+                   EXPECT_TRUE(CellOf("Exit", 1)->underline) << "the x of E&xit";
+                   EXPECT_FALSE(CellOf("Exit", 0)->underline);
+                   // The password box has the focus at start; Download is the default.
+                   EXPECT_EQ(CellOf("Password:[", 9)->role, Role::FieldFocus);
+                   // Enter presses "E&xit" (the OK button) wherever no button has the focus.
+                   EXPECT_EQ(CellOf("Exit", 0)->role, Role::ButtonDefault);
+                   EXPECT_EQ(CellOf("Download", 0)->role, Role::Button);
+               }),
+               Press(Key::Escape)});
+}
+
+TEST_F(Window, TypingEditsThePasswordAtTheCursorAndShowsOnlyStars) {
+    RunWindow({Type("acd"), Press(Key::Left), Press(Key::Left), Type("b"), Press(Key::End),
+               Press(Key::Backspace), Press(Key::Home), Press(Key::Delete), Type("Z"),
+               Do([this] {
+                   EXPECT_EQ(Control(IDC_PASSWORD)->GetWindowText(), "Zbc");
+                   EXPECT_TRUE(Contains("Password:[***   "));
+                   EXPECT_FALSE(Contains("Zbc"));
+               }),
+               Press(Key::Escape)});
+}
+
+TEST_F(Window, DigitsOnlyBoxRefusesLettersAndTheAddressTakesADottedQuad) {
+    RunWindow(
+        {Press(Key::Tab), Type("10.1.2.3"),
+         Do([this] {
+             EXPECT_EQ(Control(IDC_MODEM_ADDRESS)->GetWindowText(), "10.1.2.3");
+         }),
+         // Broadcast mode brings the digits-only Delay box on screen.
+         ClickOn("Broadcast Download"), ClickOn("[ 0]"), Press(Key::End),
+         Press(Key::Backspace), Type("2x5"),
+         Do([this] { EXPECT_EQ(Control(IDC_DELAY)->GetWindowText(), "25"); }),
+         Press(Key::Escape)},
+        Expert());
+}
+
+TEST_F(Window, ArrowsWalkTheRadioGroupChoosingAsTheyGo) {
+    // 1041 is also the main window's logo: ask the page for its radio button.
+    auto checked = [](int id) {
+        auto* b = g_pMainDlg->UpgradePage()->GetDlgItemAs<fw::CButton>(id);
+        return b && b->GetCheck() == fw::BST_CHECKED;
+    };
+    RunWindow({ClickOn("Unitcast Download"), Press(Key::Down),
+               Do([&] {
+                   EXPECT_TRUE(checked(IDC_BROADCAST));
+                   EXPECT_FALSE(checked(IDC_UNICAST));
+                   EXPECT_TRUE(Contains("255.255.255.255"));
+                   EXPECT_EQ(CellOf("255.255")->role, Role::Disabled) << "address locked";
+                   EXPECT_EQ(Focused()->GetDlgCtrlID(), IDC_BROADCAST);
+               }),
+               Press(Key::Up),
+               Do([&] {
+                   EXPECT_TRUE(checked(IDC_UNICAST));
+                   EXPECT_TRUE(Contains("192.168.  1.  1"));
+               }),
+               Press(Key::Escape)},
+              Expert());
+}
+
+TEST_F(Window, ClicksToggleCheckBoxesAndSwitchTabs) {
+    RunWindow({ClickOn("Image/Pack"),
+               Do([this] {
+                   EXPECT_FALSE(Control(IDC_IMAGE_PATH)->IsWindowEnabled());
+                   EXPECT_TRUE(Contains("[ ] Image/Pack"));
+               }),
+               ClickOn("Server "), WaitFor("Tftp Configuration"),
+               Do([this] { EXPECT_FALSE(Contains("Firmware upgrade")); }),
+               Press(Key::Escape)},
+              Expert());
+}
+
+TEST_F(Window, SystemMenuOpensFromTheTitleBarAndMinimizeShowsTheIcon) {
+    RunWindow({ClickOn("[-]"), WaitFor("About Brevik..."),
+               Do([this] {
+                   EXPECT_EQ(CellOf("Restore")->role, Role::Disabled) << "not minimized";
+               }),
+               Press(Key::Accel(U'n')),  // Mi&nimize
+               Do([this] {
+                   EXPECT_TRUE(g_pMainDlg->IsIconic());
+                   EXPECT_FALSE(Contains("Password"));
+               }),
+               Press(Key::Enter),
+               Do([this] {
+                   EXPECT_FALSE(g_pMainDlg->IsIconic());
+                   EXPECT_TRUE(Contains("Password"));
+               }),
+               Press(Key::Escape)});
+}
+
+TEST_F(Window, OpenFileDialogEntersFoldersChoosesAndMovesTheCurrentDirectory) {
+    std::filesystem::create_directory(dir + "/images");
+    WriteFile(dir + "/images/new.pack", "x");
+    WriteFile(dir + "/images/old.comp", "x");
+    std::vector<Step> steps;
+    for (int i = 0; i < 6; ++i) steps.push_back(Press(Key::Tab));  // to the browse button
+    for (Step s : {Press(Key::Character(U' ')), WaitFor("Look in"), Type("images"),
+                   Press(Key::Enter), WaitFor("new.pack"),
+                   Do([this] { EXPECT_FALSE(Contains("old.comp")) << "filtered out"; }),
+                   Press(Key::Tab), Press(Key::Right),  // the type list: Image(*.comp)
+                   WaitFor("old.comp"), Press(Key::BackTab), Press(Key::BackTab),  // the list
+                   Press(Key::End), Press(Key::Enter)})
+        steps.push_back(s);
+    steps.push_back(Do([this] {
+        EXPECT_EQ(Control(IDC_IMAGE_PATH)->GetWindowText(), dir + "/images/old.comp");
+        char cwd[PATH_MAX];
+        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+        EXPECT_EQ(std::string(cwd), dir + "/images");
+    }));
+    steps.push_back(Press(Key::Escape));
+    RunWindow(steps);
+}
+
+TEST_F(Window, QuitEndsEveryModalLayerAndTheWindow) {
+    RunWindow({Press(Key::Menu), Press(Key::Up), Press(Key::Enter), WaitFor("About Brevik"),
+               Do([this] { screen.Quit(143); })});
+    EXPECT_TRUE(screen.quitting());
+    EXPECT_EQ(screen.exit_status(), 143);
+}
+
+}  // namespace
+}  // namespace tui

@@ -1,0 +1,66 @@
+# Helpers for driving the interactive window under tmux; sourced by the scripts here.
+# Every wait is bounded. The caller sets SOCK (the tmux socket name, its own) and WORK.
+
+# wait_for TEXT SECONDS: until the pane shows TEXT; fails with the pane on stderr.
+wait_for() {
+    text=$1
+    tries=$(($2 * 10))
+    while [ "$tries" -gt 0 ]; do
+        if tmux -L "$SOCK" capture-pane -p -t run 2>/dev/null | grep -qF -- "$text"; then
+            return 0
+        fi
+        sleep 0.1
+        tries=$((tries - 1))
+    done
+    echo "timed out waiting for: $text" >&2
+    tmux -L "$SOCK" capture-pane -p -t run >&2 2>/dev/null || true
+    return 1
+}
+
+# wait_gone TEXT SECONDS: until the pane no longer shows TEXT.
+wait_gone() {
+    text=$1
+    tries=$(($2 * 10))
+    while [ "$tries" -gt 0 ]; do
+        if ! tmux -L "$SOCK" capture-pane -p -t run 2>/dev/null | grep -qF -- "$text"; then
+            return 0
+        fi
+        sleep 0.1
+        tries=$((tries - 1))
+    done
+    echo "timed out waiting for this to go: $text" >&2
+    tmux -L "$SOCK" capture-pane -p -t run >&2 2>/dev/null || true
+    return 1
+}
+
+# keys K...: send keys one at a time, as a person types them.
+keys() {
+    for k in "$@"; do
+        tmux -L "$SOCK" send-keys -t run "$k"
+        sleep 0.05
+    done
+}
+
+# text STRING: type a string literally.
+text() {
+    tmux -L "$SOCK" send-keys -t run -l "$1"
+    sleep 0.1
+}
+
+# wait_status SECONDS: until the program has ended and left its exit status in $WORK/status.
+wait_status() {
+    tries=$(($1 * 10))
+    while [ "$tries" -gt 0 ]; do
+        if [ -s "$WORK/status" ]; then
+            cat "$WORK/status"
+            return 0
+        fi
+        sleep 0.1
+        tries=$((tries - 1))
+    done
+    echo "the program did not end" >&2
+    return 1
+}
+
+capture() { tmux -L "$SOCK" capture-pane -p -t run; }
+capture_escapes() { tmux -L "$SOCK" capture-pane -p -e -t run; }

@@ -1,0 +1,66 @@
+// ParseModemInfo meets whatever a modem puts in block 1 of "info", "ProductInfo" and
+// "hw.prof" (or of a name it does not know). Beyond the sanitizers: every field stays
+// within its size, a field it changes holds a piece of the received text and nothing else,
+// and a name it does not know changes nothing.
+//
+// Input: byte 0 picks the name; the rest is the block's data.
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "tftp/engine_globals.h"
+#include "tftp/modem_info.h"
+
+namespace {
+
+constexpr std::string_view kNames[] = {"info", "ProductInfo", "hw.prof", "other"};
+constexpr std::string_view kMarker = "\x01unchanged";
+
+void Check(bool ok) {
+    if (!ok) std::abort();
+}
+
+template <std::size_t N>
+void Mark(fw::FixedText<N>& field) {
+    field = kMarker;
+}
+
+// Unchanged, or a piece of the text that fits the field.
+template <std::size_t N>
+bool Sound(const fw::FixedText<N>& field, std::string_view text) {
+    std::string_view v = field;
+    if (v.size() >= N) return false;
+    return v == kMarker || text.find(v) != std::string_view::npos;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) return 0;
+    std::string_view name = kNames[data[0] % std::size(kNames)];
+    Mark(g_szCompany);
+    Mark(g_szDate);
+    Mark(g_szHardwareVersion);
+    Mark(g_szFirmwareVersion);
+    Mark(g_szProductId);
+    Mark(g_szMacAddress);
+    Mark(g_szTftpVersion);
+    Mark(g_szHwProfile);
+
+    ParseModemInfo(name, data + 1, size - 1);
+
+    std::string_view all(reinterpret_cast<const char*>(data + 1), size - 1);
+    std::string_view text = all.substr(0, all.find('\0'));
+    Check(Sound(g_szCompany, text) && Sound(g_szDate, text) && Sound(g_szHardwareVersion, text) &&
+          Sound(g_szFirmwareVersion, text) && Sound(g_szProductId, text) &&
+          Sound(g_szMacAddress, text) && Sound(g_szTftpVersion, text) &&
+          Sound(g_szHwProfile, text));
+    bool info = name == "info", product = name == "ProductInfo", prof = name == "hw.prof";
+    Check(info || (g_szCompany == kMarker && g_szDate == kMarker &&
+                   g_szHardwareVersion == kMarker && g_szFirmwareVersion == kMarker));
+    Check(product ||
+          (g_szProductId == kMarker && g_szMacAddress == kMarker && g_szTftpVersion == kMarker));
+    Check(prof || g_szHwProfile == kMarker);
+    if (prof) Check(g_szHwProfile == text.substr(0, decltype(g_szHwProfile)::capacity() - 1));
+    return 0;
+}

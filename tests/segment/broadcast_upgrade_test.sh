@@ -1,0 +1,93 @@
+#!/bin/sh
+# A broadcast upgrade of a whole segment: three simulated modems answer every broadcast from
+# their listening port, a fourth host runs `sperrow --broadcast --delay`, and a fifth host
+# throws datagrams at the upgrading host that no modem would send. Every modem must receive
+# every entry of the pack whole, and the surplus answers of the other two modems and the
+# stray datagrams must be dropped by the reply filter: one of them taken for the awaited
+# answer would stop the run or tear the transfer apart.
+# Usage: broadcast_upgrade_test.sh SPERROW SPERROW_MODEM SOURCE_DIR
+set -u
+SPERROW=$1
+MODEM=$2
+SOURCE=$3
+HERE=$(dirname "$0")
+. "$HERE/segment.sh"
+. "$HERE/checks.sh"
+
+seg_init 150
+for tool in cmp od awk bash; do
+    command -v $tool >/dev/null 2>&1 || seg_skip "$tool is not installed"
+done
+seg_workdir broadcast
+
+PACK=$SOURCE/samples/sample.pack
+seg_segment lan 10.231.1
+seg_host host lan 1
+for n in 1 2 3; do seg_host "m$n" lan "1$n"; done
+seg_host stray lan 50
+for n in 1 2 3; do start_modem "m$n" "$WORK/store-m$n"; done
+
+# The stray host learns the upgrading host's port from the first modem's log, then sends it
+# an ACK of a block nobody sent and a DATA block nobody asked for, 20 times each.
+seg_spawn stray "$WORK/stray.log" timeout 30 bash -c '
+    log=$1
+    port=""
+    for i in $(seq 100); do
+        port=$(sed -n "s/^10\.231\.1\.1:\([0-9]*\) write .*/\1/p" "$log" | head -n 1)
+        [ -n "$port" ] && break
+        sleep 0.05
+    done
+    [ -n "$port" ] || { echo "no port"; exit 1; }
+    for i in $(seq 20); do
+        printf "\000\004\047\017" >/dev/udp/10.231.1.1/$port
+        printf "\000\003\000\007stray" >/dev/udp/10.231.1.1/$port
+        sleep 0.05
+    done
+    echo "sent to $port"' stray "$WORK/m1.log"
+STRAY_PID=$SEG_PID
+
+seg_run host timeout 90 "$SPERROW" -m 10.231.1.11 --port "$MODEM_PORT" -p "$MODEM_PASSWORD" \
+    --broadcast --delay 20 --timeout 1 -v -q upgrade "$PACK" --no-wait \
+    >"$WORK/out" 2>"$WORK/err"
+status=$?
+wait "$STRAY_PID" 2>/dev/null
+out=$(cat "$WORK/out")
+err=$(cat "$WORK/err")
+
+check "the broadcast upgrade ends with status 0 (got $status)" is_status "$status" 0
+check "the stray datagrams were sent while the upgrade ran" grep -q "sent to" "$WORK/stray.log"
+
+for name in $(pack_entries "$PACK" | cut -d' ' -f1); do
+    pack_entry "$PACK" "$name" "$WORK/expected-$name"
+done
+for n in 1 2 3; do
+    store=$WORK/store-m$n
+    log=$(cat "$WORK/m$n.log")
+    check "modem $n took the unlock key" contains "$log" "write tftplock.key: received 8 bytes, key accepted"
+    for name in $(pack_entries "$PACK" | cut -d' ' -f1); do
+        check "modem $n received entry $name whole, with identical bytes" \
+            same_file "$WORK/expected-$name" "$store/$name"
+    done
+    for marker in tftpupdt.beg tftpupdt.rbt tftpupdt.end; do
+        check "modem $n received the marker $marker" contains "$log" "write $marker: received"
+    done
+    check "modem $n answered the upgrading host" \
+        contains "$err" "Remote IP : Port = 10.231.1.1$n:$MODEM_PORT ACK"
+done
+check "the stray datagrams reached the upgrading host" \
+    contains "$err" "Remote IP : Port = 10.231.1.50:"
+check "a stray DATA block did not become a file" lacks "$err" "Data without a read request"
+check "nothing was reported as failed" lacks "$err" "Timeout:"
+
+# Every modem answered every block, so for each block the host heard three ACKs and took one:
+# the ACKs counted in the log are (about) three times the blocks sent.
+acks=$(grep -c "Remote IP : Port = 10\.231\.1\.1[123]:$MODEM_PORT ACK" "$WORK/err")
+check "the host heard every modem's ACKs ($acks), well over one per block" [ "$acks" -ge 240 ]
+
+if [ "$CHECK_FAILED" != 0 ]; then
+    echo "--- sperrow stdout"; echo "$out"
+    echo "--- sperrow stderr (tail)"; tail -n 40 "$WORK/err"
+    for n in 1 2 3; do echo "--- modem $n"; cat "$WORK/m$n.log"; done
+    echo "--- stray"; cat "$WORK/stray.log"
+fi
+finish

@@ -1,0 +1,91 @@
+#!/bin/sh
+# Packet loss inside a segment: both hosts drop PERCENT of the UDP datagrams they receive
+# (nftables, as the kernel here has no netem), so requests, blocks and acknowledgements are
+# lost in both directions.
+# - An upgrade with a retry budget large enough completes, and the modem holds the image
+#   with identical bytes.
+# - With the default budget of 3 the run stops with a time-out message and a failure status;
+#   nothing is reported as success. (Where the budget happens to suffice, at low loss, the
+#   run must then have truly completed.)
+# - A file fetched from `sperrow serve` by tftp-hpa's tftp arrives with identical bytes.
+# Usage: loss_test.sh SPERROW SPERROW_MODEM SOURCE_DIR PERCENT
+set -u
+SPERROW=$1
+MODEM=$2
+SOURCE=$3
+PERCENT=$4
+HERE=$(dirname "$0")
+. "$HERE/segment.sh"
+. "$HERE/checks.sh"
+
+seg_init 280
+for tool in cmp tftp head; do
+    command -v $tool >/dev/null 2>&1 || seg_skip "$tool is not installed"
+done
+seg_workdir "loss$PERCENT"
+
+IMAGE=$SOURCE/samples/sample.comp
+seg_segment lan 10.231.1
+seg_host host lan 1
+seg_host modem lan 11
+start_modem modem "$WORK/store" --retries 200
+seg_loss host "$PERCENT"
+seg_loss modem "$PERCENT"
+
+upgrade() {
+    seg_run host timeout 150 "$SPERROW" -m 10.231.1.11 --port "$MODEM_PORT" \
+        -p "$MODEM_PASSWORD" --timeout 1 -q "$@" upgrade "$IMAGE" --no-wait \
+        >"$WORK/out" 2>"$WORK/err"
+    STATUS=$?
+    OUT=$(cat "$WORK/out")
+    ERR=$(cat "$WORK/err")
+}
+
+stopped_on_timeout() {
+    contains "$ERR" "$(printf 'Timeout:\nADSL no response!')" ||
+        contains "$ERR" "$(printf 'Timeout:\nADSL no ACK! Retry? ')" ||
+        contains "$ERR" "$(printf 'Timeout:\nADSL ack no response!')"
+}
+
+# 1. Enough retries: complete, identical.
+upgrade --retry 1000
+check "with 1000 retries the upgrade ends with status 0 (got $STATUS)" is_status "$STATUS" 0
+check "the modem holds the image whole, with identical bytes" same_file "$IMAGE" "$WORK/store/image"
+[ "$CHECK_FAILED" = 0 ] || { echo "$OUT"; tail -n 20 "$WORK/err"; tail -n 20 "$WORK/modem.log"; }
+
+# 2. The default budget.
+rm -f "$WORK/store/image"
+upgrade
+if [ "$PERCENT" -ge 20 ] || [ "$STATUS" != 0 ]; then
+    check "with the default budget the run ends with status 1 (got $STATUS)" is_status "$STATUS" 1
+    check "it says which time-out stopped it" stopped_on_timeout
+    check "it reports no completion" lacks "$OUT" "Complete"
+else
+    # Three losses or fewer in the whole run: then it has to be a real success.
+    check "a run that reports success at $PERCENT % left the image whole" \
+        same_file "$IMAGE" "$WORK/store/image"
+    check "a run that reports success said nothing of a time-out" lacks "$ERR" "Timeout:"
+fi
+[ "$CHECK_FAILED" = 0 ] || { echo "$OUT"; echo "$ERR"; }
+
+# 3. tftp-hpa fetches from our server. The server listens on the host; the modem's namespace
+# is the client's.
+mkdir -p "$WORK/root"
+head -c 40000 /dev/urandom >"$WORK/root/blob.bin"
+seg_spawn host "$WORK/serve.log" timeout 200 "$SPERROW" --server-port 6970 --retry 1000 \
+    --timeout 1 serve --root "$WORK/root"
+SERVE_PID=$SEG_PID
+i=0
+until seg_run host ss -Hlun 2>/dev/null | grep -q ":6970 "; do
+    i=$((i + 1))
+    [ $i -lt 50 ] || break
+    sleep 0.1
+done
+cd "$WORK" || exit 1
+printf 'mode binary\nrexmt 1\ntimeout 60\nget blob.bin got.bin\nquit\n' |
+    seg_run modem timeout 180 tftp 10.231.1.1 6970 >"$WORK/tftp.out" 2>&1
+check "tftp-hpa fetched the file from our server with identical bytes" \
+    same_file "$WORK/root/blob.bin" "$WORK/got.bin"
+seg_stop "$SERVE_PID"
+[ "$CHECK_FAILED" = 0 ] || { cat "$WORK/tftp.out"; tail -n 20 "$WORK/serve.log"; }
+finish

@@ -74,6 +74,17 @@ TEST_F(MainWindowTest, ServerOpensOnAFreePortAndNothingIsSaidWhenTheDriverTurned
     EXPECT_TRUE(desktop.Boxes().empty());
 }
 
+TEST_F(MainWindowTest, ClientSocketThatCannotBeMadeIsReportedAndNoPageOpens) {
+    StartOptions options;
+    options.clientDevice = "nosuchdev";
+    OpenWindow(options);
+    ASSERT_EQ(desktop.BoxTexts().size(), 1u);
+    EXPECT_NE(desktop.BoxTexts()[0].find("nosuchdev"), std::string::npos);
+    EXPECT_EQ(window->UpgradePage(), nullptr);
+    EXPECT_EQ(window->TabControl()->GetItemCount(), 0);
+    EXPECT_FALSE(Click(IDC_DOWNLOAD));
+}
+
 TEST_F(MainWindowTest, SettingsFileFillsThePasswordAndImageBoxes) {
     struct Case {
         const char* file;  // nullptr: no settings file

@@ -104,8 +104,13 @@ TEST_F(UpgradePageTest, OtherFileRowsAndTheCriteriaBoxShapeTheUpgradeInExpertMod
     ASSERT_TRUE(Type(IDC_IMAGE_PATH, WriteFile("fw.pack", pack)));
     ASSERT_TRUE(Click(IDC_SKIP_CRITERIA));
     ASSERT_TRUE(Click(IDC_FILE2_CHECK));
-    ASSERT_TRUE(Type(IDC_FILE2_SOURCE, WriteFile("notes.txt", "any format\n")));
+    ASSERT_TRUE(Type(IDC_FILE2_SOURCE, dir + "/notes.txt"));
     ASSERT_TRUE(Type(IDC_FILE2_DEST, "notes"));
+    ASSERT_TRUE(Click(IDC_DOWNLOAD));
+    EXPECT_EQ(desktop.BoxTexts(), Names{"Warning:\nCannot open file."});
+    EXPECT_TRUE(net.Trace().empty()) << "a missing row file is refused before the bracket";
+
+    WriteFile("notes.txt", "any format\n");
     ASSERT_TRUE(Click(IDC_DOWNLOAD));
     ASSERT_TRUE(RunUntilOver());
     EXPECT_EQ(Received(), (Names{"tftplock.key", "tftpupdt.beg", "fw.bin", "cfg.txt", "notes",

@@ -1,7 +1,7 @@
 #include "pages/download_page.h"
 
-#include "framework/file.h"
 #include "pages/file_choice.h"
+#include "pages/send_check.h"
 #include "resources/resource.h"
 #include "tftp/step_codes.h"
 
@@ -31,14 +31,7 @@ void CDownloadPage::OnBrowse(int check_id, int source_id, int destination_id) {
 
 std::string CDownloadPage::CheckFile(int check_id, int source_id) const {
     if (!IsChecked(check_id)) return {};
-    fw::CFile file;
-    if (!file.Open(GetDlgItemText(source_id), fw::CFile::modeRead | fw::CFile::shareDenyWrite)) {
-        return "Warning:\nCannot open file.";
-    }
-    long long size = file.GetLength();
-    if (size < 0) return "Warning:\nCannot open file.";
-    if (size > kMaxFileSize) return kFileTooLargeText;
-    return {};
+    return CheckFileToSend(GetDlgItemText(source_id), kMaxFileSize + 1, kFileTooLargeText);
 }
 
 void CDownloadPage::OnDownload() {

@@ -1,6 +1,7 @@
 #include "pages/upgrade_page.h"
 
 #include "formats/file_description.h"
+#include "formats/formats.h"
 #include "formats/image_check.h"
 #include "framework/desktop.h"
 #include "framework/file.h"
@@ -8,6 +9,7 @@
 #include "framework/ui/ip_address_ctrl.h"
 #include "pages/file_choice.h"
 #include "pages/latest_version.h"
+#include "pages/send_check.h"
 #include "resources/resource.h"
 #include "tftp/engine_globals.h"
 #include "tftp/step_codes.h"
@@ -133,12 +135,23 @@ void CUpgradePage::OnDownload() {
         StartPagePlan({STEP_CONNECT, STEP_PUT_REQUEST_ID});
         return;
     }
+    // Everything to be sent is checked before "tftpupdt.beg" can leave the modem in
+    // update mode.
     bool send_image = IsChecked(IDC_IMAGE_CHECK);
     if (send_image) {
-        // Refused before "tftpupdt.beg" can leave the modem in update mode.
         ImageCheck check = CheckImageFile(image);
         if (!check.ok) {
             RefuseOperation(check.message);
+            return;
+        }
+    }
+    for (auto [check, source] : {std::pair{IDC_FILE1_CHECK, IDC_FILE1_SOURCE},
+                                 std::pair{IDC_FILE2_CHECK, IDC_FILE2_SOURCE}}) {
+        if (!IsChecked(check)) continue;
+        std::string refusal =
+            CheckFileToSend(GetDlgItemText(source), kSendSizeLimit, kTooLargeText);
+        if (!refusal.empty()) {
+            RefuseOperation(refusal);
             return;
         }
     }

@@ -20,7 +20,7 @@ cleanup() {
 trap cleanup EXIT
 
 tmux -L "$SOCK" -f /dev/null new-session -d -x 100 -y 36 -s run \
-    "cd '$WORK' && NO_COLOR=1 TERM=xterm-256color '$SPERROW' --no-server -m 127.0.0.1; echo \$? > '$WORK/status'; sleep 60"
+    "cd '$WORK' && NO_COLOR=1 '$SPERROW' --no-server -m 127.0.0.1; echo \$? > '$WORK/status'; sleep 60"
 wait_for "Password:" 10
 if capture_escapes | grep -q "$(printf '\033')\[[0-9;]*[34][0-7]m"; then
     echo "colours drawn although NO_COLOR is set" >&2

@@ -64,3 +64,16 @@ wait_status() {
 
 capture() { tmux -L "$SOCK" capture-pane -p -t run; }
 capture_escapes() { tmux -L "$SOCK" capture-pane -p -e -t run; }
+
+# click TEXT: a left click on the first place the pane shows TEXT, as the terminal reports
+# it (X10 mouse encoding; the window asks the terminal for mouse reports).
+click() {
+    line=$(capture | grep -n -m1 -F -- "$1") || { echo "nothing on screen reads: $1" >&2; return 1; }
+    row=$((${line%%:*} - 1))
+    rest=${line#*:}
+    prefix=${rest%%"$1"*}
+    col=$(printf %s "$prefix" | LC_ALL=C.UTF-8 wc -m)
+    seq=$(printf '\033[M %b%b' "$(printf '\\%03o' $((col + 33)))" "$(printf '\\%03o' $((row + 33)))")
+    tmux -L "$SOCK" send-keys -t run -l "$seq"
+    sleep 0.1
+}

@@ -35,7 +35,7 @@ cp "$SOURCE/samples/sample.pack" "$WORK/samples/"
 MODEM_PID=$!
 
 tmux -L "$SOCK" -f /dev/null new-session -d -x 120 -y 40 -s run \
-    "cd '$WORK' && TERM=xterm-256color '$SPERROW' --port $PORT --server-port $SERVER_PORT; echo \$? > '$WORK/status'; sleep 60"
+    "cd '$WORK' && '$SPERROW' --port $PORT --server-port $SERVER_PORT; echo \$? > '$WORK/status'; sleep 60"
 
 wait_for "Password:" 10
 capture_escapes | grep -q "$(printf '\033')\[[0-9;]*4[0-7]m" || { echo "no colours on a colour terminal" >&2; exit 1; }

@@ -26,8 +26,8 @@ Screen::~Screen() {
 }
 
 std::string Screen::DefaultHelpLine() {
-    return " Tab next  Space toggle  Enter OK  Esc cancel  Alt+key or Esc,key  F10/Alt+Space "
-           "menu: About  F1 keys";
+    return " Tab move  Space press  Enter OK  Esc cancel  Alt+letter  F10: menu, About Brevik  "
+           "F1: keys";
 }
 
 std::string Screen::KeysHelpText() {

@@ -135,6 +135,7 @@ bool Terminal::Open() {
     if (open_) return true;
     if (!isatty(0) || !isatty(1)) return false;
     std::setlocale(LC_ALL, "");
+    utf8_ = MB_CUR_MAX > 1;
     // Only the terminal's own key sequences should wait; Esc then a letter is timed by us.
     set_escdelay(25);
     if (!initscr()) return false;
@@ -204,7 +205,7 @@ void Terminal::Present(const Grid& grid) {
             if (cell.underline) attr |= A_UNDERLINE;
             short pair = colour_ ? static_cast<short>(static_cast<int>(cell.role) + 1) : 0;
             chtype line;
-            if (LineGlyph(cell.ch, &line)) {
+            if (!utf8_ && LineGlyph(cell.ch, &line)) {
                 mvaddch(r, c, line | attr | COLOR_PAIR(pair));
                 continue;
             }

@@ -47,6 +47,7 @@ private:
 
     bool open_ = false;
     bool colour_ = false;
+    bool utf8_ = false;  // the locale can show the box-drawing characters themselves
     int signal_pipe_[2] = {-1, -1};
 };
 

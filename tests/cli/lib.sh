@@ -1,0 +1,112 @@
+# What the command line's process tests share; sourced by each of them. They run inside a
+# loopback-only network namespace (tests/netns-run) and talk to 127.0.0.1 only. Every wait
+# here is bounded, and every process a test starts is stopped by its PID when it ends.
+#   Before sourcing: SPERROW, MODEM (the two programs), ROOT (the source tree).
+set -u
+
+for tool in timeout cmp od; do
+  command -v $tool >/dev/null 2>&1 || { echo "skip: $tool is not installed"; exit 77; }
+done
+
+WORK=$(mktemp -d /tmp/sperrow-cli-test.XXXXXX)
+PIDS=""
+cleanup() {
+  for pid in $PIDS; do kill "$pid" 2>/dev/null; done
+  for pid in $PIDS; do wait "$pid" 2>/dev/null; done
+  cd /
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+cd "$WORK" || exit 1
+
+FAILED=0
+ok() { echo "ok: $1"; }
+fail() { echo "FAIL: $1"; FAILED=1; }
+check() {  # check DESCRIPTION COMMAND...
+  desc=$1; shift
+  if "$@"; then ok "$desc"; else fail "$desc"; fi
+}
+contains() { case "$1" in *"$2"*) return 0 ;; *) return 1 ;; esac; }
+same_file() { cmp -s "$1" "$2"; }
+is() { [ "$1" = "$2" ]; }
+finish() {
+  [ $FAILED = 0 ] && echo "all checks passed"
+  exit $FAILED
+}
+
+# Bytes of a file as hex, for texts with CR LF.
+hex() { od -An -tx1 -v "$1" | tr -d ' \n'; }
+
+# Starts sperrow-modem on a free loopback port with the bundled data and password "pw";
+# further arguments go to the modem. Sets MODEM_PID and MODEM_PORT.
+start_modem() {
+  log=$WORK/modem.log
+  "$MODEM" --listen 127.0.0.1 --port 0 --data "$ROOT/data/modem" --password pw \
+    --completion-delay 300 "$@" > "$log" 2>&1 &
+  MODEM_PID=$!
+  PIDS="$PIDS $MODEM_PID"
+  MODEM_PORT=""
+  i=0
+  while [ $i -lt 100 ]; do
+    MODEM_PORT=$(sed -n 's/^sperrow-modem listening on 127\.0\.0\.1:\([0-9]*\),.*/\1/p' "$log")
+    [ -n "$MODEM_PORT" ] && return 0
+    kill -0 "$MODEM_PID" 2>/dev/null || break
+    sleep 0.1
+    i=$((i + 1))
+  done
+  echo "the simulated modem did not start:"; cat "$log"
+  exit 1
+}
+
+stop_modem() {
+  kill "$MODEM_PID" 2>/dev/null
+  wait "$MODEM_PID" 2>/dev/null
+}
+
+# Runs sperrow against the modem port with a bounded time; stdout in $OUT, stderr in $ERR,
+# the exit status in $RC. The address is always given: no test relies on the default. The
+# password is $PW.
+PW=pw
+sperrow() {
+  timeout 90 "$SPERROW" -m 127.0.0.1 --port "$MODEM_PORT" -p "$PW" "$@" > "$WORK/out" 2> "$WORK/err"
+  RC=$?
+  OUT=$(cat "$WORK/out")
+  ERR=$(cat "$WORK/err")
+}
+status_is() { [ "$RC" = "$1" ] || { echo "  status $RC, stderr: $ERR"; return 1; }; }
+
+# A free UDP port on loopback: one that no socket of this namespace holds now.
+free_port() {
+  p=$(( ($$ % 20000) + 30000 ))
+  while grep -qi ":$(printf '%04X' $p) " /proc/net/udp 2>/dev/null; do p=$((p + 1)); done
+  echo $p
+}
+
+# The four-byte little-endian length of a pack entry, as printf escapes.
+le32() {
+  n=$1
+  printf "\\$(printf '%03o' $((n & 255)))\\$(printf '%03o' $(((n >> 8) & 255)))"
+  printf "\\$(printf '%03o' $(((n >> 16) & 255)))\\$(printf '%03o' $(((n >> 24) & 255)))"
+}
+
+# The configuration pack that files NAME... of directory DIR make: "PK11", an empty
+# version, the table and the data in list order.
+expected_pack() {
+  dir=$1; shift
+  printf 'PK11\000'
+  for name in "$@"; do
+    printf '%s\000' "$name"
+    le32 "$(wc -c < "$dir/$name")"
+  done
+  printf '\000'
+  for name in "$@"; do cat "$dir/$name"; done
+}
+CONFIG_FILES="initbridge initbrowser resolve imode dhcpd.conf"
+
+# The entries of samples/sample.pack, cut out by their place in the pack.
+sample_entries() {
+  pack=$ROOT/samples/sample.pack
+  tail -c +43 "$pack" | head -c 40012 > "$1/image"
+  tail -c +40055 "$pack" | head -c 36 > "$1/info"
+  tail -c +40091 "$pack" | head -c 18 > "$1/hw.cond"
+}

@@ -1,16 +1,19 @@
 #!/bin/sh
-# `make demo`: starts the simulated modem on loopback with the bundled data, talks to it
-# with a plain TFTP client the way Sperrow does (unlock key first, then the
-# identification files), prints what the modem answered, and stops the modem again.
+# `make demo`: starts the simulated modem on loopback with the bundled data, upgrades it
+# with the bundled sample pack through `sperrow`, reads its identification, saves its
+# configuration, and stops the modem again. Everything talks to 127.0.0.1 only.
 # Usage: scripts/demo.sh BUILD_DIR
 set -eu
 BUILD=${1:-build}
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
+case $BUILD in /*) ;; *) BUILD=$(pwd)/$BUILD ;; esac
+SPERROW="$BUILD/src/frontends/cli/sperrow"
 MODEM="$BUILD/src/modem/sperrow-modem"
 PASSWORD=demo
 
-[ -x "$MODEM" ] || { echo "demo: $MODEM is not built (run make demo)" >&2; exit 1; }
-command -v tftp >/dev/null 2>&1 || { echo "demo: tftp (tftp-hpa) is not installed" >&2; exit 1; }
+for program in "$SPERROW" "$MODEM"; do
+  [ -x "$program" ] || { echo "demo: $program is not built (run make demo)" >&2; exit 1; }
+done
 
 WORK=$(mktemp -d /tmp/sperrow-demo.XXXXXX)
 PID=""
@@ -19,11 +22,14 @@ cleanup() {
   rm -rf "$WORK"
 }
 trap cleanup EXIT
-trap 'exit 130' INT TERM
+trap 'exit 129' HUP
+trap 'exit 130' INT
+trap 'exit 141' PIPE
+trap 'exit 143' TERM
 
 # Port 0: the modem takes a free high port and names it in its first line.
 "$MODEM" --listen 127.0.0.1 --port 0 --data "$ROOT/data/modem" --password "$PASSWORD" \
-  --completion-delay 1000 > "$WORK/modem.log" 2>&1 &
+  --completion-delay 3000 > "$WORK/modem.log" 2>&1 &
 PID=$!
 PORT=""
 i=0
@@ -36,22 +42,18 @@ done
 echo "== simulated modem (pid $PID) on 127.0.0.1:$PORT, password \"$PASSWORD\""
 
 cd "$WORK"
-tftp_do() { timeout 30 tftp 127.0.0.1 "$PORT" -m binary -c "$@"; }
+run() {
+  echo
+  echo "\$ sperrow -m 127.0.0.1 --port $PORT -p $PASSWORD $*"
+  timeout 120 "$SPERROW" -m 127.0.0.1 --port "$PORT" -p "$PASSWORD" "$@"
+}
 
-echo "== without the key the modem refuses:"
-tftp_do get info refused.info || true
+run describe "$ROOT/samples/sample.pack"
+run upgrade "$ROOT/samples/sample.pack"
+run info
+run config get -o "$WORK/modem-config.pack"
+run describe "$WORK/modem-config.pack"
 
-echo "== unlock key \"tftplock.key\" (password, CR LF), then the identification files:"
-printf '%s\r\n' "$PASSWORD" > tftplock.key
-tftp_do put tftplock.key
-for name in info ProductInfo; do
-  tftp_do get "$name" "$name"
-  printf '%-12s %s\n' "$name:" "$(cat "$name")"
-done
-echo "== hw.prof:"
-tftp_do get hw.prof hw.prof
-sed 's/^/    /' hw.prof
-
-sleep 0.2
-echo "== the modem's log:"
+echo
+echo "== what the modem saw:"
 sed 's/^/    /' "$WORK/modem.log"

@@ -17,6 +17,11 @@ cleanup() {
   rm -rf "$WORK"
 }
 trap cleanup EXIT
+# A test killed by a signal still stops what it started.
+trap 'exit 129' HUP
+trap 'exit 130' INT
+trap 'exit 141' PIPE
+trap 'exit 143' TERM
 cd "$WORK" || exit 1
 
 FAILED=0

@@ -107,18 +107,31 @@ seg_init() {
     ip netns del "$probe"
     SEG_NAMESPACES=""
     if [ -n "${1:-}" ]; then
-        main=$$
-        (
-            trap - EXIT INT TERM HUP
-            # Away from the test's output, so that a reader of it (CTest, a pipe) is not
-            # kept waiting by the sleep once the test has ended.
-            sleep "$1" </dev/null >/dev/null 2>&1
-            echo "segment: the test ran past its $1 s deadline; stopping it" >&2
-            kill -TERM "$main"
-        ) &
+        sh -c "$SEG_WATCHDOG_SCRIPT" seg-watchdog "$1" </dev/null >/dev/null &
         SEG_WATCHDOG=$!
     fi
 }
+
+# The deadline: after $1 seconds, TERM the test (its parent) and the commands it is waiting
+# for, since the shell runs its trap only once its foreground command has ended. Only while
+# the test is still its parent, so that a pid reused after the test was killed is left alone.
+# Ended early by the clean-up, it takes its sleep with it.
+SEG_WATCHDOG_SCRIPT='
+main=$PPID
+trap "kill \$sleeper 2>/dev/null; exit 0" TERM
+sleep "$1" &
+sleeper=$!
+wait $sleeper
+parent_of() { sed "s/.*) //" "/proc/$1/stat" 2>/dev/null | cut -d" " -f2; }
+[ "$(parent_of $$)" = "$main" ] || exit 0
+echo "segment: the test ran past its $1 s deadline; stopping it" >&2
+kill -TERM "$main"
+for stat in /proc/[0-9]*/stat; do
+    pid=${stat#/proc/}
+    pid=${pid%/stat}
+    [ "$pid" != $$ ] && [ "$(parent_of "$pid")" = "$main" ] && kill -TERM "$pid" 2>/dev/null
+done
+exit 0'
 
 seg_new_ns() {
     ns=$(seg_ns "$1")

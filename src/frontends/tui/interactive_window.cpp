@@ -22,6 +22,7 @@ public:
         fw::SetDesktop(&desktop);
         fw::MainLoop().WatchFd(terminal.InputFd(), [&terminal, &screen] {
             for (const Key& key : terminal.ReadKeys()) screen.Feed(key);
+            if (terminal.HungUp()) screen.Quit(128 + SIGHUP);
         });
         if (terminal.SignalFd() >= 0)
             fw::MainLoop().WatchFd(terminal.SignalFd(), [&terminal, &screen] {

@@ -227,10 +227,12 @@ void Terminal::Present(const Grid& grid) {
 std::vector<Key> Terminal::ReadKeys() {
     std::vector<Key> keys;
     if (!open_) return keys;
+    bool read_any = false;
     for (int guard = 0; guard < 4096; ++guard) {
         wint_t ch = 0;
         int kind = get_wch(&ch);
         if (kind == ERR) break;
+        read_any = true;
         Key key;
         if (kind == KEY_CODE_YES && ch == KEY_MOUSE) {
             MEVENT ev;
@@ -243,6 +245,7 @@ std::vector<Key> Terminal::ReadKeys() {
         }
         if (key.kind != Key::None) keys.push_back(key);
     }
+    empty_wakes_ = read_any ? 0 : empty_wakes_ + 1;
     return keys;
 }
 

@@ -37,6 +37,9 @@ public:
 
     // Everything the terminal has sent so far, without waiting.
     std::vector<Key> ReadKeys();
+    // True once the terminal has gone away: its descriptor keeps waking the loop with
+    // nothing to read (a closed pseudo-terminal does that instead of sending a hang-up).
+    bool HungUp() const { return empty_wakes_ >= kEmptyWakesForHangUp; }
     // The signals that arrived since the last call (SIGWINCH, SIGTERM, SIGHUP, SIGINT).
     // After a SIGWINCH the terminal already knows its new size.
     std::vector<int> TakeSignals();
@@ -49,6 +52,8 @@ private:
     bool colour_ = false;
     bool utf8_ = false;  // the locale can show the box-drawing characters themselves
     int signal_pipe_[2] = {-1, -1};
+    static constexpr int kEmptyWakesForHangUp = 200;
+    int empty_wakes_ = 0;
 };
 
 }  // namespace tui

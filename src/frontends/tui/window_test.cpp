@@ -7,6 +7,7 @@
 
 #include "framework/ui/button.h"
 #include "framework/ui/ip_address_ctrl.h"
+#include "framework/ui/list_box.h"
 #include "frontends/tui/window_fixture.h"
 #include "pages/upgrade_page.h"
 #include "resources/resource.h"
@@ -178,6 +179,23 @@ TEST_F(Window, OpenFileDialogEntersFoldersChoosesAndMovesTheCurrentDirectory) {
     }));
     steps.push_back(Press(Key::Escape));
     RunWindow(steps);
+}
+
+TEST_F(Window, LogShowsTheNewestLineWhileARunGoesOnUnderneathADialog) {
+    StartModem();
+    RunWindow({Type(kPassword), Press(Key::Tab), Type(kModemText), ClickOn("Log Enable"),
+               ClickOn("Modem Info"), WaitFor("Hardware Profile"), Press(Key::Enter),
+               Do([this] {
+                   const std::vector<std::string>& lines = g_pMainDlg->LogList()->Lines();
+                   ASSERT_GT(lines.size(), 2u) << "the log holds more than it can show";
+                   std::string newest = lines.back().substr(0, 30);
+                   while (!newest.empty() && (newest.back() == '\n' || newest.back() == '\r'))
+                       newest.pop_back();
+                   EXPECT_TRUE(Contains(newest)) << newest;
+                   EXPECT_TRUE(Contains(std::string("\u2191"))) << "a mark says more lines are above";
+               }),
+               Press(Key::Escape)},
+              Expert());
 }
 
 TEST_F(Window, QuitEndsEveryModalLayerAndTheWindow) {

@@ -2,6 +2,7 @@
 // visible pages at its template rectangle, drawn by kind; and the keys and clicks of a
 // person, turned into what the model's drivers offer (focus moves, typing, clicks, Enter,
 // Esc, the system menu). Nothing here runs an operation: buttons are clicked, that is all.
+// The drawing half lives in dialog_draw.cpp, the input half in dialog_layer.cpp.
 #pragma once
 
 #include <map>

@@ -16,7 +16,7 @@ PIDS="$PIDS $PID"
 # Wait (bounded) until the modem has sent its first file: the new pack is being received.
 i=0
 while [ $i -lt 100 ]; do
-  grep -q 'read initbridge: sent' modem.log && break
+  grep -q 'read initbridge' modem.log && break
   sleep 0.1
   i=$((i + 1))
 done

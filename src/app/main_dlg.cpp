@@ -1,5 +1,6 @@
 #include "app/main_dlg.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "app/settings.h"

@@ -1,10 +1,11 @@
 #include "pages/upgrade_page.h"
 
+#include <climits>
+
 #include "formats/file_description.h"
 #include "formats/formats.h"
 #include "formats/image_check.h"
 #include "framework/desktop.h"
-#include "framework/file.h"
 #include "framework/ui/data_exchange.h"
 #include "framework/ui/ip_address_ctrl.h"
 #include "pages/file_choice.h"
@@ -123,26 +124,12 @@ void CUpgradePage::OnFileInfo() {
     if (description) fw::AfxMessageBox(description->text, description->icon);
 }
 
-void CUpgradePage::OnDownload() {
-    std::string image = GetDlgItemText(IDC_IMAGE_PATH);
-    if (g_nTargetOs == 1) {
-        // The file only gives its compatible list here; it has to open, nothing more.
-        fw::CFile file;
-        if (!file.Open(image, fw::CFile::modeRead | fw::CFile::shareDenyWrite)) {
-            RefuseOperation("Warning:\nCannot open file.");
-            return;
-        }
-        StartPagePlan({STEP_CONNECT, STEP_PUT_REQUEST_ID});
-        return;
-    }
-    // Everything to be sent is checked before "tftpupdt.beg" can leave the modem in
-    // update mode.
-    bool send_image = IsChecked(IDC_IMAGE_CHECK);
+bool CUpgradePage::RefuseUnsendableFiles(bool send_image) {
     if (send_image) {
-        ImageCheck check = CheckImageFile(image);
+        ImageCheck check = CheckImageFile(GetDlgItemText(IDC_IMAGE_PATH));
         if (!check.ok) {
             RefuseOperation(check.message);
-            return;
+            return true;
         }
     }
     for (auto [check, source] : {std::pair{IDC_FILE1_CHECK, IDC_FILE1_SOURCE},
@@ -152,9 +139,27 @@ void CUpgradePage::OnDownload() {
             CheckFileToSend(GetDlgItemText(source), kSendSizeLimit, kTooLargeText);
         if (!refusal.empty()) {
             RefuseOperation(refusal);
-            return;
+            return true;
         }
     }
+    return false;
+}
+
+void CUpgradePage::OnDownload() {
+    if (g_nTargetOs == 1) {
+        // The file is never sent from here: it only has to open, for its compatible list.
+        std::string refusal = CheckFileToSend(GetDlgItemText(IDC_IMAGE_PATH), LLONG_MAX, "");
+        if (!refusal.empty()) {
+            RefuseOperation(refusal);
+            return;
+        }
+        StartPagePlan({STEP_CONNECT, STEP_PUT_REQUEST_ID});
+        return;
+    }
+    // Everything to be sent is checked before "tftpupdt.beg" can leave the modem in
+    // update mode.
+    bool send_image = IsChecked(IDC_IMAGE_CHECK);
+    if (RefuseUnsendableFiles(send_image)) return;
     std::vector<int> plan = {STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_PUT_UPDATE_BEGIN};
     if (send_image) plan.push_back(STEP_SEND_IMAGE);
     if (IsChecked(IDC_FILE1_CHECK)) plan.push_back(STEP_OTHER_FILE_1);

@@ -36,6 +36,8 @@ private:
     void OnBrowseImage();
     void OnBrowseOtherFile(int row);
     void OnDownload();
+    // Shows the refusal and returns true when a file the plan would send cannot be sent.
+    bool RefuseUnsendableFiles(bool send_image);
     void OnModemInfo();
     void OnFileInfo();
     void OnBroadcast();

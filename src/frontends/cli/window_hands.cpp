@@ -31,7 +31,7 @@ bool WindowHands::SelectTab(int index) {
 }
 
 bool WindowHands::Type(int id, std::string_view text) {
-    auto* edit = dynamic_cast<fw::CEdit*>(main_.FindControl(id));
+    auto* edit = dynamic_cast<fw::CEdit*>(main_.ControlById(id));
     if (!edit || !edit->EnterText(text) || edit->GetWindowText() != text) {
         return Refused("typing into", id);
     }
@@ -52,7 +52,7 @@ bool WindowHands::TypePassword(std::string_view password) {
 }
 
 bool WindowHands::SetChecked(int id, bool checked) {
-    auto* button = dynamic_cast<fw::CButton*>(main_.FindControl(id));
+    auto* button = dynamic_cast<fw::CButton*>(main_.ControlById(id));
     if (!button) return Refused("a click on", id);
     int wanted = checked ? fw::BST_CHECKED : fw::BST_UNCHECKED;
     if (button->GetCheck() == wanted) return true;
@@ -61,13 +61,13 @@ bool WindowHands::SetChecked(int id, bool checked) {
 }
 
 bool WindowHands::Click(int id) {
-    fw::CControl* control = main_.FindControl(id);
+    fw::CControl* control = main_.ControlById(id);
     if (!control || !control->Click()) return Refused("a click on", id);
     return true;
 }
 
 std::string WindowHands::Text(int id) const {
-    fw::CControl* control = main_.FindControl(id);
+    fw::CControl* control = main_.ControlById(id);
     return control ? control->GetWindowText() : std::string();
 }
 

@@ -153,7 +153,8 @@ void DialogLayer::DrawEdit(Grid& grid, const Place& p, bool active) {
     Look look = !edit->AcceptsInput() && !edit->IsWindowEnabled() ? Look::Disabled
                 : focused                                          ? Look::Focused
                                                                    : Look::Normal;
-    std::string shown = VisibleText(text, st, width, edit->IsPassword());
+    char32_t mask = edit->IsPassword() ? static_cast<unsigned char>(edit->GetPasswordChar()) : 0;
+    std::string shown = VisibleText(text, st, width, mask);
     // Right-aligned boxes (Retry, Timeout, Delay) keep short numbers at the right edge.
     if ((edit->Template().style & fw::STYLE_RIGHT) && length < width)
         shown = std::string(width - length, ' ') + shown;

@@ -58,22 +58,22 @@ TEST(LineEdit, ScrollingKeepsTheCursorVisibleAndPullsTextBackAfterDeletion) {
     EditState st;
     Type(text, st, "abcdefghij");
     ScrollToCursor(st, 10, 4);
-    EXPECT_EQ(VisibleText(text, st, 4, false), "hij");  // the cursor takes the last cell
+    EXPECT_EQ(VisibleText(text, st, 4), "hij");  // the cursor takes the last cell
     ApplyEditKey(text, st, Key::Of(Key::Home), {});
     ScrollToCursor(st, 10, 4);
-    EXPECT_EQ(VisibleText(text, st, 4, false), "abcd");
+    EXPECT_EQ(VisibleText(text, st, 4), "abcd");
     ApplyEditKey(text, st, Key::Of(Key::End), {});
     ScrollToCursor(st, 10, 4);
     for (int i = 0; i < 6; ++i) ApplyEditKey(text, st, Key::Of(Key::Backspace), {});
     ScrollToCursor(st, text.size(), 4);
     EXPECT_EQ(st.scroll, 1u);
-    EXPECT_EQ(VisibleText(text, st, 4, false), "bcd");
+    EXPECT_EQ(VisibleText(text, st, 4), "bcd");
 }
 
 TEST(LineEdit, PasswordShowsOneStarPerCharacterEvenForMultiByteText) {
     std::string text = "p\xC3\xA4ss";  // "päss"
     EditState st;
-    EXPECT_EQ(VisibleText(text, st, 10, true), "****");
+    EXPECT_EQ(VisibleText(text, st, 10, U'*'), "****");
 }
 
 TEST(LineEdit, TextShortenedFromOutsideDoesNotLeaveTheCursorBeyondIt) {

@@ -235,7 +235,7 @@ void FileDialogLayer::Draw(Grid& grid, const CellRect& owner, bool active) {
     ScrollToCursor(name_state_, DecodeUtf8(name_).size(),
                    static_cast<std::size_t>(EditBoxTextWidth(name_rect_)));
     auto name_width = static_cast<std::size_t>(EditBoxTextWidth(name_rect_));
-    int text_col = DrawEditBox(grid, name_rect_, VisibleText(name_, name_state_, name_width, false),
+    int text_col = DrawEditBox(grid, name_rect_, VisibleText(name_, name_state_, name_width),
                                focus_ == kName ? Look::Focused : Look::Normal);
     if (active && focus_ == kName)
         grid.SetCursor(row, text_col + static_cast<int>(name_state_.cursor - name_state_.scroll));

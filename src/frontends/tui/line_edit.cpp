@@ -72,11 +72,11 @@ void ScrollToCursor(EditState& state, std::size_t length, std::size_t width) {
 }
 
 std::string VisibleText(const std::string& utf8, const EditState& state, std::size_t width,
-                        bool password) {
+                        char32_t mask) {
     std::u32string text = DecodeUtf8(utf8);
     std::u32string slice =
         state.scroll < text.size() ? text.substr(state.scroll, width) : std::u32string();
-    if (password) slice.assign(slice.size(), U'*');
+    if (mask) slice.assign(slice.size(), mask);
     return EncodeUtf8(slice);
 }
 

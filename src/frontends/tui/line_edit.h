@@ -29,9 +29,9 @@ bool ApplyEditKey(std::string& text, EditState& state, const Key& key, const Edi
 // one cell of its own.
 void ScrollToCursor(EditState& state, std::size_t length, std::size_t width);
 
-// What the box shows: the visible slice, with every character masked for passwords.
+// What the box shows: the visible slice, every character replaced by `mask` unless it is 0.
 std::string VisibleText(const std::string& text, const EditState& state, std::size_t width,
-                        bool password);
+                        char32_t mask = 0);
 
 // After the text was changed from outside (the program set it), the cursor stays in range.
 void ClampEditState(EditState& state, std::size_t length);

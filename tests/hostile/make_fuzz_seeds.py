@@ -228,7 +228,46 @@ SERVER = {
 }
 
 
+# ---- the file readers: the hostile shapes their own seeds leave out -----------------------
+def entry(name, length):
+    return name + b"\0" + struct.pack("<I", length)
+
+
+def pk11(version, entries, data=b""):
+    return b"PK11" + version + b"\0" + b"".join(entry(n, l) for n, l in entries) + b"\0" + data
+
+
+FORMATS = {
+    "pack_name_of_50": pk11(b"HW", [(b"n" * 50, 4)], b"data"),
+    "pack_201_entries": pk11(b"", [(b"e%d" % i, 1) for i in range(201)], b"x" * 201),
+    "pack_table_cut_short": b"PK11v1\0kernel\0\x10\x00",
+    "pack_lengths_past_the_end": pk11(b"HW1/FW2-with-a-long-version", [(b"info", 0xFFFFFFF0),
+                                                                      (b"hw.cond", 7)], b"C;D;H;F"),
+    "pack_v10_short_version": b"PACK1.0",
+    "pack_info_and_criteria_last": pk11(b"", [(b"image", 3), (b"hw.cond", 5), (b"info", 30)],
+                                        b"abccrit;" + b"Co; 2024; HW9 ; FW9;x" + b"\0" * 10),
+}
+LISTS = {
+    "list_longer_than_file": b"ab\0\x01\x00",
+    "one_byte": b"\x07",
+    "list_without_zero": b"LZ01" + b"10400000" + b"BOARD" + b"\x00\x05",
+}
+
+
+def write_formats(name, blob, folders):
+    for folder in folders:
+        path = os.path.join(SRC, "src", "formats", folder)
+        if os.path.isdir(path):
+            with open(os.path.join(path, name), "wb") as f:
+                f.write(blob)
+
+
 def main():
+    for name, blob in FORMATS.items():
+        write_formats(name, blob, ["pack_table_fuzz_corpus", "file_description_fuzz_corpus",
+                                   "compatible_list_fuzz_corpus"])
+    for name, blob in LISTS.items():
+        write_formats(name, blob, ["compatible_list_fuzz_corpus", "file_description_fuzz_corpus"])
     for name, blob in PACKETS.items():
         write("packet_fuzz_corpus", name, blob)
     for name, blob in INFO.items():

@@ -1,0 +1,324 @@
+// A "modem" that answers the client with whatever it is told to: well-formed answers to the
+// client's latest datagram, or malformed, oversized, out-of-order and foreign datagrams, from
+// the modem's own ports or from a stranger. It runs each kind of plan on the engine rig (no
+// simulated modem), and judges the outcome: a run that reports success must really have sent
+// what it was asked to send, or saved a pack that holds what it was told.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "formats/pack_builder.h"
+#include "framework/desktop.h"
+#include "framework/ui/scripted_desktop.h"
+#include "sequencer/sequencer.h"
+#include "testing/engine_rig.h"
+#include "testing/hostile_peer.h"
+#include "testing/test_engine_host.h"
+#include "testing/test_host.h"
+#include "tftp/engine_globals.h"
+#include "tftp/run_observer.h"
+#include "tftp/step_codes.h"
+
+namespace testhost {
+
+enum class HostilePlan { kCommandFiles, kImageSend, kPackSend, kInfoRead, kConfigRead };
+inline constexpr int kHostilePlanCount = 5;
+
+// Who a datagram comes from.
+enum class Sender { kTransferPort, kListenPort, kStranger, kOtherModemPort };
+
+inline constexpr std::uint32_t kStrangerAddr = 0x7F000009;  // 127.0.0.9
+inline constexpr std::uint16_t kTransferPort = 7000;
+inline constexpr std::uint16_t kOtherModemPort = 7001;
+inline constexpr const char* kBoardId = "SIM-BOARD-1";
+
+// The outcome of a run, as a driver without a person sees it.
+enum class Outcome {
+    kSucceeded,  // the plan's final step (dialog or report) was reached
+    kStopped,    // a failure was shown or a time-out given up
+    kStalled,    // still running with nothing pending: the driver reports the stall
+    kOther,      // ended otherwise (the plan ran out) or still waiting on a timer
+};
+
+struct ExpectedFile {
+    std::string name;
+    ByteVector bytes;
+};
+
+class HostileModem {
+public:
+    explicit HostileModem(HostilePlan plan, bool criteria_skipped = false)
+        : rig_(RigOptions{.modems = 0}),
+          modem_(StackFor(kModemAddr), kModemAddr),
+          stranger_(StackFor(kStrangerAddr), kStrangerAddr),
+          plan_(plan) {
+        modem_.Open(kModemPort);
+        modem_.Open(kTransferPort);
+        stranger_.Open(kTransferPort);
+        // Boxes come to a desktop of our own, where a Retry/Cancel box is answered Cancel: a
+        // hostile peer must not keep a run alive.
+        desktop_.SetDefaultAnswer(fw::IDCANCEL);
+        fw::SetDesktop(&desktop_);
+        Host().criteria_skipped = criteria_skipped;
+        PrepareFiles(criteria_skipped);
+    }
+
+    EngineRig& rig() { return rig_; }
+    fw::ScriptedDesktop& desktop() { return desktop_; }
+    HostilePlan plan() const { return plan_; }
+
+    // Starts the plan as the page's button does.
+    void Start() {
+        switch (plan_) {
+            case HostilePlan::kCommandFiles:
+                StartPlan({STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_PUT_UPDATE_BEGIN,
+                           STEP_PUT_REQUEST_ID, STEP_PUT_MACRO, STEP_REPORT_DOWNLOAD_DONE});
+                break;
+            case HostilePlan::kImageSend:
+            case HostilePlan::kPackSend:
+                StartPlan({STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_PUT_UPDATE_BEGIN, STEP_SEND_IMAGE,
+                           STEP_PUT_UPDATE_REBOOT, STEP_PUT_UPDATE_END, STEP_REPORT_DOWNLOAD_DONE});
+                break;
+            case HostilePlan::kInfoRead:
+                StartPlan({STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_GET_MODEM_INFO, STEP_GET_FILES,
+                           STEP_SHOW_MODEM_INFO});
+                break;
+            case HostilePlan::kConfigRead:
+                StartPlan({STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_GET_CONFIG_FILES,
+                           STEP_REPORT_CONFIG_SAVED});
+                break;
+        }
+        rig_.loop.RunPending();
+    }
+
+    // Sends one datagram to the client and lets it be handled.
+    void Send(Sender from, const tftp::Bytes& bytes) {
+        NoteTolerated(bytes);
+        last_sent_ = bytes;
+        last_sender_ = from;
+        fw::Endpoint to{kHostAddr, static_cast<std::uint16_t>(rig_.client.LocalPort())};
+        switch (from) {
+            case Sender::kTransferPort:
+                modem_.Send(kTransferPort, bytes, to);
+                break;
+            case Sender::kListenPort:
+                modem_.Send(kModemPort, bytes, to);
+                break;
+            case Sender::kStranger:
+                stranger_.Send(kTransferPort, bytes, to);
+                break;
+            case Sender::kOtherModemPort:
+                modem_.Send(kOtherModemPort, bytes, to);
+                break;
+        }
+        rig_.loop.RunPending();
+    }
+
+    void Repeat() {
+        if (!last_sent_.empty()) Send(last_sender_, last_sent_);
+    }
+
+    // What a sound modem would answer to the client's latest datagram, with `data` as the
+    // content of a DATA block. `shift` moves the block number (out-of-order answers). False
+    // when the client has sent nothing that asks for an answer.
+    bool AnswerFor(const std::vector<std::uint8_t>& data, int shift, tftp::Bytes* out) const {
+        const tftp::Bytes* last = LastFromHost();
+        if (last == nullptr) return false;
+        tftp::Header h = tftp::ParseHeader(last->data(), last->size());
+        if (!h.valid) return false;
+        auto block = [&](int b) { return static_cast<std::uint16_t>(b + shift); };
+        switch (h.opcode) {
+            case tftp::WRQ: {
+                auto r = tftp::ParseRequest(last->data(), last->size());
+                *out = tftp::BuildAck(block(0));
+                if (r && r->name == "RequestID") {
+                    out->insert(out->end(), kBoardId,
+                                kBoardId + std::char_traits<char>::length(kBoardId) + 1);
+                }
+                return true;
+            }
+            case tftp::RRQ:
+                *out = tftp::BuildData(block(1), data.data(), data.size());
+                return true;
+            case tftp::DATA:
+                *out = tftp::BuildAck(block(h.field));
+                return true;
+            case tftp::ACK:
+                *out = tftp::BuildData(block(h.field + 1), data.data(), data.size());
+                return true;
+            default:
+                return false;
+        }
+    }
+
+    void Answer(Sender from, const std::vector<std::uint8_t>& data, int shift = 0) {
+        tftp::Bytes reply;
+        if (AnswerFor(data, shift, &reply)) Send(from, reply);
+    }
+
+    // Lets loop time pass: the response timer expires, the client retries or gives up.
+    void Wait(fw::Millis ms) { rig_.loop.RunFor(ms); }
+
+    // Runs until the run has ended or stopped and nothing is pending (bounded loop time).
+    void Settle(fw::Millis limit = 120000) { rig_.RunLoopUntilSettled(limit); }
+
+    Outcome Result() const {
+        const RunObserver& o = TheRunObserver();
+        if (o.Phase() == RunPhase::kStopped) return Outcome::kStopped;
+        if (o.Phase() == RunPhase::kEnded && o.EndReason() == RunEnd::kFinalStep) {
+            // The configuration report refuses to say "done" without a pack; it shows a stop.
+            return Outcome::kSucceeded;
+        }
+        if (o.Phase() == RunPhase::kRunning && !o.IsPending()) return Outcome::kStalled;
+        return Outcome::kOther;
+    }
+
+    // Whether the peer sent an ERROR whose text lets the client count a step as done: the
+    // run may then rightly succeed without having sent every file.
+    bool SentToleratedError() const { return tolerated_; }
+
+    // The files the plan is to send, each under its own name.
+    const std::vector<ExpectedFile>& ExpectedSends() const { return expected_; }
+
+    // True when the client sent `f` whole: a write request for its name followed, before the
+    // next request, by every block of it with exactly its bytes.
+    bool SentWhole(const ExpectedFile& f) const {
+        std::size_t blocks = f.bytes.size() / tftp::kBlockSize + 1;
+        std::vector<bool> seen;
+        bool in_write = false;
+        auto complete = [&] {
+            return in_write &&
+                   std::count(seen.begin(), seen.end(), true) == static_cast<long>(blocks);
+        };
+        for (const tftp::Bytes& d : rig_.HostSent()) {
+            tftp::Header h = tftp::ParseHeader(d.data(), d.size());
+            if (!h.valid) continue;
+            if (h.opcode == tftp::WRQ || h.opcode == tftp::RRQ) {
+                if (complete()) return true;
+                auto r = tftp::ParseRequest(d.data(), d.size());
+                in_write = h.opcode == tftp::WRQ && r && r->name == f.name;
+                seen.assign(blocks, false);
+                continue;
+            }
+            if (!in_write || h.opcode != tftp::DATA || h.field == 0 || h.field > blocks) continue;
+            std::size_t off = (h.field - 1u) * tftp::kBlockSize;
+            std::size_t len = std::min(tftp::kBlockSize, f.bytes.size() - off);
+            if (d.size() == 4 + len &&
+                std::equal(d.begin() + 4, d.end(), f.bytes.begin() + static_cast<long>(off)))
+                seen[h.field - 1u] = true;
+        }
+        return complete();
+    }
+
+    // The files in the scratch folder that the run was not asked to write (the plan's own
+    // inputs and the configuration pack are expected; the pack's partial copy only while the
+    // run has neither ended nor stopped).
+    std::vector<std::string> StrayFiles() const {
+        std::set<std::string> allowed = {"fw.comp", "fw.pack", "config.pack"};
+        RunPhase phase = TheRunObserver().Phase();
+        if (phase != RunPhase::kEnded && phase != RunPhase::kStopped)
+            allowed.insert("config.pack.part");
+        std::vector<std::string> stray;
+        std::error_code ec;
+        for (const auto& e : std::filesystem::directory_iterator(rig_.dir, ec)) {
+            std::string name = e.path().filename().string();
+            if (!allowed.count(name)) stray.push_back(name);
+        }
+        return stray;
+    }
+
+    // The names and lengths of a configuration pack laid out as the client writes it: "PK11",
+    // an empty version, the table, then the data. Empty when it is not such a pack.
+    struct PackTable {
+        std::vector<std::pair<std::string, std::uint32_t>> entries;
+        std::size_t data_start = 0;
+        std::size_t size = 0;
+    };
+    static bool ReadConfigPack(const ByteVector& p, PackTable* table) {
+        if (p.size() < 6 || std::string(p.begin(), p.begin() + 4) != "PK11" || p[4] != 0)
+            return false;
+        std::size_t pos = 5;
+        for (;;) {
+            auto zero = std::find(p.begin() + static_cast<long>(pos), p.end(), 0);
+            if (zero == p.end()) return false;
+            std::string name(p.begin() + static_cast<long>(pos), zero);
+            pos = static_cast<std::size_t>(zero - p.begin()) + 1;
+            if (name.empty()) break;
+            if (pos + 4 > p.size()) return false;
+            std::uint32_t len = p[pos] | p[pos + 1] << 8 | p[pos + 2] << 16 |
+                                static_cast<std::uint32_t>(p[pos + 3]) << 24;
+            table->entries.emplace_back(name, len);
+            pos += 4;
+        }
+        table->data_start = pos;
+        table->size = p.size();
+        return true;
+    }
+
+private:
+    // Loopback peers live on the host's own stack (see hostile_peer.h).
+    fw::NetStack& StackFor(std::uint32_t addr) {
+        return (addr >> 24) == 127 ? *rig_.host : rig_.net.AddHost(addr);
+    }
+
+    const tftp::Bytes* LastFromHost() const {
+        const auto& trace = rig_.net.Trace();
+        for (auto it = trace.rbegin(); it != trace.rend(); ++it) {
+            if (it->from.addr == kHostAddr) return &it->bytes;
+        }
+        return nullptr;
+    }
+
+    void NoteTolerated(const tftp::Bytes& bytes) {
+        tftp::Header h = tftp::ParseHeader(bytes.data(), bytes.size());
+        if (!h.valid || h.opcode != tftp::ERROR) return;
+        std::string text = tftp::TrailingText(bytes.data(), bytes.size());
+        if (tftp::StartsWith(text, tftp::kAlreadyUpdating) ||
+            tftp::StartsWith(text, tftp::kNoSuchFile)) {
+            tolerated_ = true;
+        }
+    }
+
+    static ByteVector Pattern(std::size_t n, std::uint8_t seed) {
+        ByteVector v(n);
+        for (std::size_t i = 0; i < n; ++i)
+            v[i] = static_cast<std::uint8_t>(seed + i * 7 + i / 251);
+        return v;
+    }
+
+    void PrepareFiles(bool criteria_skipped) {
+        ByteVector image = BuildImage("10400001", Pattern(1100, 3));
+        AppendCompatibleList(image, {"OTHER-BOARD", kBoardId});
+        EngineHost().image_box = rig_.Write("fw.comp", image);
+        std::vector<PackItem> items = {{"kernel", Pattern(700, 11)},
+                                       {"hw.cond", ToBytes("board=SIM\n")},
+                                       {"rootfs", Pattern(512, 5)}};
+        ByteVector pack = BuildPack("PK11", "HW1", items);
+        if (plan_ == HostilePlan::kPackSend) {
+            EngineHost().image_box = rig_.Write("fw.pack", pack);
+            for (const PackItem& i : items) {
+                if (!(criteria_skipped && i.name == "hw.cond"))
+                    expected_.push_back({i.name, i.data});
+            }
+        } else if (plan_ == HostilePlan::kImageSend) {
+            expected_.push_back({"image", image});
+        }
+    }
+
+    fw::ScriptedDesktop desktop_;  // outlives the rig, which uninstalls whatever desktop is in
+    EngineRig rig_;
+    HostilePeer modem_;
+    HostilePeer stranger_;
+    HostilePlan plan_;
+    std::vector<ExpectedFile> expected_;
+    tftp::Bytes last_sent_;
+    Sender last_sender_ = Sender::kTransferPort;
+    bool tolerated_ = false;
+};
+
+}  // namespace testhost

@@ -1,0 +1,195 @@
+// The client's receive path, fed by a scripted "modem" in every state of every kind of plan:
+// command-file writes, an image send, a pack send, the information read and the
+// configuration read. The input picks the plan and then a list of moves: sound answers to
+// the client's latest datagram (so that a run gets deep into its transfers), raw datagrams
+// of any size, ACK, DATA and ERROR with chosen fields, repeats, and waits that let the
+// response timer fire. Beyond the sanitizers it holds the run to its promises: a run that
+// reports success has sent every file whole (unless the modem excused a step with one of
+// its two known texts), a saved configuration pack is laid out right, and nothing is
+// written but the pack.
+//
+// Input: byte 0 = plan (low 3 bits), broadcast (0x08), criteria skipped (0x10), no retries
+// (0x20); then moves, each an op byte (sender in the low 2 bits, move in bits 2..4) and
+// its arguments.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "testing/hostile_modem.h"
+
+namespace {
+
+using testhost::HostileModem;
+using testhost::HostilePlan;
+using testhost::Outcome;
+using testhost::Sender;
+
+class Input {
+public:
+    Input(const std::uint8_t* data, std::size_t size) : p_(data), end_(data + size) {}
+    bool Empty() const { return p_ >= end_; }
+    std::uint8_t Byte() { return p_ < end_ ? *p_++ : 0; }
+    std::uint16_t Word() { return static_cast<std::uint16_t>(Byte() << 8 | Byte()); }
+    // n bytes: taken from the input while it lasts, then a filler.
+    std::vector<std::uint8_t> Bytes(std::size_t n) {
+        std::vector<std::uint8_t> out;
+        out.reserve(n);
+        while (out.size() < n)
+            out.push_back(p_ < end_ ? *p_++ : static_cast<std::uint8_t>('a' + out.size() % 26));
+        return out;
+    }
+
+private:
+    const std::uint8_t* p_;
+    const std::uint8_t* end_;
+};
+
+// A data length: 0xFF means a full block, so that a transfer can go on.
+std::size_t DataLength(std::uint8_t b) {
+    return b == 0xFF ? tftp::kBlockSize : b;
+}
+
+// Raw sizes worth meeting: the header boundary, the block boundary, the receive buffer's
+// edge and an Ethernet frame's worth.
+// A length byte, then that many bytes; or, for a length byte from 0xF0 up, one of the
+// sizes worth meeting (the header's and the block's edges, the receive buffer's edge and an
+// Ethernet frame's worth) filled with the next byte.
+std::vector<std::uint8_t> RawDatagram(Input& in) {
+    static const std::size_t kEdges[] = {0,   1,   2,    3,    4,    5,    515,
+                                         516, 517, 1023, 1024, 1025, 1500, 4000};
+    std::uint8_t b = in.Byte();
+    if (b < 0xF0) return in.Bytes(b);
+    std::size_t n = kEdges[(b - 0xF0) % std::size(kEdges)];
+    return std::vector<std::uint8_t>(n, in.Byte());
+}
+
+tftp::Bytes ErrorMove(Input& in) {
+    std::uint8_t sel = in.Byte();
+    std::string text;
+    if (sel == 0) {
+        text = std::string(tftp::kAlreadyUpdating) + ": yes";
+    } else if (sel == 1) {
+        text = tftp::kNoSuchFile;
+    } else {
+        std::vector<std::uint8_t> t = in.Bytes(sel);
+        text.assign(t.begin(), t.end());
+    }
+    tftp::Bytes e = tftp::BuildError(in.Byte(), {});
+    e.pop_back();
+    e.insert(e.end(), text.begin(), text.end());
+    if (sel & 1) e.push_back(0);  // some texts end without their zero
+    return e;
+}
+
+void Move(HostileModem& m, Input& in) {
+    std::uint8_t op = in.Byte();
+    auto from = static_cast<Sender>(op & 3);
+    switch ((op >> 2) & 7) {
+        case 0:
+            m.Answer(from, in.Bytes(DataLength(in.Byte())));
+            break;
+        case 1:
+            m.Send(from, RawDatagram(in));
+            break;
+        case 2: {
+            tftp::Bytes ack = tftp::BuildAck(in.Word());
+            std::vector<std::uint8_t> text = in.Bytes(in.Byte() % 64);
+            ack.insert(ack.end(), text.begin(), text.end());
+            m.Send(from, ack);
+            break;
+        }
+        case 3: {
+            std::uint16_t block = in.Word();
+            std::vector<std::uint8_t> data = in.Bytes(DataLength(in.Byte()));
+            m.Send(from, tftp::BuildData(block, data.data(), data.size()));
+            break;
+        }
+        case 4:
+            m.Send(from, ErrorMove(in));
+            break;
+        case 5:
+            m.Wait((in.Byte() + 1) * 50);
+            break;
+        case 6:
+            m.Repeat();
+            break;
+        case 7: {
+            int shift = static_cast<std::int8_t>(in.Byte());
+            m.Answer(from, in.Bytes(DataLength(in.Byte())), shift == 0 ? 1 : shift);
+            break;
+        }
+    }
+}
+
+void Check(bool ok) {
+    if (!ok) std::abort();
+}
+
+// Everything that ends in success must stand up.
+void Judge(HostileModem& m) {
+    Check(m.StrayFiles().empty());
+    if (m.Result() != Outcome::kSucceeded) return;
+    if (!m.SentToleratedError()) {
+        for (const testhost::ExpectedFile& f : m.ExpectedSends()) Check(m.SentWhole(f));
+    }
+    if (m.plan() == HostilePlan::kConfigRead) {
+        HostileModem::PackTable table;
+        Check(HostileModem::ReadConfigPack(m.rig().Read(m.rig().Path("config.pack")), &table));
+        Check(table.entries.size() == 5);
+        std::size_t total = table.data_start;
+        for (const auto& e : table.entries) total += e.second;
+        Check(total == table.size);
+    }
+}
+
+// With SPERROW_FUZZ_TRACE set, what a seed did: handy when writing seeds by hand.
+void Trace(HostileModem& m) {
+    static const char* const kOutcomes[] = {"succeeded", "stopped", "stalled", "other"};
+    std::fprintf(stderr, "outcome: %s\n", kOutcomes[static_cast<int>(m.Result())]);
+    for (const std::string& n : m.rig().HostSentNames()) std::fprintf(stderr, "  %s\n", n.c_str());
+    for (const std::string& l : testhost::Host().log) std::fprintf(stderr, "  log: %s", l.c_str());
+    for (const fw::Datagram& d : m.rig().net.Trace())
+        std::fprintf(stderr, "  %08x:%u -> %08x:%u %s\n", d.from.addr, d.from.port, d.to.addr,
+                     d.to.port, testhost::DescribeDatagram(d.bytes).c_str());
+    for (const std::string& b : m.desktop().BoxTexts())
+        std::fprintf(stderr, "  box: %s\n", b.c_str());
+}
+
+// Reads outside the pack take the remote name as a local path in the current folder: no
+// such file may appear there.
+bool ReadNamesInCurrentFolder() {
+    for (const char* name : {"ProductInfo", "info", "hw.prof", "initbridge", "initbrowser",
+                             "resolve", "imode", "dhcpd.conf"}) {
+        if (std::filesystem::exists(name)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+// Every input lays out and removes a scratch folder: in memory where there is such a place.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    std::error_code ec;
+    if (std::filesystem::is_directory("/dev/shm", ec)) setenv("TMPDIR", "/dev/shm", 0);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const bool already_there = ReadNamesInCurrentFolder();
+    Input in(data, size);
+    std::uint8_t head = in.Byte();
+    auto plan = static_cast<HostilePlan>((head & 7) % testhost::kHostilePlanCount);
+    {
+        HostileModem m(plan, (head & 0x10) != 0);
+        g_bUnicast = (head & 0x08) ? 0 : 1;
+        if (head & 0x20) testhost::Host().retry_text = "0";
+        m.Start();
+        for (int moves = 0; moves < 200 && !in.Empty(); ++moves) Move(m, in);
+        m.Settle();
+        if (std::getenv("SPERROW_FUZZ_TRACE")) Trace(m);
+        Judge(m);
+    }
+    Check(already_there || !ReadNamesInCurrentFolder());
+    return 0;
+}

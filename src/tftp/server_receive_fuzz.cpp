@@ -1,0 +1,313 @@
+// The server's receive path, fed by scripted clients in every state of its one slot: idle,
+// serving a read, receiving a write, and given up. The input picks the settings and then a
+// list of moves from two clients and a stranger: requests for names that try to leave the
+// root ("..", absolute paths) or that are ordinary, raw datagrams of any size, ACK, DATA and
+// ERROR with chosen fields, sound answers to the server's latest datagram (so that
+// transfers get deep), repeats, and waits that let the server timer fire. Beyond the
+// sanitizers: nothing outside the root is touched, nothing is left in it but the files it
+// held and those that were asked for by name, and no half-written file survives.
+//
+// Input: byte 0 = read enabled (0x01), write enabled (0x02), no retries (0x04); then moves,
+// each an op byte (sender in the low 2 bits, move in bits 2..4) and its arguments.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "framework/clock.h"
+#include "framework/event_loop.h"
+#include "framework/memnet.h"
+#include "sequencer/server_timer.h"
+#include "testing/hostile_peer.h"
+#include "testing/test_host.h"
+#include "testing/test_host_server.h"
+#include "tftp/tftp_server.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testhost::HostilePeer;
+
+constexpr std::uint32_t kServerAddr = 0x7F000001;
+constexpr std::uint16_t kServerPort = 69;
+
+void Check(bool ok) {
+    if (!ok) std::abort();
+}
+
+class Input {
+public:
+    Input(const std::uint8_t* data, std::size_t size) : p_(data), end_(data + size) {}
+    bool Empty() const { return p_ >= end_; }
+    std::uint8_t Byte() { return p_ < end_ ? *p_++ : 0; }
+    std::uint16_t Word() { return static_cast<std::uint16_t>(Byte() << 8 | Byte()); }
+    std::vector<std::uint8_t> Bytes(std::size_t n) {
+        std::vector<std::uint8_t> out;
+        out.reserve(n);
+        while (out.size() < n)
+            out.push_back(p_ < end_ ? *p_++ : static_cast<std::uint8_t>('a' + out.size() % 26));
+        return out;
+    }
+
+private:
+    const std::uint8_t* p_;
+    const std::uint8_t* end_;
+};
+
+std::size_t DataLength(std::uint8_t b) {
+    return b == 0xFF ? tftp::kBlockSize : b;
+}
+
+// A length byte, then that many bytes; or, for a length byte from 0xF0 up, one of the
+// sizes worth meeting (the header's and the block's edges, the receive buffer's edge and an
+// Ethernet frame's worth) filled with the next byte.
+std::vector<std::uint8_t> RawDatagram(Input& in) {
+    static const std::size_t kEdges[] = {0,   1,   2,    3,    4,    5,    515,
+                                         516, 517, 1023, 1024, 1025, 1500, 4000};
+    std::uint8_t b = in.Byte();
+    if (b < 0xF0) return in.Bytes(b);
+    std::size_t n = kEdges[(b - 0xF0) % std::size(kEdges)];
+    return std::vector<std::uint8_t>(n, in.Byte());
+}
+
+// The scratch tree: <scratch>/root is served, <scratch>/secret lies just outside it.
+struct Tree {
+    std::string scratch;
+    std::string root;
+    std::string secret;
+
+    Tree() {
+        // In memory where there is such a folder: every input lays out and removes a tree.
+        std::error_code ec;
+        fs::path base =
+            fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
+        std::string pattern = (base / "sperrow-server-fuzz-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) std::abort();
+        scratch = pattern;
+        root = scratch + "/root";
+        secret = scratch + "/secret";
+    }
+    ~Tree() {
+        std::error_code ec;
+        fs::remove_all(scratch, ec);
+    }
+};
+
+const std::string kSecret = "outside the root\n";
+
+void Put(const std::string& path, std::size_t n) {
+    std::ofstream out(path, std::ios::binary);
+    for (std::size_t i = 0; i < n; ++i) out.put(static_cast<char>('A' + i % 23));
+}
+
+std::string Get(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class Harness {
+public:
+    explicit Harness(std::uint8_t head)
+        : server_host_(net_.AddHost(kServerAddr)),
+          client_(server_host_, 0x7F000002),
+          stranger_(server_host_, 0x7F000003) {
+        fw::SetMainLoop(&loop_);
+        testhost::ResetHost();
+        testhost::Host().server_root = tree_.root;
+        testhost::Host().server_read_enabled = (head & 1) != 0;
+        testhost::Host().server_write_enabled = (head & 2) != 0;
+        testhost::Host().retry_text = (head & 4) ? "0" : "2";
+        testhost::Host().timeout_text = "1";
+        fs::create_directories(tree_.root + "/sub");
+        fs::create_directories(tree_.root + "/dir");
+        Put(tree_.root + "/small", 100);
+        Put(tree_.root + "/big", 1500);
+        Put(tree_.root + "/empty", 0);
+        Put(tree_.root + "/sub/inner", 600);
+        std::ofstream(tree_.secret, std::ios::binary) << kSecret;
+        originals_ = {"small", "big", "empty", "sub/inner"};
+
+        server_ = std::make_unique<TftpServer>();
+        server_->SetStack(&server_host_);
+        testhost::SetServerUnderTest(server_.get());
+        AttachServerTimer(server_.get(), nullptr);
+        if (!server_->CreateServerSocket(kServerPort)) std::abort();
+    }
+
+    ~Harness() {
+        server_.reset();
+        AttachServerTimer(nullptr, nullptr);
+        testhost::SetServerUnderTest(nullptr);
+        fw::SetMainLoop(nullptr);
+    }
+
+    // The names a request may carry: ordinary ones, and every way out of the root that
+    // still lands inside the scratch folder, so that a fault shows without harm.
+    std::string Name(Input& in) {
+        const std::string kNames[] = {"small",
+                                      "big",
+                                      "empty",
+                                      "sub/inner",
+                                      "new",
+                                      "sub/new",
+                                      "dir",
+                                      "sub/",
+                                      ".",
+                                      "",
+                                      "../secret",
+                                      "sub/../../secret",
+                                      "./../secret",
+                                      "..",
+                                      "../root/new",
+                                      tree_.secret,
+                                      "/" + tree_.secret,
+                                      tree_.root + "/new",
+                                      "dir/../../secret",
+                                      "a/../../secret",
+                                      std::string(300, 'n')};
+        std::uint8_t b = in.Byte();
+        if (b < std::size(kNames)) return kNames[b];
+        std::vector<std::uint8_t> raw = in.Bytes(b - std::size(kNames));
+        std::string name(raw.begin(), raw.end());
+        return name.substr(0, name.find('\0'));
+    }
+
+    void Move(Input& in) {
+        std::uint8_t op = in.Byte();
+        int who = op & 3;
+        switch ((op >> 2) & 7) {
+            case 0: {
+                bool write = in.Byte() & 1;
+                std::string name = Name(in);
+                if (write) Asked(name);
+                tftp::Bytes req = tftp::BuildRequest(write ? tftp::WRQ : tftp::RRQ, name);
+                std::uint8_t cut = in.Byte();
+                // Now and then without its mode, or without even the name's zero.
+                if (cut == 1) req.resize(2 + name.size() + 1);
+                if (cut == 2) req.resize(2 + name.size());
+                Send(who, req);
+                break;
+            }
+            case 1: {
+                tftp::Bytes raw = RawDatagram(in);
+                // A raw write request could name any path on this machine: only names that
+                // stay in the current folder's kind of shape are let through, the ways out
+                // are tried with the names above.
+                auto r = tftp::ParseRequest(raw.data(), raw.size());
+                if (r && r->op == tftp::WRQ) {
+                    if (r->name.find('/') != std::string::npos ||
+                        r->name.find("..") != std::string::npos)
+                        break;
+                    Asked(r->name);
+                }
+                Send(who, raw);
+                break;
+            }
+            case 2:
+                Send(who, tftp::BuildAck(in.Word()));
+                break;
+            case 3: {
+                std::uint16_t block = in.Word();
+                std::vector<std::uint8_t> data = in.Bytes(DataLength(in.Byte()));
+                Send(who, tftp::BuildData(block, data.data(), data.size()));
+                break;
+            }
+            case 4: {
+                std::uint16_t code = in.Word();
+                std::vector<std::uint8_t> text = in.Bytes(in.Byte() % 40);
+                Send(who, tftp::BuildError(code, std::string(text.begin(), text.end())));
+                break;
+            }
+            case 5:
+                loop_.RunFor((in.Byte() + 1) * 40);
+                break;
+            case 6:
+                Answer(who, in);
+                break;
+            case 7:
+                if (!last_.empty()) Send(last_who_, last_);
+                break;
+        }
+    }
+
+    // After the server is gone: the tree holds what it should.
+    void Judge() {
+        server_.reset();
+        Check(Get(tree_.secret) == kSecret);
+        for (const auto& e : fs::directory_iterator(tree_.scratch)) {
+            std::string n = e.path().filename().string();
+            Check(n == "root" || n == "secret");
+        }
+        for (const auto& e : fs::recursive_directory_iterator(tree_.root)) {
+            if (e.is_directory()) continue;
+            std::string rel = e.path().lexically_relative(tree_.root).string();
+            Check(rel.front() != '.' && rel.find("/.") == std::string::npos);  // no temp file
+            Check(originals_.count(rel) || asked_.count(rel));
+        }
+    }
+
+    fw::EventLoop& loop() { return loop_; }
+
+private:
+    void Asked(const std::string& name) {
+        asked_.insert(fs::path(name).lexically_normal().string());
+    }
+
+    HostilePeer& Peer(int who) { return who == 2 ? stranger_ : client_; }
+    std::uint16_t Port(int who) { return who == 1 ? 2002 : 2000; }
+
+    void Send(int who, const tftp::Bytes& bytes) {
+        last_ = bytes;
+        last_who_ = who;
+        Peer(who).Send(Port(who), bytes, fw::Endpoint{kServerAddr, kServerPort});
+        loop_.RunPending();
+    }
+
+    // A sound client's answer to the server's latest datagram to this sender.
+    void Answer(int who, Input& in) {
+        std::vector<std::uint8_t> data = in.Bytes(DataLength(in.Byte()));
+        const auto& trace = net_.Trace();
+        for (auto it = trace.rbegin(); it != trace.rend(); ++it) {
+            if (it->from.addr != kServerAddr || it->to.addr != Peer(who).Address() ||
+                it->to.port != Port(who))
+                continue;
+            tftp::Header h = tftp::ParseHeader(it->bytes.data(), it->bytes.size());
+            if (h.opcode == tftp::DATA) {
+                Send(who, tftp::BuildAck(h.field));
+            } else if (h.opcode == tftp::ACK) {
+                Send(who, tftp::BuildData(static_cast<std::uint16_t>(h.field + 1), data.data(),
+                                          data.size()));
+            }
+            return;
+        }
+    }
+
+    Tree tree_;
+    fw::ManualClock clock_;
+    fw::EventLoop loop_{clock_};
+    fw::InMemoryNetwork net_{loop_};
+    fw::NetStack& server_host_;
+    HostilePeer client_;
+    HostilePeer stranger_;
+    std::unique_ptr<TftpServer> server_;
+    std::set<std::string> originals_;
+    std::set<std::string> asked_;
+    tftp::Bytes last_;
+    int last_who_ = 0;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    Input in(data, size);
+    Harness h(in.Byte());
+    for (int moves = 0; moves < 300 && !in.Empty(); ++moves) h.Move(in);
+    h.loop().RunFor(10000);
+    h.Judge();
+    return 0;
+}

@@ -11,6 +11,7 @@
 namespace {
 
 int g_nResponseTimerKind = 0;
+int g_nResponseTimerInterval = 0;
 // The window the timer is set on; the main window owns it, one per process.
 const char g_responseTimerWindow = 0;
 
@@ -55,6 +56,8 @@ void NoAck(TftpClient& client) {
         client.SendData();
         return;
     }
+    // Given up like any other time-out: a configuration pack being received is discarded.
+    client.AbandonTransfer();
     ResetProgress(1);
     TheRunObserver().NoteStopped(kNoAckRetryText);
 }
@@ -63,7 +66,8 @@ void NoAck(TftpClient& client) {
 
 void StartResponseTimer(int ms, int kind) {
     g_nResponseTimerKind = kind;
-    fw::MainLoop().SetTimer(&g_responseTimerWindow, kResponseTimerId, ms < 0 ? 0 : ms,
+    g_nResponseTimerInterval = ms < 0 ? 0 : ms;
+    fw::MainLoop().SetTimer(&g_responseTimerWindow, kResponseTimerId, g_nResponseTimerInterval,
                             OnResponseTimer);
 }
 
@@ -75,6 +79,7 @@ void StopResponseTimer() {
 bool IsResponseTimerRunning() { return g_nResponseTimerKind != 0; }
 
 int ResponseTimerKind() { return g_nResponseTimerKind; }
+int ResponseTimerInterval() { return g_nResponseTimerInterval; }
 
 void OnResponseTimer() {
     int kind = g_nResponseTimerKind;

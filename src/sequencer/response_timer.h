@@ -8,6 +8,8 @@ inline constexpr int kResponseTimerId = 10;
 
 // 0 when the timer is not running.
 int ResponseTimerKind();
+// The interval the timer was last started with, in ms.
+int ResponseTimerInterval();
 
 // The timer's expiry, as the event loop calls it.
 void OnResponseTimer();

@@ -161,6 +161,19 @@ void TftpClient::OnReceive(int /*error_code*/) {
     peerAddress = address;
     peerPort = port;
     if (g_bUnicast == 0 && !AcceptedByFilter(h)) return;
+    // An acknowledgement of an earlier block is the modem repeating itself while our block
+    // is lost: it must not disarm the timer that will send that block again.
+    if (h.opcode == tftp::ACK && h.field < blockNumber) return;
+    // Nor may a datagram that changes nothing, a DATA block no read asked for or an opcode
+    // we do not know: it would leave the run waiting for ever with nothing to say so.
+    if (h.opcode == tftp::DATA && !read_.active) {
+        LogMessage(kLogNoRead);
+        return;
+    }
+    if (h.opcode < tftp::DATA || h.opcode > tftp::ERROR) {
+        LogMessage(FormatText(kLogUnknownPCode, static_cast<int>(h.opcode)).c_str());
+        return;
+    }
     if (IsResponseTimerRunning()) StopResponseTimer();
     std::size_t length = static_cast<std::size_t>(n);
     switch (h.opcode) {

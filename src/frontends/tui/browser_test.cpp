@@ -1,6 +1,5 @@
 // The open-file dialog's knowledge of folders, filters and typed names, on a scratch folder.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -56,8 +55,8 @@ TEST(FilterList, EmptyOrDanglingFilterStillOffersAllFiles) {
 TEST_F(ScratchFolder, ListingPutsParentAndFoldersFirstAndFiltersOnlyFiles) {
     std::vector<FolderEntry> entries;
     ASSERT_TRUE(ListFolder(root_, ParseFilterList("Pack|*.pack")[0], &entries, nullptr));
-    std::vector<FolderEntry> want{{"..", true}, {"sub", true}, {"sub.pack", true},
-                                  {"A.PACK", false}, {"b.pack", false}};
+    std::vector<FolderEntry> want{
+        {"..", true}, {"sub", true}, {"sub.pack", true}, {"A.PACK", false}, {"b.pack", false}};
     EXPECT_EQ(entries, want);
     ASSERT_TRUE(ListFolder(root_, ParseFilterList("")[0], &entries, nullptr));
     EXPECT_EQ(entries.size(), 7u);  // "*.*" takes "notes" too, never the hidden file

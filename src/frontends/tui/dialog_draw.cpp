@@ -131,13 +131,16 @@ void DialogLayer::DrawStatic(Grid& grid, const Place& p, Role role) {
     Role text_role = sunken && role != Role::Disabled ? Role::Field : role;
     int width = p.rect.height == 1 && !sunken ? StaticRoom(p) : p.rect.width;
     // A one-row label is cut, not wrapped: its second line would have nowhere to go.
-    std::vector<std::string> lines =
-        p.rect.height == 1 ? std::vector<std::string>{FitLabel(text, width)} : WrapText(text, width);
+    std::vector<std::string> lines = p.rect.height == 1
+                                         ? std::vector<std::string>{FitLabel(text, width)}
+                                         : WrapText(text, width);
     for (int i = 0; i < p.rect.height && i < static_cast<int>(lines.size()); ++i) {
         const std::string& line = lines[static_cast<std::size_t>(i)];
         int len = Cells(StripAccelerator(line)), col = p.rect.left;
-        if (t.style & fw::STYLE_CENTER) col += std::max(0, (p.rect.width - len) / 2);
-        else if (t.style & fw::STYLE_RIGHT) col += std::max(0, p.rect.width - len);
+        if (t.style & fw::STYLE_CENTER)
+            col += std::max(0, (p.rect.width - len) / 2);
+        else if (t.style & fw::STYLE_RIGHT)
+            col += std::max(0, p.rect.width - len);
         grid.Label(p.rect.top + i, col, line, text_role, width);
     }
 }
@@ -151,8 +154,8 @@ void DialogLayer::DrawEdit(Grid& grid, const Place& p, bool active) {
     ScrollToCursor(st, length, width);
     bool focused = active && edit->HasFocus();
     Look look = !edit->AcceptsInput() && !edit->IsWindowEnabled() ? Look::Disabled
-                : focused                                          ? Look::Focused
-                                                                   : Look::Normal;
+                : focused                                         ? Look::Focused
+                                                                  : Look::Normal;
     char32_t mask = edit->IsPassword() ? static_cast<unsigned char>(edit->GetPasswordChar()) : 0;
     std::string shown = VisibleText(text, st, width, mask);
     // Right-aligned boxes (Retry, Timeout, Delay) keep short numbers at the right edge.
@@ -176,8 +179,9 @@ void DialogLayer::DrawIp(Grid& grid, const Place& p, bool active) {
     Look look = !ip->IsWindowEnabled() ? Look::Disabled : focused ? Look::Focused : Look::Normal;
     int inner = EditBoxTextWidth(p.rect);
     int pad = std::max(0, (inner - kIpTextCells) / 2);
-    int text_col = DrawEditBox(grid, p.rect, std::string(static_cast<std::size_t>(pad), ' ') +
-                                                 IpDisplayText(fields), look);
+    int text_col =
+        DrawEditBox(grid, p.rect,
+                    std::string(static_cast<std::size_t>(pad), ' ') + IpDisplayText(fields), look);
     if (!focused) return;
     const IpEditState& st = ips_[ip];
     int row = p.rect.top + (p.rect.height - 1) / 2;
@@ -201,7 +205,8 @@ void DialogLayer::DrawTab(Grid& grid, const Place& p) {
                                             : Role::Text;
         if (p.rect.height > 1) {
             grid.Put(p.rect.top, left, i == 0 ? glyph::kTopLeft : glyph::kHLine, Role::Frame);
-            for (int c = 1; c < width; ++c) grid.Put(p.rect.top, left + c, glyph::kHLine, Role::Frame);
+            for (int c = 1; c < width; ++c)
+                grid.Put(p.rect.top, left + c, glyph::kHLine, Role::Frame);
             grid.Put(p.rect.top, left + width, glyph::kTopRight, Role::Frame);
         }
         grid.Put(label_row, left, glyph::kVLine, Role::Frame);

@@ -21,7 +21,9 @@ using namespace dialog_parts;
 
 DialogLayer::DialogLayer(fw::CDialog& dialog, LayerHost* host) : dialog_(dialog), host_(host) {}
 
-bool DialogLayer::Done() const { return dialog_.IsEnded() || !dialog_.IsCreated(); }
+bool DialogLayer::Done() const {
+    return dialog_.IsEnded() || !dialog_.IsCreated();
+}
 
 int DialogLayer::Width() const {
     const fw::DialogTemplate* t = dialog_.Template();
@@ -60,8 +62,8 @@ void DialogLayer::FocusChanged(fw::CControl* now) {
 bool DialogLayer::EditKey(fw::CControl* focus, const Key& key) {
     auto* edit = static_cast<fw::CEdit*>(focus);
     if (key.kind == Key::Char) {
-        bool accepted = key.ch < 0x80 ? edit->Accepts(static_cast<char>(key.ch))
-                                      : !edit->IsDigitsOnly();
+        bool accepted =
+            key.ch < 0x80 ? edit->Accepts(static_cast<char>(key.ch)) : !edit->IsDigitsOnly();
         if (!accepted) return true;  // swallowed, as the box swallows it
     }
     std::string text = edit->GetWindowText();
@@ -103,7 +105,8 @@ bool DialogLayer::ArrowKey(fw::CControl* focus, const Key& key) {
             if (it == group.end()) return true;
             int n = static_cast<int>(group.size()), at = static_cast<int>(it - group.begin());
             for (int k = 1; k < n; ++k) {
-                fw::CButton* next = group[static_cast<std::size_t>((at + (back ? -k : k) + n * k) % n)];
+                fw::CButton* next =
+                    group[static_cast<std::size_t>((at + (back ? -k : k) + n * k) % n)];
                 if (!next->AcceptsInput()) continue;
                 dialog_.SetFocusTo(next);
                 next->Click();
@@ -116,13 +119,26 @@ bool DialogLayer::ArrowKey(fw::CControl* focus, const Key& key) {
             int cur = list->GetCurSel(), page = std::max(1, list->VisibleRows());
             int last = list->GetCount() - 1, to = cur;
             switch (key.kind) {
-                case Key::Up: to = cur - 1; break;
-                case Key::Down: to = cur + 1; break;
-                case Key::PageUp: to = cur - page; break;
-                case Key::PageDown: to = cur + page; break;
-                case Key::Home: to = 0; break;
-                case Key::End: to = last; break;
-                default: return false;
+                case Key::Up:
+                    to = cur - 1;
+                    break;
+                case Key::Down:
+                    to = cur + 1;
+                    break;
+                case Key::PageUp:
+                    to = cur - page;
+                    break;
+                case Key::PageDown:
+                    to = cur + page;
+                    break;
+                case Key::Home:
+                    to = 0;
+                    break;
+                case Key::End:
+                    to = last;
+                    break;
+                default:
+                    return false;
             }
             if (last >= 0) list->ClickItem(std::clamp(to, 0, last));
             return true;
@@ -150,7 +166,8 @@ bool DialogLayer::Accelerator(char letter) {
     int n = static_cast<int>(places_.size());
     int start = 0;
     for (int i = 0; i < n; ++i)
-        if (places_[static_cast<std::size_t>(i)].control == dialog_.GetFocusedControl()) start = i + 1;
+        if (places_[static_cast<std::size_t>(i)].control == dialog_.GetFocusedControl())
+            start = i + 1;
     for (int k = 0; k < n; ++k) {
         fw::CControl* c = places_[static_cast<std::size_t>((start + k) % n)].control;
         if (AcceleratorOf(c->GetWindowText()) != letter) continue;
@@ -164,7 +181,8 @@ bool DialogLayer::Accelerator(char letter) {
         std::vector<fw::CControl*> order = dialog_.FocusOrder();
         bool after = false;
         for (const Place& p : places_) {
-            if (p.control == c) after = true;
+            if (p.control == c)
+                after = true;
             else if (after && std::find(order.begin(), order.end(), p.control) != order.end())
                 return dialog_.SetFocusTo(p.control);
         }
@@ -201,7 +219,8 @@ void DialogLayer::ClickAt(int row, int col) {
                 dialog_.SetFocusTo(c);
                 FocusChanged(c);
                 int pad = std::max(0, (EditBoxTextWidth(r) - kIpTextCells) / 2);
-                ips_[c] = IpEditState{std::clamp((col - r.left - 1 - pad) / 4, 0, 3), 0, true, false};
+                ips_[c] =
+                    IpEditState{std::clamp((col - r.left - 1 - pad) / 4, 0, 3), 0, true, false};
                 return;
             }
             case ControlKind::ListBox: {
@@ -241,21 +260,37 @@ void DialogLayer::OpenSystemMenu() {
 
 void DialogLayer::HandleKey(const Key& key) {
     if (dialog_.IsIconic()) {
-        if (key.kind == Key::Menu) OpenSystemMenu();
-        else if (key.kind == Key::Enter || key.kind == Key::Click) dialog_.OnSysCommand(fw::SC_RESTORE);
+        if (key.kind == Key::Menu)
+            OpenSystemMenu();
+        else if (key.kind == Key::Enter || key.kind == Key::Click)
+            dialog_.OnSysCommand(fw::SC_RESTORE);
         return;
     }
     EnsureFocus();
     fw::CControl* focus = dialog_.GetFocusedControl();
     FocusChanged(focus);
     switch (key.kind) {
-        case Key::Tab: dialog_.MoveFocus(true); break;
-        case Key::BackTab: dialog_.MoveFocus(false); break;
-        case Key::Enter: dialog_.PressEnter(); break;
-        case Key::Escape: dialog_.PressEscape(); break;
-        case Key::Menu: OpenSystemMenu(); break;
-        case Key::Alt: Accelerator(static_cast<char>(key.ch)); break;
-        case Key::Click: ClickAt(key.row, key.col); break;
+        case Key::Tab:
+            dialog_.MoveFocus(true);
+            break;
+        case Key::BackTab:
+            dialog_.MoveFocus(false);
+            break;
+        case Key::Enter:
+            dialog_.PressEnter();
+            break;
+        case Key::Escape:
+            dialog_.PressEscape();
+            break;
+        case Key::Menu:
+            OpenSystemMenu();
+            break;
+        case Key::Alt:
+            Accelerator(static_cast<char>(key.ch));
+            break;
+        case Key::Click:
+            ClickAt(key.row, key.col);
+            break;
         default: {
             if (!focus) break;
             if (focus->Kind() == ControlKind::Edit && EditKey(focus, key)) break;

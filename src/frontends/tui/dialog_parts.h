@@ -34,7 +34,9 @@ inline bool IsContainer(const fw::CControl* c) {
     return c->Kind() == ControlKind::GroupBox || c->Kind() == ControlKind::Frame;
 }
 
-inline int Cells(std::string_view utf8) { return static_cast<int>(DecodeUtf8(utf8).size()); }
+inline int Cells(std::string_view utf8) {
+    return static_cast<int>(DecodeUtf8(utf8).size());
+}
 
 // Tab items side by side from the control's left edge, each as wide as its text plus two.
 inline int TabItemAt(const fw::CTabCtrl& tab, const CellRect& rect, int col) {

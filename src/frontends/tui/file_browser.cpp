@@ -34,7 +34,9 @@ bool IsFolder(const std::string& path) {
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool HasWildcard(std::string_view s) { return s.find_first_of("*?") != std::string_view::npos; }
+bool HasWildcard(std::string_view s) {
+    return s.find_first_of("*?") != std::string_view::npos;
+}
 
 }  // namespace
 
@@ -132,7 +134,8 @@ TypedName InterpretTypedName(const std::string& folder, const std::string& typed
         std::string where = slash == std::string::npos
                                 ? folder
                                 : ResolvePath(folder, slash == 0 ? "/" : name.substr(0, slash));
-        return {TypedName::UsePattern, where, name.substr(slash == std::string::npos ? 0 : slash + 1)};
+        return {TypedName::UsePattern, where,
+                name.substr(slash == std::string::npos ? 0 : slash + 1)};
     }
     std::string path = ResolvePath(folder, name);
     if (IsFolder(path)) return {TypedName::EnterFolder, path, {}};

@@ -98,13 +98,27 @@ void FileDialogLayer::CycleFilter(int step) {
 void FileDialogLayer::ListKey(const Key& key) {
     int rows = ListRows(), count = static_cast<int>(entries_.size());
     switch (key.kind) {
-        case Key::Up: Select(selected_ - 1); break;
-        case Key::Down: Select(selected_ + 1); break;
-        case Key::PageUp: Select(selected_ - rows); break;
-        case Key::PageDown: Select(selected_ + rows); break;
-        case Key::Home: Select(0); break;
-        case Key::End: Select(count - 1); break;
-        case Key::Backspace: EnterFolder(ParentFolder(folder_)); break;
+        case Key::Up:
+            Select(selected_ - 1);
+            break;
+        case Key::Down:
+            Select(selected_ + 1);
+            break;
+        case Key::PageUp:
+            Select(selected_ - rows);
+            break;
+        case Key::PageDown:
+            Select(selected_ + rows);
+            break;
+        case Key::Home:
+            Select(0);
+            break;
+        case Key::End:
+            Select(count - 1);
+            break;
+        case Key::Backspace:
+            EnterFolder(ParentFolder(folder_));
+            break;
         case Key::Char:
             if (key.ch == U' ') {
                 Activate(selected_);
@@ -148,9 +162,12 @@ void FileDialogLayer::HandleKey(const Key& key) {
             if (key.ch == U't') focus_ = kType;
             return;
         case Key::Enter:
-            if (focus_ == kCancel) done_ = true;
-            else if (focus_ == kList) Activate(selected_);
-            else Accept();
+            if (focus_ == kCancel)
+                done_ = true;
+            else if (focus_ == kList)
+                Activate(selected_);
+            else
+                Accept();
             return;
         default:
             break;
@@ -188,8 +205,10 @@ void FileDialogLayer::HandleClick(int row, int col) {
     if (list_rect_.Contains(row, col)) {
         int index = first_ + row - list_rect_.top;
         focus_ = kList;
-        if (index == selected_) Activate(index);  // a second click opens
-        else if (index < static_cast<int>(entries_.size())) Select(index);
+        if (index == selected_)
+            Activate(index);  // a second click opens
+        else if (index < static_cast<int>(entries_.size()))
+            Select(index);
     } else if (name_rect_.Contains(row, col)) {
         focus_ = kName;
     } else if (type_rect_.Contains(row, col)) {
@@ -226,8 +245,8 @@ void FileDialogLayer::Draw(Grid& grid, const CellRect& owner, bool active) {
     for (const FolderEntry& e : entries_) lines.push_back(e.is_folder ? e.name + "/" : e.name);
     DrawList(grid, list_rect_, lines, first_, selected_,
              focus_ == kList ? Look::Focused : Look::Normal);
-    if (!error_.empty()) grid.Text(list_rect_.top, list_rect_.left, error_, Role::Alert,
-                                   list_rect_.width);
+    if (!error_.empty())
+        grid.Text(list_rect_.top, list_rect_.left, error_, Role::Alert, list_rect_.width);
 
     int row = frame.bottom();
     grid.Label(row, left, "File &name:", Role::Text);
@@ -243,7 +262,8 @@ void FileDialogLayer::Draw(Grid& grid, const CellRect& owner, bool active) {
     row += 2;
     grid.Label(row, left, "Files of &type:", Role::Text);
     type_rect_ = {left + 16, row, inner - 16, 1};
-    std::string type = pattern_.empty() ? filters_[static_cast<std::size_t>(filter_)].label : pattern_;
+    std::string type =
+        pattern_.empty() ? filters_[static_cast<std::size_t>(filter_)].label : pattern_;
     DrawEditBox(grid, type_rect_, type, focus_ == kType ? Look::Focused : Look::Normal);
     grid.Put(row, type_rect_.right() - 2, glyph::kArrowDown,
              focus_ == kType ? Role::FieldFocus : Role::Field);

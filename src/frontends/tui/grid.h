@@ -23,8 +23,8 @@ struct CellRect {
     int top = 0;
     int width = 0;
     int height = 0;
-    int right() const { return left + width; }    // one past the last column
-    int bottom() const { return top + height; }   // one past the last row
+    int right() const { return left + width; }   // one past the last column
+    int bottom() const { return top + height; }  // one past the last row
     bool Contains(int row, int col) const {
         return row >= top && row < bottom() && col >= left && col < right();
     }

@@ -27,8 +27,10 @@ public:
         if (terminal.SignalFd() >= 0)
             fw::MainLoop().WatchFd(terminal.SignalFd(), [&terminal, &screen] {
                 for (int sig : terminal.TakeSignals()) {
-                    if (sig == SIGWINCH) screen.Redraw();
-                    else screen.Quit(128 + sig);
+                    if (sig == SIGWINCH)
+                        screen.Redraw();
+                    else
+                        screen.Quit(128 + sig);
                 }
             });
     }
@@ -50,7 +52,8 @@ private:
 int RunInteractiveWindow(const StartOptions& options) {
     Terminal terminal;
     if (!terminal.Open()) {
-        std::fprintf(stderr, "sperrow: the interactive window needs a terminal on stdin and stdout\n");
+        std::fprintf(stderr,
+                     "sperrow: the interactive window needs a terminal on stdin and stdout\n");
         return 2;
     }
     int status = 0;

@@ -6,7 +6,9 @@
 namespace tui {
 namespace {
 
-int FieldValue(const std::string& f) { return f.empty() ? 0 : std::stoi(f); }
+int FieldValue(const std::string& f) {
+    return f.empty() ? 0 : std::stoi(f);
+}
 
 void Clamp(std::string& f) {
     // A number above 255 is brought back to the largest valid one, as the original
@@ -53,7 +55,9 @@ bool TypeDigit(IpFields& fields, IpEditState& s, char32_t ch) {
 
 }  // namespace
 
-IpEditState EnterIpControl() { return IpEditState{0, 0, true, false}; }
+IpEditState EnterIpControl() {
+    return IpEditState{0, 0, true, false};
+}
 
 bool ApplyIpKey(IpFields& fields, IpEditState& s, const Key& key, bool* changed) {
     bool edited = false;
@@ -73,14 +77,20 @@ bool ApplyIpKey(IpFields& fields, IpEditState& s, const Key& key, bool* changed)
             }
             break;
         case Key::Left:
-            if (s.cursor > 0 && !s.selected) --s.cursor;
-            else if (s.field > 0) MoveTo(s, s.field - 1, true, fields);
-            else s.selected = false;
+            if (s.cursor > 0 && !s.selected)
+                --s.cursor;
+            else if (s.field > 0)
+                MoveTo(s, s.field - 1, true, fields);
+            else
+                s.selected = false;
             break;
         case Key::Right:
-            if (s.selected) MoveTo(s, s.field, true, fields);
-            else if (s.cursor < f.size()) ++s.cursor;
-            else if (s.field < 3) MoveTo(s, s.field + 1, false, fields);
+            if (s.selected)
+                MoveTo(s, s.field, true, fields);
+            else if (s.cursor < f.size())
+                ++s.cursor;
+            else if (s.field < 3)
+                MoveTo(s, s.field + 1, false, fields);
             break;
         case Key::Home:
             MoveTo(s, 0, false, fields);

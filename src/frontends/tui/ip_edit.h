@@ -16,7 +16,7 @@ using IpFields = std::array<std::string, 4>;  // digits only; an empty field cou
 struct IpEditState {
     int field = 0;
     std::size_t cursor = 0;
-    bool selected = true;  // the field's text is selected: the next digit replaces it
+    bool selected = true;        // the field's text is selected: the next digit replaces it
     bool just_advanced = false;  // a third digit moved on by itself
 };
 

@@ -6,9 +6,9 @@ namespace tui {
 
 std::string KeyName(const Key& key) {
     static const char* const kNames[] = {
-        "None", "Char", "Enter", "Escape", "Tab", "BackTab", "Left", "Right",
-        "Up", "Down", "Home", "End", "PageUp", "PageDown", "Backspace", "Delete",
-        "Alt", "Click", "Help", "Menu", "Resize", "Interrupt"};
+        "None", "Char",  "Enter", "Escape", "Tab",    "BackTab",  "Left",      "Right",
+        "Up",   "Down",  "Home",  "End",    "PageUp", "PageDown", "Backspace", "Delete",
+        "Alt",  "Click", "Help",  "Menu",   "Resize", "Interrupt"};
     std::string name = kNames[key.kind];
     if (key.kind == Key::Char || key.kind == Key::Alt) {
         name += '(';

@@ -13,7 +13,9 @@ inline constexpr int kUnitsPerRow = 8;
 constexpr int UnitsToColumns(int units) {
     return (units + kUnitsPerColumn / 2) / kUnitsPerColumn;
 }
-constexpr int UnitsToRows(int units) { return (units + kUnitsPerRow / 2) / kUnitsPerRow; }
+constexpr int UnitsToRows(int units) {
+    return (units + kUnitsPerRow / 2) / kUnitsPerRow;
+}
 
 // A rectangle in dialog units (x, y, width, height) as cells relative to the dialog's
 // client origin. Edges are rounded, not sizes, and nothing shrinks below one cell.

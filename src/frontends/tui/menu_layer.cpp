@@ -33,7 +33,9 @@ void MenuLayer::Choose(int index) {
     done_ = true;
 }
 
-CellRect MenuLayer::Frame() const { return {anchor_.left + 1, anchor_.top + 1, width_, Height()}; }
+CellRect MenuLayer::Frame() const {
+    return {anchor_.left + 1, anchor_.top + 1, width_, Height()};
+}
 
 void MenuLayer::Draw(Grid& grid, const CellRect&, bool) {
     CellRect f = Frame();
@@ -46,7 +48,8 @@ void MenuLayer::Draw(Grid& grid, const CellRect&, bool) {
         int row = f.top + 1 + i;
         if (item.IsSeparator()) {
             grid.Put(row, f.left, glyph::kTeeLeft, Role::Frame);
-            for (int c = f.left + 1; c < f.right() - 1; ++c) grid.Put(row, c, glyph::kHLine, Role::Frame);
+            for (int c = f.left + 1; c < f.right() - 1; ++c)
+                grid.Put(row, c, glyph::kHLine, Role::Frame);
             grid.Put(row, f.right() - 1, glyph::kTeeRight, Role::Frame);
             continue;
         }
@@ -58,14 +61,24 @@ void MenuLayer::Draw(Grid& grid, const CellRect&, bool) {
 
 void MenuLayer::HandleKey(const Key& key) {
     switch (key.kind) {
-        case Key::Up: Move(-1); break;
+        case Key::Up:
+            Move(-1);
+            break;
         case Key::Down:
-        case Key::Tab: Move(1); break;
-        case Key::BackTab: Move(-1); break;
-        case Key::Enter: Choose(current_); break;
+        case Key::Tab:
+            Move(1);
+            break;
+        case Key::BackTab:
+            Move(-1);
+            break;
+        case Key::Enter:
+            Choose(current_);
+            break;
         case Key::Escape:
         case Key::Menu:
-        case Key::Interrupt: done_ = true; break;
+        case Key::Interrupt:
+            done_ = true;
+            break;
         case Key::Char:
         case Key::Alt:
             if (key.ch == U' ' && key.kind == Key::Char) {
@@ -79,11 +92,14 @@ void MenuLayer::HandleKey(const Key& key) {
             break;
         case Key::Click: {
             CellRect f = Frame();
-            if (f.Contains(key.row, key.col)) Choose(key.row - f.top - 1);
-            else done_ = true;
+            if (f.Contains(key.row, key.col))
+                Choose(key.row - f.top - 1);
+            else
+                done_ = true;
             break;
         }
-        default: break;
+        default:
+            break;
     }
 }
 

@@ -29,8 +29,10 @@ MessageBoxLayer::MessageBoxLayer(std::string text, std::string caption, unsigned
         buttons_ = {{"OK", fw::IDOK, {}}};
         cancel_answer_ = fw::IDOK;  // a box with only OK answers OK to Esc, as it always did
     }
-    if (flags & fw::MB_ICONSTOP) icon_ = fw::MB_ICONSTOP;
-    else if (flags & fw::MB_ICONINFORMATION) icon_ = fw::MB_ICONINFORMATION;
+    if (flags & fw::MB_ICONSTOP)
+        icon_ = fw::MB_ICONSTOP;
+    else if (flags & fw::MB_ICONINFORMATION)
+        icon_ = fw::MB_ICONINFORMATION;
 
     // A final line feed ends the last line; it does not add an empty one.
     if (!text.empty() && text.back() == '\n') text.pop_back();
@@ -86,7 +88,8 @@ void MessageBoxLayer::HandleKey(const Key& key) {
             Press(focus_);
             break;
         case Key::Char:
-            if (key.ch == U' ') Press(focus_);
+            if (key.ch == U' ')
+                Press(focus_);
             else if (key.ch < 0x80)
                 for (int i = 0; i < count; ++i)
                     if (AcceleratorOf(buttons_[static_cast<std::size_t>(i)].caption) ==

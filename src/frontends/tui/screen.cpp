@@ -5,8 +5,8 @@
 #include "framework/desktop.h"
 #include "framework/event_loop.h"
 #include "framework/ui/dialog.h"
-#include "frontends/tui/message_box_layer.h"
 #include "frontends/tui/layout.h"
+#include "frontends/tui/message_box_layer.h"
 #include "frontends/tui/terminal.h"
 #include "frontends/tui/widgets.h"
 
@@ -62,8 +62,12 @@ void Screen::RunLayer(Layer& layer) {
     Remove(&layer);
 }
 
-int Screen::NeededWidth() const { return layers_.empty() ? 0 : layers_.front()->Width(); }
-int Screen::NeededHeight() const { return layers_.empty() ? 0 : layers_.front()->Height() + 1; }
+int Screen::NeededWidth() const {
+    return layers_.empty() ? 0 : layers_.front()->Width();
+}
+int Screen::NeededHeight() const {
+    return layers_.empty() ? 0 : layers_.front()->Height() + 1;
+}
 
 CellRect Screen::OwnerRect() const {
     CellRect free{0, 0, grid_.width(), std::max(0, grid_.height() - 1)};
@@ -71,7 +75,9 @@ CellRect Screen::OwnerRect() const {
     return CentreIn(free, layers_.front()->Width(), layers_.front()->Height());
 }
 
-void Screen::OnUiEvent(const fw::UiEvent&) { RequestRedraw(); }
+void Screen::OnUiEvent(const fw::UiEvent&) {
+    RequestRedraw();
+}
 
 void Screen::RequestRedraw() {
     if (redraw_posted_) return;
@@ -104,8 +110,7 @@ void Screen::Redraw() {
         SetSize(terminal_->Width(), terminal_->Height());
     grid_.ResetClip();
     grid_.SetCursor(-1, -1);
-    if (!layers_.empty() &&
-        (grid_.width() < NeededWidth() || grid_.height() < NeededHeight())) {
+    if (!layers_.empty() && (grid_.width() < NeededWidth() || grid_.height() < NeededHeight())) {
         DrawTooSmall();
     } else {
         grid_.Fill({0, 0, grid_.width(), grid_.height()}, U' ', Role::Desktop);

@@ -49,9 +49,8 @@ TEST_F(Screens, UpgradeStatusCountingAndComplete) {
     std::filesystem::copy_file(std::string(SPERROW_SOURCE_DIR) + "/samples/sample.pack",
                                dir + "/sample.pack");
     // Focus: password, address, tab control, "E&xit", image check box, image path.
-    RunWindow({Type(kPassword), Press(Key::Tab), Type(kModemText), Press(Key::Tab),
-               Press(Key::Tab), Press(Key::Tab), Press(Key::Tab), Type("sample.pack"),
-               Press(Key::Accel(U'd')),
+    RunWindow({Type(kPassword), Press(Key::Tab), Type(kModemText), Press(Key::Tab), Press(Key::Tab),
+               Press(Key::Tab), Press(Key::Tab), Type("sample.pack"), Press(Key::Accel(U'd')),
                WaitFor("Modem is now updating"), WaitFor("34"), Snapshot("upgrade_status_counting"),
                WaitFor("Update Complete"), Snapshot("upgrade_status_complete"), Press(Key::Enter),
                Press(Key::Escape)});
@@ -65,12 +64,13 @@ TEST_F(Screens, StopMessageOverTheWindow) {
 
 TEST_F(Screens, OpenFileDialog) {
     std::filesystem::create_directory(dir + "/images");
-    for (const char* name : {"a.pack", "b.pack", "c.comp", "notes.txt"}) WriteFile(dir + "/" + name, "x");
+    for (const char* name : {"a.pack", "b.pack", "c.comp", "notes.txt"})
+        WriteFile(dir + "/" + name, "x");
     // Focus: password, address, tab control, "E&xit", image check box, image path, its
     // browse button.
     RunWindow({Press(Key::Tab), Press(Key::Tab), Press(Key::Tab), Press(Key::Tab), Press(Key::Tab),
-               Press(Key::Tab), Press(Key::Character(U' ')), WaitFor("Look in"), Snapshot("open_file"),
-               Press(Key::Escape), Press(Key::Escape)});
+               Press(Key::Tab), Press(Key::Character(U' ')), WaitFor("Look in"),
+               Snapshot("open_file"), Press(Key::Escape), Press(Key::Escape)});
 }
 
 TEST_F(Screens, TerminalTooSmall) {

@@ -9,6 +9,7 @@
 #include <clocale>
 #include <cstdlib>
 #include <cwchar>
+#include <iterator>
 
 #ifndef NCURSES_WIDECHAR
 #define NCURSES_WIDECHAR 1
@@ -40,83 +41,133 @@ struct RoleLook {
 
 constexpr short kGrey = 8;  // the bright black of 16-colour terminals
 
-RoleLook LookOf(Role role) {
-    switch (role) {
-        case Role::Desktop: return {COLOR_WHITE, COLOR_BLUE, A_NORMAL, A_NORMAL};
-        case Role::Window: return {COLOR_BLACK, COLOR_WHITE, A_NORMAL, A_NORMAL};
-        case Role::Frame: return {COLOR_BLACK, COLOR_WHITE, A_NORMAL, A_NORMAL};
-        case Role::Caption: return {COLOR_WHITE, COLOR_BLUE, A_BOLD, A_REVERSE | A_BOLD};
-        case Role::CaptionIdle: return {COLOR_WHITE, COLOR_BLACK, A_NORMAL, A_REVERSE};
-        case Role::Text: return {COLOR_BLACK, COLOR_WHITE, A_NORMAL, A_NORMAL};
-        case Role::Disabled: return {kGrey, COLOR_WHITE, A_NORMAL, A_DIM};
-        case Role::Field: return {COLOR_BLACK, COLOR_CYAN, A_NORMAL, A_UNDERLINE};
-        case Role::FieldFocus: return {COLOR_WHITE, COLOR_BLUE, A_BOLD, A_REVERSE};
-        case Role::Button: return {COLOR_BLACK, COLOR_CYAN, A_NORMAL, A_NORMAL};
-        case Role::ButtonDefault: return {COLOR_BLUE, COLOR_CYAN, A_BOLD, A_BOLD};
-        case Role::ButtonFocus: return {COLOR_WHITE, COLOR_BLUE, A_BOLD, A_REVERSE | A_BOLD};
-        case Role::Focus: return {COLOR_WHITE, COLOR_BLUE, A_BOLD, A_REVERSE};
-        case Role::Selection: return {COLOR_BLACK, COLOR_CYAN, A_NORMAL, A_BOLD};
-        case Role::ProgressDone: return {COLOR_BLUE, COLOR_WHITE, A_NORMAL, A_NORMAL};
-        case Role::ProgressLeft: return {COLOR_BLACK, COLOR_WHITE, A_NORMAL, A_NORMAL};
-        case Role::Art: return {COLOR_BLUE, COLOR_WHITE, A_BOLD, A_BOLD};
-        case Role::Shadow: return {kGrey, COLOR_BLACK, A_NORMAL, A_DIM};
-        case Role::Help: return {COLOR_BLACK, COLOR_CYAN, A_NORMAL, A_REVERSE};
-        case Role::Alert: return {COLOR_WHITE, COLOR_RED, A_BOLD, A_BOLD};
-        case Role::Count: break;
-    }
-    return {COLOR_WHITE, COLOR_BLACK, A_NORMAL, A_NORMAL};
+// Indexed by Role; the order must follow roles.h.
+constexpr RoleLook kLooks[] = {
+    {COLOR_WHITE, COLOR_BLUE, A_NORMAL, A_NORMAL},          // Desktop
+    {COLOR_BLACK, COLOR_WHITE, A_NORMAL, A_NORMAL},         // Window
+    {COLOR_BLACK, COLOR_WHITE, A_NORMAL, A_NORMAL},         // Frame
+    {COLOR_WHITE, COLOR_BLUE, A_BOLD, A_REVERSE | A_BOLD},  // Caption
+    {COLOR_WHITE, COLOR_BLACK, A_NORMAL, A_REVERSE},        // CaptionIdle
+    {COLOR_BLACK, COLOR_WHITE, A_NORMAL, A_NORMAL},         // Text
+    {kGrey, COLOR_WHITE, A_NORMAL, A_DIM},                  // Disabled
+    {COLOR_BLACK, COLOR_CYAN, A_NORMAL, A_UNDERLINE},       // Field
+    {COLOR_WHITE, COLOR_BLUE, A_BOLD, A_REVERSE},           // FieldFocus
+    {COLOR_BLACK, COLOR_CYAN, A_NORMAL, A_NORMAL},          // Button
+    {COLOR_BLUE, COLOR_CYAN, A_BOLD, A_BOLD},               // ButtonDefault
+    {COLOR_WHITE, COLOR_BLUE, A_BOLD, A_REVERSE | A_BOLD},  // ButtonFocus
+    {COLOR_WHITE, COLOR_BLUE, A_BOLD, A_REVERSE},           // Focus
+    {COLOR_BLACK, COLOR_CYAN, A_NORMAL, A_BOLD},            // Selection
+    {COLOR_BLUE, COLOR_WHITE, A_NORMAL, A_NORMAL},          // ProgressDone
+    {COLOR_BLACK, COLOR_WHITE, A_NORMAL, A_NORMAL},         // ProgressLeft
+    {COLOR_BLUE, COLOR_WHITE, A_BOLD, A_BOLD},              // Art
+    {kGrey, COLOR_BLACK, A_NORMAL, A_DIM},                  // Shadow
+    {COLOR_BLACK, COLOR_CYAN, A_NORMAL, A_REVERSE},         // Help
+    {COLOR_WHITE, COLOR_RED, A_BOLD, A_BOLD},               // Alert
+};
+
+static_assert(std::size(kLooks) == kRoleCount, "a look for every role");
+
+const RoleLook& LookOf(Role role) {
+    return kLooks[static_cast<int>(role) % kRoleCount];
 }
 
 // The line-drawing set, which every terminal can show whatever the locale.
 bool LineGlyph(char32_t ch, chtype* out) {
     switch (ch) {
-        case glyph::kHLine: *out = ACS_HLINE; return true;
-        case glyph::kVLine: *out = ACS_VLINE; return true;
-        case glyph::kTopLeft: *out = ACS_ULCORNER; return true;
-        case glyph::kTopRight: *out = ACS_URCORNER; return true;
-        case glyph::kBottomLeft: *out = ACS_LLCORNER; return true;
-        case glyph::kBottomRight: *out = ACS_LRCORNER; return true;
-        case glyph::kTeeLeft: *out = ACS_LTEE; return true;
-        case glyph::kTeeRight: *out = ACS_RTEE; return true;
-        case glyph::kShade: *out = ACS_CKBOARD; return true;
-        case glyph::kBlock: *out = ACS_BLOCK; return true;
-        case glyph::kArrowUp: *out = ACS_UARROW; return true;
-        case glyph::kArrowDown: *out = ACS_DARROW; return true;
-        default: return false;
+        case glyph::kHLine:
+            *out = ACS_HLINE;
+            return true;
+        case glyph::kVLine:
+            *out = ACS_VLINE;
+            return true;
+        case glyph::kTopLeft:
+            *out = ACS_ULCORNER;
+            return true;
+        case glyph::kTopRight:
+            *out = ACS_URCORNER;
+            return true;
+        case glyph::kBottomLeft:
+            *out = ACS_LLCORNER;
+            return true;
+        case glyph::kBottomRight:
+            *out = ACS_LRCORNER;
+            return true;
+        case glyph::kTeeLeft:
+            *out = ACS_LTEE;
+            return true;
+        case glyph::kTeeRight:
+            *out = ACS_RTEE;
+            return true;
+        case glyph::kShade:
+            *out = ACS_CKBOARD;
+            return true;
+        case glyph::kBlock:
+            *out = ACS_BLOCK;
+            return true;
+        case glyph::kArrowUp:
+            *out = ACS_UARROW;
+            return true;
+        case glyph::kArrowDown:
+            *out = ACS_DARROW;
+            return true;
+        default:
+            return false;
     }
 }
 
 Key FromFunctionKey(int code) {
     switch (code) {
-        case KEY_ENTER: return Key::Of(Key::Enter);
-        case KEY_LEFT: return Key::Of(Key::Left);
-        case KEY_RIGHT: return Key::Of(Key::Right);
-        case KEY_UP: return Key::Of(Key::Up);
-        case KEY_DOWN: return Key::Of(Key::Down);
-        case KEY_HOME: return Key::Of(Key::Home);
-        case KEY_END: return Key::Of(Key::End);
-        case KEY_PPAGE: return Key::Of(Key::PageUp);
-        case KEY_NPAGE: return Key::Of(Key::PageDown);
-        case KEY_BACKSPACE: return Key::Of(Key::Backspace);
-        case KEY_DC: return Key::Of(Key::Delete);
-        case KEY_BTAB: return Key::Of(Key::BackTab);
-        case KEY_F(1): return Key::Of(Key::Help);
-        case KEY_F(10): return Key::Of(Key::Menu);
-        case KEY_RESIZE: return Key::Of(Key::Resize);
-        default: return Key::Of(Key::None);
+        case KEY_ENTER:
+            return Key::Of(Key::Enter);
+        case KEY_LEFT:
+            return Key::Of(Key::Left);
+        case KEY_RIGHT:
+            return Key::Of(Key::Right);
+        case KEY_UP:
+            return Key::Of(Key::Up);
+        case KEY_DOWN:
+            return Key::Of(Key::Down);
+        case KEY_HOME:
+            return Key::Of(Key::Home);
+        case KEY_END:
+            return Key::Of(Key::End);
+        case KEY_PPAGE:
+            return Key::Of(Key::PageUp);
+        case KEY_NPAGE:
+            return Key::Of(Key::PageDown);
+        case KEY_BACKSPACE:
+            return Key::Of(Key::Backspace);
+        case KEY_DC:
+            return Key::Of(Key::Delete);
+        case KEY_BTAB:
+            return Key::Of(Key::BackTab);
+        case KEY_F(1):
+            return Key::Of(Key::Help);
+        case KEY_F(10):
+            return Key::Of(Key::Menu);
+        case KEY_RESIZE:
+            return Key::Of(Key::Resize);
+        default:
+            return Key::Of(Key::None);
     }
 }
 
 Key FromCharacter(wint_t ch) {
     switch (ch) {
         case L'\r':
-        case L'\n': return Key::Of(Key::Enter);
-        case L'\t': return Key::Of(Key::Tab);
-        case 27: return Key::Of(Key::Escape);
+        case L'\n':
+            return Key::Of(Key::Enter);
+        case L'\t':
+            return Key::Of(Key::Tab);
+        case 27:
+            return Key::Of(Key::Escape);
         case 127:
-        case 8: return Key::Of(Key::Backspace);
-        case 3: return Key::Of(Key::Interrupt);
-        default: break;
+        case 8:
+            return Key::Of(Key::Backspace);
+        case 3:
+            return Key::Of(Key::Interrupt);
+        default:
+            break;
     }
     if (ch < 0x20) return Key::Of(Key::None);
     return Key::Character(static_cast<char32_t>(ch));
@@ -124,7 +175,9 @@ Key FromCharacter(wint_t ch) {
 
 }  // namespace
 
-Terminal::~Terminal() { Close(); }
+Terminal::~Terminal() {
+    Close();
+}
 
 bool Terminal::WantColour() {
     const char* no_colour = std::getenv("NO_COLOR");
@@ -183,15 +236,19 @@ void Terminal::SetUpColours() {
     if (!colour_) return;
     start_color();
     for (int r = 0; r < kRoleCount; ++r) {
-        RoleLook look = LookOf(static_cast<Role>(r));
+        const RoleLook& look = LookOf(static_cast<Role>(r));
         short fg = look.fg >= COLORS ? COLOR_BLACK : look.fg;
         short bg = look.bg >= COLORS ? COLOR_BLACK : look.bg;
         init_pair(static_cast<short>(r + 1), fg, bg);
     }
 }
 
-int Terminal::Width() const { return open_ ? COLS : 0; }
-int Terminal::Height() const { return open_ ? LINES : 0; }
+int Terminal::Width() const {
+    return open_ ? COLS : 0;
+}
+int Terminal::Height() const {
+    return open_ ? LINES : 0;
+}
 
 void Terminal::Present(const Grid& grid) {
     if (!open_) return;
@@ -199,7 +256,7 @@ void Terminal::Present(const Grid& grid) {
     for (int r = 0; r < rows; ++r) {
         for (int c = 0; c < cols; ++c) {
             const Cell& cell = grid.At(r, c);
-            RoleLook look = LookOf(cell.role);
+            const RoleLook& look = LookOf(cell.role);
             attr_t attr = colour_ ? look.colour_attr : look.mono_attr;
             if (cell.role == Role::Disabled && colour_ && COLORS < 16) attr |= A_DIM;
             if (cell.underline) attr |= A_UNDERLINE;

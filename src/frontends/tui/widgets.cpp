@@ -5,13 +5,18 @@
 namespace tui {
 namespace {
 
-int CellsOf(std::string_view utf8) { return static_cast<int>(DecodeUtf8(utf8).size()); }
+int CellsOf(std::string_view utf8) {
+    return static_cast<int>(DecodeUtf8(utf8).size());
+}
 
 Role TextRole(Look look, Role normal) {
     switch (look) {
-        case Look::Disabled: return Role::Disabled;
-        case Look::Focused: return Role::Focus;
-        default: return normal;
+        case Look::Disabled:
+            return Role::Disabled;
+        case Look::Focused:
+            return Role::Focus;
+        default:
+            return normal;
     }
 }
 
@@ -19,9 +24,12 @@ Role TextRole(Look look, Role normal) {
 
 Role FieldRole(Look look) {
     switch (look) {
-        case Look::Focused: return Role::FieldFocus;
-        case Look::Disabled: return Role::Disabled;
-        default: return Role::Field;
+        case Look::Focused:
+            return Role::FieldFocus;
+        case Look::Disabled:
+            return Role::Disabled;
+        default:
+            return Role::Field;
     }
 }
 
@@ -41,7 +49,9 @@ CellRect DrawWindow(Grid& grid, const CellRect& o, std::string_view caption, boo
     return {o.left + 1, o.top + 1, o.width - 2, o.height - 2};
 }
 
-CellRect SystemMenuBox(const CellRect& o) { return {o.left + 1, o.top, 3, 1}; }
+CellRect SystemMenuBox(const CellRect& o) {
+    return {o.left + 1, o.top, 3, 1};
+}
 
 void DrawButton(Grid& grid, const CellRect& r, std::string_view caption, Look look) {
     Role role = look == Look::Focused    ? Role::ButtonFocus
@@ -69,8 +79,8 @@ static void DrawMarked(Grid& grid, const CellRect& r, std::string_view mark,
     if (room > 4) grid.Label(row, r.left + 4, FitLabel(caption, room - 4), role, room - 4);
 }
 
-void DrawCheckBox(Grid& grid, const CellRect& r, std::string_view caption, bool checked,
-                  Look look, int room) {
+void DrawCheckBox(Grid& grid, const CellRect& r, std::string_view caption, bool checked, Look look,
+                  int room) {
     DrawMarked(grid, r, checked ? "[x]" : "[ ]", caption, look, room);
 }
 
@@ -89,7 +99,9 @@ std::string FitLabel(std::string_view caption, int room) {
     }
     int shown = static_cast<int>(ends.size());
     if (shown <= room || room <= 0) return room <= 0 ? std::string() : std::string(caption);
-    auto cut = [&](int cells) { return EncodeUtf8(text.substr(0, ends[static_cast<std::size_t>(cells) - 1])); };
+    auto cut = [&](int cells) {
+        return EncodeUtf8(text.substr(0, ends[static_cast<std::size_t>(cells) - 1]));
+    };
     std::u32string plain = DecodeUtf8(StripAccelerator(caption));
     if (shown - 1 == room && plain.back() == U':') return cut(room);
     for (int cells = room; cells > room / 2; --cells)
@@ -141,8 +153,7 @@ void DrawList(Grid& grid, const CellRect& r, const std::vector<std::string>& lin
         if (chosen) grid.Fill({r.left, r.top + i, width, 1}, U' ', role);
         // Engine lines end with a line feed; the list shows the text before it.
         std::string_view text = lines[static_cast<std::size_t>(index)];
-        while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-            text.remove_suffix(1);
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
         grid.Text(r.top + i, r.left, text, role, width);
     }
     if (scrolls) {

@@ -32,7 +32,9 @@ void DrawRadioButton(Grid& grid, const CellRect& rect, std::string_view caption,
 // "[text    ]": the brackets at the rectangle's edges, `visible` inside. Returns the column
 // of the first text cell.
 int DrawEditBox(Grid& grid, const CellRect& rect, std::string_view visible, Look look);
-inline int EditBoxTextWidth(const CellRect& rect) { return rect.width > 2 ? rect.width - 2 : 1; }
+inline int EditBoxTextWidth(const CellRect& rect) {
+    return rect.width > 2 ? rect.width - 2 : 1;
+}
 // A frame with the caption in its top line.
 void DrawGroupBox(Grid& grid, const CellRect& rect, std::string_view caption, Look look);
 // Lines of a list, the newest kept in view by `first`, `selected` highlighted (-1: none), a

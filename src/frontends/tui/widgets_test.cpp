@@ -1,7 +1,7 @@
 // Captions and texts fitted to the cells a rectangle gives them.
-#include <gtest/gtest.h>
-
 #include "frontends/tui/widgets.h"
+
+#include <gtest/gtest.h>
 
 namespace tui {
 namespace {

@@ -173,7 +173,9 @@ protected:
         }
         return nullptr;
     }
-    fw::CControl* Control(int id) const { return g_pMainDlg ? g_pMainDlg->FindControl(id) : nullptr; }
+    fw::CControl* Control(int id) const {
+        return g_pMainDlg ? g_pMainDlg->FindControl(id) : nullptr;
+    }
     fw::CControl* Focused() const {
         fw::CDialog* top = fw::ActiveModalDialog();
         return top ? top->GetFocusedControl() : nullptr;

@@ -56,9 +56,9 @@ TEST_F(Window, TabFollowsTemplateOrderSkipsDisabledControlsAndWraps) {
     steps.push_back(Press(Key::Escape));
     RunWindow(steps);
     // "File&Info" and the "Other File" rows are disabled: never visited.
-    std::vector<int> want{IDC_PASSWORD, IDC_MODEM_ADDRESS, IDC_TAB,         fw::IDOK,
-                          IDC_IMAGE_CHECK, IDC_IMAGE_PATH, IDC_IMAGE_BROWSE, IDC_FILE1_BROWSE,
-                          IDC_FILE2_BROWSE, IDC_DOWNLOAD,  IDC_PASSWORD};
+    std::vector<int> want{IDC_PASSWORD,     IDC_MODEM_ADDRESS, IDC_TAB,          fw::IDOK,
+                          IDC_IMAGE_CHECK,  IDC_IMAGE_PATH,    IDC_IMAGE_BROWSE, IDC_FILE1_BROWSE,
+                          IDC_FILE2_BROWSE, IDC_DOWNLOAD,      IDC_PASSWORD};
     EXPECT_EQ(forward, want);
     EXPECT_EQ(backward, (std::vector<int>{IDC_DOWNLOAD, IDC_FILE2_BROWSE}));
 }
@@ -82,8 +82,7 @@ TEST_F(Window, DisabledControlsAreDimFocusIsShownAndAcceleratorsUnderlined) {
 
 TEST_F(Window, TypingEditsThePasswordAtTheCursorAndShowsOnlyStars) {
     RunWindow({Type("acd"), Press(Key::Left), Press(Key::Left), Type("b"), Press(Key::End),
-               Press(Key::Backspace), Press(Key::Home), Press(Key::Delete), Type("Z"),
-               Do([this] {
+               Press(Key::Backspace), Press(Key::Home), Press(Key::Delete), Type("Z"), Do([this] {
                    EXPECT_EQ(Control(IDC_PASSWORD)->GetWindowText(), "Zbc");
                    EXPECT_TRUE(Contains("Password:[***   "));
                    EXPECT_FALSE(Contains("Zbc"));
@@ -94,13 +93,10 @@ TEST_F(Window, TypingEditsThePasswordAtTheCursorAndShowsOnlyStars) {
 TEST_F(Window, DigitsOnlyBoxRefusesLettersAndTheAddressTakesADottedQuad) {
     RunWindow(
         {Press(Key::Tab), Type("10.1.2.3"),
-         Do([this] {
-             EXPECT_EQ(Control(IDC_MODEM_ADDRESS)->GetWindowText(), "10.1.2.3");
-         }),
+         Do([this] { EXPECT_EQ(Control(IDC_MODEM_ADDRESS)->GetWindowText(), "10.1.2.3"); }),
          // Broadcast mode brings the digits-only Delay box on screen.
-         ClickOn("Broadcast Download"), ClickOn("[ 0]"), Press(Key::End),
-         Press(Key::Backspace), Type("2x5"),
-         Do([this] { EXPECT_EQ(Control(IDC_DELAY)->GetWindowText(), "25"); }),
+         ClickOn("Broadcast Download"), ClickOn("[ 0]"), Press(Key::End), Press(Key::Backspace),
+         Type("2x5"), Do([this] { EXPECT_EQ(Control(IDC_DELAY)->GetWindowText(), "25"); }),
          Press(Key::Escape)},
         Expert());
 }
@@ -111,16 +107,14 @@ TEST_F(Window, ArrowsWalkTheRadioGroupChoosingAsTheyGo) {
         auto* b = g_pMainDlg->UpgradePage()->GetDlgItemAs<fw::CButton>(id);
         return b && b->GetCheck() == fw::BST_CHECKED;
     };
-    RunWindow({ClickOn("Unitcast Download"), Press(Key::Down),
-               Do([&] {
+    RunWindow({ClickOn("Unitcast Download"), Press(Key::Down), Do([&] {
                    EXPECT_TRUE(checked(IDC_BROADCAST));
                    EXPECT_FALSE(checked(IDC_UNICAST));
                    EXPECT_TRUE(Contains("255.255.255.255"));
                    EXPECT_EQ(CellOf("255.255")->role, Role::Disabled) << "address locked";
                    EXPECT_EQ(Focused()->GetDlgCtrlID(), IDC_BROADCAST);
                }),
-               Press(Key::Up),
-               Do([&] {
+               Press(Key::Up), Do([&] {
                    EXPECT_TRUE(checked(IDC_UNICAST));
                    EXPECT_TRUE(Contains("192.168.  1.  1"));
                }),
@@ -129,20 +123,17 @@ TEST_F(Window, ArrowsWalkTheRadioGroupChoosingAsTheyGo) {
 }
 
 TEST_F(Window, ClicksToggleCheckBoxesAndSwitchTabs) {
-    RunWindow({ClickOn("Image/Pack"),
-               Do([this] {
+    RunWindow({ClickOn("Image/Pack"), Do([this] {
                    EXPECT_FALSE(Control(IDC_IMAGE_PATH)->IsWindowEnabled());
                    EXPECT_TRUE(Contains("[ ] Image/Pack"));
                }),
                ClickOn("Server "), WaitFor("Tftp Configuration"),
-               Do([this] { EXPECT_FALSE(Contains("Firmware upgrade")); }),
-               Press(Key::Escape)},
+               Do([this] { EXPECT_FALSE(Contains("Firmware upgrade")); }), Press(Key::Escape)},
               Expert());
 }
 
 TEST_F(Window, SystemMenuOpensFromTheTitleBarAndMinimizeShowsTheIcon) {
-    RunWindow({ClickOn("[-]"), WaitFor("About Brevik..."),
-               Do([this] {
+    RunWindow({ClickOn("[-]"), WaitFor("About Brevik..."), Do([this] {
                    EXPECT_EQ(CellOf("Restore")->role, Role::Disabled) << "not minimized";
                }),
                Press(Key::Accel(U'n')),  // Mi&nimize
@@ -150,8 +141,7 @@ TEST_F(Window, SystemMenuOpensFromTheTitleBarAndMinimizeShowsTheIcon) {
                    EXPECT_TRUE(g_pMainDlg->IsIconic());
                    EXPECT_FALSE(Contains("Password"));
                }),
-               Press(Key::Enter),
-               Do([this] {
+               Press(Key::Enter), Do([this] {
                    EXPECT_FALSE(g_pMainDlg->IsIconic());
                    EXPECT_TRUE(Contains("Password"));
                }),
@@ -164,12 +154,12 @@ TEST_F(Window, OpenFileDialogEntersFoldersChoosesAndMovesTheCurrentDirectory) {
     WriteFile(dir + "/images/old.comp", "x");
     std::vector<Step> steps;
     for (int i = 0; i < 6; ++i) steps.push_back(Press(Key::Tab));  // to the browse button
-    for (Step s : {Press(Key::Character(U' ')), WaitFor("Look in"), Type("images"),
-                   Press(Key::Enter), WaitFor("new.pack"),
-                   Do([this] { EXPECT_FALSE(Contains("old.comp")) << "filtered out"; }),
-                   Press(Key::Tab), Press(Key::Right),  // the type list: Image(*.comp)
-                   WaitFor("old.comp"), Press(Key::BackTab), Press(Key::BackTab),  // the list
-                   Press(Key::End), Press(Key::Enter)})
+    for (Step s :
+         {Press(Key::Character(U' ')), WaitFor("Look in"), Type("images"), Press(Key::Enter),
+          WaitFor("new.pack"), Do([this] { EXPECT_FALSE(Contains("old.comp")) << "filtered out"; }),
+          Press(Key::Tab), Press(Key::Right),  // the type list: Image(*.comp)
+          WaitFor("old.comp"), Press(Key::BackTab), Press(Key::BackTab),  // the list
+          Press(Key::End), Press(Key::Enter)})
         steps.push_back(s);
     steps.push_back(Do([this] {
         EXPECT_EQ(Control(IDC_IMAGE_PATH)->GetWindowText(), dir + "/images/old.comp");
@@ -184,15 +174,15 @@ TEST_F(Window, OpenFileDialogEntersFoldersChoosesAndMovesTheCurrentDirectory) {
 TEST_F(Window, LogShowsTheNewestLineWhileARunGoesOnUnderneathADialog) {
     StartModem();
     RunWindow({Type(kPassword), Press(Key::Tab), Type(kModemText), ClickOn("Log Enable"),
-               ClickOn("Modem Info"), WaitFor("Hardware Profile"), Press(Key::Enter),
-               Do([this] {
+               ClickOn("Modem Info"), WaitFor("Hardware Profile"), Press(Key::Enter), Do([this] {
                    const std::vector<std::string>& lines = g_pMainDlg->LogList()->Lines();
                    ASSERT_GT(lines.size(), 2u) << "the log holds more than it can show";
                    std::string newest = lines.back().substr(0, 30);
                    while (!newest.empty() && (newest.back() == '\n' || newest.back() == '\r'))
                        newest.pop_back();
                    EXPECT_TRUE(Contains(newest)) << newest;
-                   EXPECT_TRUE(Contains(std::string("\u2191"))) << "a mark says more lines are above";
+                   EXPECT_TRUE(Contains(std::string("\u2191")))
+                       << "a mark says more lines are above";
                }),
                Press(Key::Escape)},
               Expert());

@@ -287,6 +287,27 @@ TEST(HostileModemDuringConfigRead, KeyNeverAcknowledgedBetweenFilesDiscardsThePa
     EXPECT_FALSE(std::filesystem::exists(m.rig().Path("config.pack")));
 }
 
+TEST(HostileModemDuringConfigRead, AckBeyondTheBlockMidFileNeverEndsInACorruptPackReportedDone) {
+    HostileModem m(HostilePlan::kConfigRead);
+    std::string old = m.rig().Write("config.pack", std::string("previous pack"));
+    m.Start();
+    Command(m);
+    m.Answer(kModem, Filled(512, 2));
+    m.Send(kModem, tftp::BuildAck(9));  // clears the transfer, and with it the partial pack
+    m.Answer(kModem, Text("rest"));
+    for (const char* text : {"brows", "resolv", "imode", "dhcp"}) {
+        Command(m);
+        m.Answer(kModem, Text(text));
+    }
+    Command(m);
+    m.Settle();
+
+    EXPECT_EQ(m.Result(), Outcome::kStopped);
+    EXPECT_EQ(m.desktop().BoxTexts(), (Names{"Error:\nNo configuration received."}));
+    EXPECT_EQ(m.rig().Read(old), Text("previous pack"));
+    EXPECT_TRUE(m.StrayFiles().empty());
+}
+
 TEST(HostileModemDuringConfigRead, ModemThatStopsMidFileKeepsThePreviousPack) {
     HostileModem m(HostilePlan::kConfigRead);
     std::string old = m.rig().Write("config.pack", std::string("previous pack"));

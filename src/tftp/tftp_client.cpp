@@ -58,6 +58,7 @@ void TftpClient::BeginOperation() {
     resendAfterUnlock_ = {};
     read_ = {};
     configSaved_ = false;
+    packDiscarded_ = false;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -283,6 +284,7 @@ void TftpClient::CloseLocalFile() {
         // Closed before FinishPackFile: the read did not complete, so the destination keeps
         // whatever it held and the partial pack goes.
         packFileOpen_ = false;
+        packDiscarded_ = true;
         std::remove(packTemp_.c_str());
     }
 }

@@ -151,6 +151,7 @@ private:
     ReadState read_;
     bool packFileOpen_ = false;  // `file` is the configuration pack being received
     bool packBroken_ = false;    // a write into it failed: it must not replace the old one
+    bool packDiscarded_ = false; // this operation's pack was dropped half-received
     std::string packTemp_;       // where it is written until it is complete
     bool configSaved_ = false;
     bool skipCriteria_ = false;  // of the pack being sent, fixed when it was opened

@@ -114,7 +114,21 @@ bool TftpClient::ReAckFinishedRead(const std::string& address, unsigned port,
 
 bool TftpClient::BeginReceivedFile() {
     if (infoMode) return true;
-    if (packMode) return packFileOpen_ || OpenPackFile();
+    if (packMode) {
+        if (packFileOpen_) return true;
+        // The files before this one went with the dropped pack (an ACK beyond our block
+        // clears the transfer) while the table would still count them: begun again, the
+        // pack would be saved corrupt and reported done.
+        if (packDiscarded_) {
+            LogMessage(kLogSavePackFail);
+            read_.active = false;
+            lastRequest_ = {};
+            ClearFileList();
+            ShowStopMessage(kNoConfigurationText);
+            return false;
+        }
+        return OpenPackFile();
+    }
     CloseLocalFile();
     if (!file.Open(remoteName, fw::CFile::modeCreate | fw::CFile::modeWrite)) {
         LogMessage(kLogOpenFileFail);

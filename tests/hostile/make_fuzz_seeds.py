@@ -149,6 +149,14 @@ CLIENT = {
     "config_duplicates": bytes([PLAN["config"]]) + command(1) + answer(FULL) + repeat()
     + data(1, FULL, STRANGER) + data(3, b"skip") + answer(b"end") + repeat() + command(1)
     + answer(b"x") + wait(80),
+    # What the fuzzer found: an ACK beyond the block dropping the pack mid-read, and stray
+    # datagrams while a request waits for its answer.
+    "config_ack_beyond_block": bytes([PLAN["config"]]) + command(1) + answer(FULL) + ack(9)
+    + answer(b"rest") + command(1) + answer(b"brows") + command(1) + answer(b"r"),
+    "command_stray_data": bytes([PLAN["command"]]) + data(1, b"x") + raw(w16(9) + w16(1))
+    + wait(200),
+    "config_key_unanswered": bytes([PLAN["config"]]) + command(1) + answer(b"bridge")
+    + ack_answer() + wait(250) + wait(250),
 }
 
 # ---- the server against scripted clients ----------------------------------------------

@@ -13,6 +13,7 @@
 #include "tftp/engine_globals.h"
 #include "tftp/host_hooks.h"
 #include "tftp/run_observer.h"
+#include "tftp/step_codes.h"
 
 TftpClient::TftpClient() = default;
 
@@ -203,6 +204,14 @@ bool TftpClient::AcceptedByFilter(const tftp::Header& h) const {
 void TftpClient::OnAck(std::uint16_t block, const std::string& text) {
     if (block == tftp::kCompletionBlock && g_bUpdateComplete == 0) g_bUpdateComplete = 1;
     if (block > blockNumber) {
+        // The modem reports completion only once it has the end marker: while the marker's
+        // own acknowledgement is awaited (lost), the report stands for it, or the run would
+        // wait for an answer that is not coming.
+        if (block == tftp::kCompletionBlock && transferKind == 1 &&
+            commandIndex == STEP_PUT_UPDATE_END && blockNumber == lastBlock) {
+            TransferDone();
+            return;
+        }
         ResetTransfer();
         return;
     }

@@ -1,7 +1,6 @@
-// `--broadcast` and `--delay` as the command line sets them: "Broadcast Download" shares
-// its id with the main window's logo, so the click must land on the upgrade page's radio
-// button, and an upgrade must then reach every modem of the (in-memory) segment whole.
-// The same on a real segment of network namespaces is tests/segment/.
+// Upgrades run whole by the command line on an in-memory segment of simulated modems and
+// the manual clock: what the real segments of tests/segment/ show in seconds, shown here in
+// an instant and without privileges.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -28,8 +27,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::uint32_t kHostAddr = 0x0A000001;  // 10.0.0.1
-constexpr std::uint32_t kModemAddrs[] = {0x0A00000B, 0x0A00000C, 0x0A00000D};
+constexpr std::uint32_t kHostAddr = 0x0A000001;        // 10.0.0.1
+constexpr std::uint32_t kFirstModemAddr = 0x0A00000B;  // 10.0.0.11, then .12, .13
 
 std::string ReadAll(std::FILE* stream) {
     std::fflush(stream);
@@ -54,11 +53,11 @@ std::string Image() {
     return bytes;
 }
 
-class BroadcastCommandTest : public ::testing::Test {
+class SegmentRunTest : public ::testing::Test {
 protected:
-    BroadcastCommandTest() {
+    SegmentRunTest() {
         fw::SetMainLoop(&loop);
-        char tmpl[] = "/tmp/sperrow-cli-broadcast-XXXXXX";
+        char tmpl[] = "/tmp/sperrow-cli-segment-XXXXXX";
         dir = mkdtemp(tmpl);
         oldCwd = fs::current_path();
         fs::current_path(dir);
@@ -67,28 +66,19 @@ protected:
         g_bUnicast = 1;
         g_nTargetOs = 0;
         g_bUpdateComplete = 0;
-        for (std::uint32_t addr : kModemAddrs) {
-            modem::ModemConfig config;
-            config.listen_addr = fw::kAnyAddr;
-            config.listen_port = 6969;
-            config.answer_from_listen_port = true;
-            config.password = "secret";
-            config.data_dir = dir;
-            modems.push_back(std::make_unique<modem::SimulatedModem>(net.AddHost(addr), config));
-            EXPECT_TRUE(modems.back()->Start());
-        }
+        config.listen_port = 6969;
+        config.password = "secret";
+        config.data_dir = dir;
         options.modem = "10.0.0.11";
         options.password = "secret";
         options.port = 6969;
-        options.broadcast = true;
-        options.delay = 10;
         options.quiet = true;
         options.noWait = true;
         options.command = Command::kUpgrade;
         options.file = "fw.comp";
         std::ofstream("fw.comp", std::ios::binary) << Image();
     }
-    ~BroadcastCommandTest() override {
+    ~SegmentRunTest() override {
         modems.clear();
         std::fclose(out);
         std::fclose(err);
@@ -97,15 +87,38 @@ protected:
         fw::SetMainLoop(nullptr);
     }
 
+    // `count` modems at 10.0.0.11 and up, each from `config` and `faults`.
+    void StartModems(int count) {
+        for (int i = 0; i < count; ++i) {
+            fw::NetStack& stack = net.AddHost(kFirstModemAddr + static_cast<std::uint32_t>(i));
+            modems.push_back(std::make_unique<modem::SimulatedModem>(stack, config));
+            modems.back()->SetFaults(faults);
+            EXPECT_TRUE(modems.back()->Start());
+        }
+    }
+
     int Run() {
         Output output(out, err, false, false);
         return RunCommandWith(options, output, false, &host);
+    }
+
+    void ExpectWholeImageAt(const modem::SimulatedModem& m) {
+        std::string image = Image();
+        const modem::ReceivedFile* got = m.LastReceived("image");
+        ASSERT_NE(got, nullptr);
+        EXPECT_TRUE(got->complete);
+        EXPECT_EQ(got->bytes, std::vector<std::uint8_t>(image.begin(), image.end()));
+        const modem::ReceivedFile* end = m.LastReceived("tftpupdt.end");
+        ASSERT_NE(end, nullptr);
+        EXPECT_TRUE(end->complete);
     }
 
     fw::ManualClock clock;
     fw::EventLoop loop{clock};
     fw::InMemoryNetwork net{loop};
     fw::NetStack& host = net.AddHost(kHostAddr);
+    modem::ModemConfig config;
+    modem::FaultPlan faults;
     std::vector<std::unique_ptr<modem::SimulatedModem>> modems;
     std::string dir;
     fs::path oldCwd;
@@ -114,20 +127,30 @@ protected:
     std::FILE* err = std::tmpfile();
 };
 
-TEST_F(BroadcastCommandTest, UpgradeReachesEveryModemOfTheSegmentWhole) {
+// "Broadcast Download" shares its id with the main window's logo: --broadcast must press
+// the upgrade page's radio button, and the upgrade then reaches every modem whole.
+TEST_F(SegmentRunTest, BroadcastUpgradeReachesEveryModemOfTheSegmentWhole) {
+    config.listen_addr = fw::kAnyAddr;
+    config.answer_from_listen_port = true;
+    StartModems(3);
+    options.broadcast = true;
+    options.delay = 10;
     EXPECT_EQ(Run(), 0) << ReadAll(err);
     EXPECT_EQ(g_bUnicast, 0) << "the page's Broadcast Download was not chosen";
-    std::string image = Image();
-    std::vector<std::uint8_t> expected(image.begin(), image.end());
-    for (const auto& m : modems) {
-        const modem::ReceivedFile* got = m->LastReceived("image");
-        ASSERT_NE(got, nullptr);
-        EXPECT_TRUE(got->complete);
-        EXPECT_EQ(got->bytes, expected);
-        const modem::ReceivedFile* end = m->LastReceived("tftpupdt.end");
-        ASSERT_NE(end, nullptr);
-        EXPECT_TRUE(end->complete);
-    }
+    for (const auto& m : modems) ExpectWholeImageAt(*m);
+}
+
+// Every acknowledgement of the end marker is lost, and the modem's completion report comes
+// before the client's retransmission would: the report proves the marker arrived, so the run
+// goes on to its end instead of waiting for an acknowledgement that will not come.
+TEST_F(SegmentRunTest, CompletionReportStandsForALostAcknowledgementOfTheEndMarker) {
+    config.listen_addr = kFirstModemAddr;
+    config.completion_delay_ms = 200;
+    faults.drop = {"ack1:tftpupdt.end*"};
+    StartModems(1);
+    options.timeout = 3;
+    EXPECT_EQ(Run(), 0) << ReadAll(err);
+    ExpectWholeImageAt(*modems.front());
 }
 
 }  // namespace

@@ -126,6 +126,36 @@ std::vector<std::string> EngineRig::HostSentNames() const {
     return out;
 }
 
+void EngineRig::DropFromHost(const std::string& name, int count) {
+    drops_.push_back({true, name, count});
+    InstallFilter();
+}
+
+void EngineRig::DropFromModem(const std::string& name, int count) {
+    drops_.push_back({false, name, count});
+    InstallFilter();
+}
+
+void EngineRig::InstallFilter() {
+    net.SetFilter([this](const fw::Datagram& d) {
+        bool from_host = d.from.addr == kHostAddr;
+        std::string name = DescribeDatagram(d.bytes);
+        for (Drop& drop : drops_) {
+            if (drop.count > 0 && drop.from_host == from_host && drop.name == name) {
+                --drop.count;
+                return fw::Verdict::kDrop;
+            }
+        }
+        return fw::Verdict::kDeliver;
+    });
+}
+
+int EngineRig::HostSentCount(const std::string& name) const {
+    int n = 0;
+    for (const std::string& s : HostSentNames()) n += s == name;
+    return n;
+}
+
 std::vector<std::string> EngineRig::ReceivedNames(int modem) const {
     std::vector<std::string> out;
     for (const modem::ReceivedFile& f : modems[modem]->Received()) out.push_back(f.name);

@@ -14,14 +14,16 @@
 #include "framework/event_loop.h"
 #include "framework/memnet.h"
 #include "modem/simulated_modem.h"
-#include "testing/test_desktop.h"
+#include "sequencer/sequencer.h"
+#include "tftp/step_codes.h"
+#include "framework/ui/scripted_desktop.h"
 #include "tftp/packet.h"
 #include "tftp/tftp_client.h"
 
 namespace testhost {
 
-inline constexpr std::uint32_t kHostAddr = 0x7F000001;   // 127.0.0.1
-inline constexpr std::uint32_t kModemAddr = 0x7F000002;  // 127.0.0.2, the next ones follow
+inline constexpr std::uint32_t kHostAddr = 0x0A000001;   // 10.0.0.1, in-memory only
+inline constexpr std::uint32_t kModemAddr = 0x0A000002;  // 10.0.0.2, the next ones follow
 inline constexpr std::uint16_t kModemPort = 6969;
 inline constexpr const char* kPassword = "pw1";
 
@@ -52,6 +54,14 @@ public:
     // The host's datagrams as short readable names: "WRQ tftplock.key", "DATA 1 (9)",
     // "ACK 2", "RRQ info".
     std::vector<std::string> HostSentNames() const;
+    // Drops the first `count` datagrams of the host whose readable name (DescribeDatagram)
+    // equals `name`, before any reaches its peer.
+    void DropFromHost(const std::string& name, int count = 1);
+    // The same for datagrams that the modem(s) send.
+    void DropFromModem(const std::string& name, int count = 1);
+    // How often the host sent a datagram of this readable name.
+    int HostSentCount(const std::string& name) const;
+
     // Names of the files the modem took, in order.
     std::vector<std::string> ReceivedNames(int modem = 0) const;
 
@@ -61,11 +71,19 @@ public:
     fw::NetStack* host = nullptr;
     std::vector<std::unique_ptr<modem::SimulatedModem>> modems;
     TftpClient client;
-    TestDesktop desktop;
+    fw::ScriptedDesktop desktop;
     std::string dir;  // the scratch folder, also the modem's data folder
 
 private:
     void ResetProcessState();
+    void InstallFilter();
+
+    struct Drop {
+        bool from_host;
+        std::string name;
+        int count;
+    };
+    std::vector<Drop> drops_;
 };
 
 // Short readable name of a datagram, as HostSentNames gives them.

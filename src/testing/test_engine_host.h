@@ -15,7 +15,7 @@ struct FileRow {
 };
 
 struct EngineHostState {
-    std::string address_box = "127.0.0.2";  // the main window's address control
+    std::string address_box = "10.0.0.2";  // the main window's address control
     std::string password_box;
     int tab_index = 0;              // 0: the upgrade page's image box; else the restore box
     std::string image_box;          // 1015

@@ -33,7 +33,7 @@ check() {  # check DESCRIPTION COMMAND...
 }
 contains() { case "$1" in *"$2"*) return 0 ;; *) return 1 ;; esac; }
 same_file() { cmp -s "$1" "$2"; }
-is() { [ "$1" = "$2" ]; }
+is() { [ "$1" = "$2" ] || { printf '  got:  %s\n  want: %s\n' "$1" "$2"; return 1; }; }
 finish() {
   [ $FAILED = 0 ] && echo "all checks passed"
   exit $FAILED
@@ -70,10 +70,12 @@ stop_modem() {
 
 # Runs sperrow against the modem port with a bounded time; stdout in $OUT, stderr in $ERR,
 # the exit status in $RC. The address is always given: no test relies on the default. The
-# password is $PW.
+# password is $PW. A loaded machine may keep a sanitized modem from answering within the
+# first second: more retries than the default, which a test's own --retry overrides.
 PW=pw
 sperrow() {
-  timeout 90 "$SPERROW" -m 127.0.0.1 --port "$MODEM_PORT" -p "$PW" "$@" > "$WORK/out" 2> "$WORK/err"
+  timeout 90 "$SPERROW" -m 127.0.0.1 --port "$MODEM_PORT" -p "$PW" --retry 10 "$@" \
+    > "$WORK/out" 2> "$WORK/err"
   RC=$?
   OUT=$(cat "$WORK/out")
   ERR=$(cat "$WORK/err")

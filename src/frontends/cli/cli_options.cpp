@@ -193,8 +193,10 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
     Subcommands s;
 
     CLI::App app{kDescription, "sperrow"};
-    // Global options may follow the command too.
+    // Global options may follow the command too, and a repeated option takes its last
+    // value, so that a wrapper's defaults can be overridden after them.
     app.fallthrough();
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     app.require_subcommand(0, 1);
     app.set_version_flag("--version", std::string("sperrow ") + SPERROW_VERSION);
     DefineGlobalOptions(app, o, raw);

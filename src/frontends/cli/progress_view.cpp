@@ -31,17 +31,30 @@ ProgressView::ProgressView(CMainDlg& main, Output& output, NameSource name_sourc
 void ProgressView::OnEvent(const fw::UiEvent& event) {
     fw::CProgressCtrl* bar = main_.ProgressBar();
     if (!bar || event.kind != fw::UiEvent::Kind::ControlChanged || event.control != bar) return;
+    // A transfer starts the bar over: a new range, or the same range from 0 again (two
+    // files of one block each have the same range).
     if (event.change == fw::Change::Range) {
-        // A new range is a new transfer; a command file's one-block range is no file.
-        name_ = FileNameFromLogLine(name_source_ ? name_source_() : std::string());
-        total_ = bar->GetUpper() - 1;
-        showing_ = total_ >= 1 && (!name_.empty() || total_ >= 2);
-        started_ = fw::MainLoop().Now();
-        drawn_ = -1;
-        if (!showing_) output_.ClearTransient();
-        return;
+        Begin();
+    } else if (event.change == fw::Change::Position) {
+        if (bar->GetPos() == 0) {
+            Begin();
+        } else if (showing_ && !resetting_ && bar->GetUpper() - 1 == total_) {
+            Draw(false);
+        }
+        // Otherwise the bar is being reset: the old position is kept inside the new range
+        // before it goes to 0.
     }
-    if (event.change == fw::Change::Position && showing_) Draw(false);
+}
+
+void ProgressView::Begin() {
+    // A command file's one-block range is no file of the user's.
+    name_ = FileNameFromLogLine(name_source_ ? name_source_() : std::string());
+    total_ = main_.ProgressBar()->GetUpper() - 1;
+    showing_ = total_ >= 1 && (!name_.empty() || total_ >= 2);
+    started_ = fw::MainLoop().Now();
+    drawn_ = -1;
+    resetting_ = main_.ProgressBar()->GetPos() != 0;
+    if (!showing_) output_.ClearTransient();
 }
 
 void ProgressView::Draw(bool force) {

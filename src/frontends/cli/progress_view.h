@@ -1,6 +1,6 @@
-// The progress bar on stderr, following the main window's progress control: a new range
-// starts a new file (named by the line the engine logged just before it), each step is a
-// block. Redrawn at most ten times a second; a finished file's line stays.
+// The progress bar on stderr, following the main window's progress control: a bar that
+// starts over is a new file (named by the line the engine logged just before it), each step
+// is a block. Redrawn at most ten times a second; a finished file's line stays.
 #pragma once
 
 #include <functional>
@@ -23,6 +23,7 @@ public:
 
 private:
     void OnEvent(const fw::UiEvent& event);
+    void Begin();
     void Draw(bool force);
 
     CMainDlg& main_;
@@ -31,6 +32,7 @@ private:
     std::string name_;
     int total_ = 0;  // blocks of the file (range upper bound less one)
     bool showing_ = false;
+    bool resetting_ = false;  // a new range came, the position has not been set to 0 yet
     fw::Millis started_ = 0;
     fw::Millis drawn_ = -1;
     fw::ScopedUiListener listener_;

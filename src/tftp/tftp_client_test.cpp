@@ -158,3 +158,30 @@ TEST_F(BroadcastFilter, OnlyTheAwaitedAckMovesTheTransferOn) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ClientSettings, RequestsGoToPort69UnlessTheModemPortIsSet) {
+    EXPECT_EQ(TftpClient().ModemPort(), 69u);
+    EngineRig rig({.modems = 0});
+    Peer modem(rig, 0x0A000002, 69);
+    g_szModemAddress = "10.0.0.2";
+    rig.client.SetModemPort(69);
+    rig.client.BeginOperation();
+    rig.client.PutCommandFile(1);
+    rig.loop.RunPending();
+    ASSERT_EQ(modem.got.size(), 1u);
+    EXPECT_EQ(modem.got[0], tftp::BuildRequest(tftp::WRQ, "tftplock.key"));
+}
+
+TEST(ClientSettings, SocketIsBoundToTheChosenDeviceAndAnUnknownOneIsRefused) {
+    EngineRig rig({.modems = 0});
+    EXPECT_TRUE(rig.client.SetBindDevice("eth0"));
+    EXPECT_FALSE(rig.client.SetBindDevice("nosuch0"));
+    TftpClient other;
+    other.SetStack(rig.host);
+    other.SetBindDevice("nosuch0");
+    EXPECT_FALSE(other.CreateClientSocket());
+}
+
+}  // namespace

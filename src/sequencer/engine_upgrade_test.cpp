@@ -33,7 +33,7 @@ void WaitForCompletionWhileStatusShown(EngineRig& rig) {
     };
 }
 
-TEST(AtmosUpgrade, PutsExactlyTheSpecifiedDatagramsOnTheWire) {
+TEST(AtmosUpgrade, PutsTheKeyMarkersAndImageBlocksOnTheWireByteForByte) {
     EngineRig rig;
     EngineHost().image_box = rig.Write("fw.comp", Image1024());
     WaitForCompletionWhileStatusShown(rig);

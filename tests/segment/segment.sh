@@ -49,18 +49,26 @@ seg_sweep_stale() {
     done
 }
 
+# seg_signal SIGNAL PID: signals PID only while it is still a running child of this shell,
+# so that a pid freed and reused since is never touched (signal 0: is it still running?).
+seg_signal() {
+    state=$(sed 's/.*) //' "/proc/$2/stat" 2>/dev/null | cut -d' ' -f1,2)
+    [ "${state#* }" = "$$" ] && [ "${state% *}" != Z ] || return 1
+    kill "-$1" "$2" 2>/dev/null
+}
+
 seg_cleanup() {
     trap - EXIT INT TERM HUP
-    [ -n "$SEG_WATCHDOG" ] && kill "$SEG_WATCHDOG" 2>/dev/null
-    for pid in $SEG_PIDS; do kill -TERM "$pid" 2>/dev/null; done
+    [ -n "$SEG_WATCHDOG" ] && seg_signal TERM "$SEG_WATCHDOG"
+    for pid in $SEG_PIDS; do seg_signal TERM "$pid"; done
     # Bounded: whatever has not ended after 5 s is killed, then the names go regardless.
     i=0
     for pid in $SEG_PIDS; do
-        while kill -0 "$pid" 2>/dev/null && [ $i -lt 50 ]; do
+        while seg_signal 0 "$pid" && [ $i -lt 50 ]; do
             sleep 0.1
             i=$((i + 1))
         done
-        kill -KILL "$pid" 2>/dev/null
+        seg_signal KILL "$pid"
     done
     for ns in $SEG_NAMESPACES; do ip netns del "$ns" 2>/dev/null; done
     for dir in $SEG_TMPDIRS; do
@@ -216,13 +224,13 @@ seg_spawn() {
 
 # seg_stop PID: ends one process that seg_spawn started and waits for it (bounded).
 seg_stop() {
-    kill -TERM "$1" 2>/dev/null
+    seg_signal TERM "$1"
     i=0
-    while kill -0 "$1" 2>/dev/null && [ $i -lt 50 ]; do
+    while seg_signal 0 "$1" && [ $i -lt 50 ]; do
         sleep 0.1
         i=$((i + 1))
     done
-    kill -KILL "$1" 2>/dev/null
+    seg_signal KILL "$1"
     wait "$1" 2>/dev/null
 }
 

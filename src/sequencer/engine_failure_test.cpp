@@ -58,15 +58,6 @@ TEST(ModemErrors, AnyOtherTextStopsThePlanWithTheModemsText) {
     EXPECT_FALSE(TheRunObserver().IsPending());
 }
 
-TEST(ModemErrors, WrongPasswordStopsTheRun) {
-    EngineRig rig;
-    EngineHost().password_box = "nope";
-    ASSERT_TRUE(rig.Run(kBeginPlan));
-    ASSERT_EQ(rig.desktop.Boxes().size(), 1u);
-    EXPECT_EQ(rig.desktop.Boxes()[0].text, "Wrong password");
-    EXPECT_EQ(TheRunObserver().Phase(), RunPhase::kStopped);
-}
-
 // ---- kind 1: a request without an answer
 
 TEST(RequestTimeout, UnansweredRequestIsSentAgainAfterTheUnlockKey) {

@@ -204,12 +204,4 @@ TEST_F(ConfigRead, StoppedReadKeepsTheOldPackAndRemovesThePartialOne) {
     EXPECT_FALSE(std::filesystem::exists(pack + ".part"));
 }
 
-TEST_F(ConfigRead, PressingGetTwiceStartsAfresh) {
-    ASSERT_TRUE(rig.Run(kGetConfig));
-    ASSERT_TRUE(rig.Run(kGetConfig));
-    auto entries = PackEntries(rig.Path("config.pack"));
-    ASSERT_EQ(entries.size(), 5u);
-    EXPECT_EQ(entries["initbridge"], contents["initbridge"]);
-}
-
 }  // namespace

@@ -119,14 +119,6 @@ TEST(CommandPlans, DownloadFilesSendsMacroFileThenBothFilesUnderTheirDestination
     EXPECT_EQ(TheRunObserver().EndReason(), RunEnd::kPlanExhausted);
 }
 
-TEST(CommandPlans, UncheckedRowsAreSkippedAndThePlanGoesOn) {
-    EngineRig rig;
-    ASSERT_TRUE(rig.Run({STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_OTHER_FILE_1, STEP_MACRO_FILE,
-                         STEP_PUT_MACRO}));
-    EXPECT_EQ(rig.ReceivedNames(), (Names{"tftplock.key", "cmdmacro"}));
-    EXPECT_EQ(TheRunObserver().EndReason(), RunEnd::kPlanExhausted);
-}
-
 TEST(RequestId, CompatibleBoardIsFollowedByThePasswordData) {
     EngineRig rig;
     ByteVector image = Image1024();

@@ -108,15 +108,6 @@ TEST_F(ClientWithPeers, DataWithoutAReadRequestCreatesNoFile) {
     EXPECT_EQ(modem.got.size(), 1u);  // and no ACK for it
 }
 
-TEST_F(ClientWithPeers, AckBeyondTheCurrentBlockClearsTheTransferSilently) {
-    StartMarkerWrite();
-    modem.Send(tftp::BuildAck(5));
-    rig.loop.RunPending();
-    EXPECT_EQ(rig.client.blockNumber, 0);
-    EXPECT_EQ(rig.client.commandIndex, 0);
-    EXPECT_TRUE(rig.desktop.Boxes().empty());
-}
-
 class BroadcastFilter : public ClientWithPeers {
 protected:
     BroadcastFilter() {

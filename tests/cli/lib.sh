@@ -46,6 +46,8 @@ hex() { od -An -tx1 -v "$1" | tr -d ' \n'; }
 # further arguments go to the modem. Sets MODEM_PID and MODEM_PORT.
 start_modem() {
   log=$WORK/modem.log
+  # A log of an earlier modem must not be read for this one's port.
+  rm -f "$log"
   "$MODEM" --listen 127.0.0.1 --port 0 --data "$ROOT/data/modem" --password pw \
     --completion-delay 300 "$@" > "$log" 2>&1 &
   MODEM_PID=$!
@@ -53,7 +55,7 @@ start_modem() {
   MODEM_PORT=""
   i=0
   while [ $i -lt 100 ]; do
-    MODEM_PORT=$(sed -n 's/^sperrow-modem listening on 127\.0\.0\.1:\([0-9]*\),.*/\1/p' "$log")
+    MODEM_PORT=$(sed -n 's/^sperrow-modem listening on 127\.0\.0\.1:\([0-9]*\),.*/\1/p' "$log" 2>/dev/null)
     [ -n "$MODEM_PORT" ] && return 0
     kill -0 "$MODEM_PID" 2>/dev/null || break
     sleep 0.1

@@ -25,6 +25,7 @@ inline constexpr const char* kLogBindDeviceFail = "TftpClient : Bind to device f
 inline constexpr const char* kLogShortDatagram = "TftpClient : Short datagram from %s:%u dropped.\n";
 inline constexpr const char* kLogStranger = "TftpClient : Datagram from %s:%u is not the modem's, dropped.\n";
 inline constexpr const char* kLogNoRead = "TftpClient : Data without a read request, dropped.\n";
+inline constexpr const char* kLogAckDuringRead = "TftpClient : Ack during read ignored !\n";
 inline constexpr const char* kLogUnknownPCode = "Unknown P-Code = %d\n";
 inline constexpr const char* kLogWrongBlock = "Wrong block!\n";
 inline constexpr const char* kTotalBlockLine = "[%d] Total block= %d";

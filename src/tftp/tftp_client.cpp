@@ -172,6 +172,13 @@ void TftpClient::OnReceive(int /*error_code*/) {
         LogMessage(kLogNoRead);
         return;
     }
+    // A read waits for DATA: an acknowledgement now is the modem repeating the unlock key's
+    // last one, and taking it would end the key's write a second time and skip a file.
+    if (h.opcode == tftp::ACK && read_.active) {
+        if (h.field == tftp::kCompletionBlock && g_bUpdateComplete == 0) g_bUpdateComplete = 1;
+        LogMessage(kLogAckDuringRead);
+        return;
+    }
     if (h.opcode < tftp::DATA || h.opcode > tftp::ERROR) {
         LogMessage(FormatText(kLogUnknownPCode, static_cast<int>(h.opcode)).c_str());
         return;

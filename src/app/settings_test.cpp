@@ -9,7 +9,7 @@
 namespace {
 
 class SettingsTest : public ::testing::Test {
-  protected:
+protected:
     SettingsTest() {
         std::string pattern = (std::filesystem::temp_directory_path() / "sperrow-XXXXXX").string();
         if (mkdtemp(pattern.data())) dir_ = pattern;

@@ -12,12 +12,12 @@ namespace modem {
 namespace {
 
 // "NAME=TEXT" into the plan's chosen errors; the first '=' splits, so TEXT may hold more.
-std::string AddChosenErrors(const std::vector<std::string>& specs, FaultPlan& plan) {
-    for (const auto& spec : specs) {
-        std::size_t eq = spec.find('=');
+std::string AddChosenErrors(const std::vector<std::string>& entries, FaultPlan& plan) {
+    for (const auto& entry : entries) {
+        std::size_t eq = entry.find('=');
         if (eq == std::string::npos || eq == 0)
-            return "--error wants NAME=TEXT, got \"" + spec + "\"";
-        plan.error_for[spec.substr(0, eq)] = spec.substr(eq + 1);
+            return "--error wants NAME=TEXT, got \"" + entry + "\"";
+        plan.error_for[entry.substr(0, eq)] = entry.substr(eq + 1);
     }
     return {};
 }
@@ -70,9 +70,9 @@ void DefineOptions(CLI::App& app, ModemOptions& o, std::string& listen,
     app.add_option("--drop", f.drop,
                    "Drop chosen datagrams: KIND[BLOCK][:BLOCK|:NAME][*[COUNT]], "
                    "e.g. ack:2, data1:info*, ack0:tftplock.key, ack:65535")
-        ->type_name("SPEC");
+        ->type_name("PACKET");
     app.add_option("--duplicate", f.duplicate, "Send chosen datagrams twice (same form as --drop)")
-        ->type_name("SPEC");
+        ->type_name("PACKET");
     app.add_option("--delay", f.delay_ms, "Milliseconds every outgoing datagram waits")
         ->type_name("MS")
         ->check(CLI::NonNegativeNumber);

@@ -9,6 +9,7 @@ TEST(IpText, FormatsDottedDecimal) {
     EXPECT_EQ(FormatIp(0xC0A80101), "192.168.1.1");
     EXPECT_EQ(FormatIp(kBroadcastAddr), "255.255.255.255");
     EXPECT_EQ(FormatIp(0), "0.0.0.0");
+    EXPECT_EQ(FormatIp(0x0A006407), "10.0.100.7");
 }
 
 TEST(IpText, ParsesOnlyCompleteDottedQuads) {

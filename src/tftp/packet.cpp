@@ -1,6 +1,6 @@
 #include "tftp/packet.h"
 
-#include <cstdio>
+#include <charconv>
 #include <cstring>
 
 namespace tftp {
@@ -101,9 +101,23 @@ bool StartsWith(std::string_view text, std::string_view known) {
 
 std::string ReceiveLogLine(const std::string& address, unsigned long port, unsigned opcode,
                            unsigned field) {
-    char line[160];
-    std::snprintf(line, sizeof line, "Remote IP : Port = %s:%ld %s Block=%d\n", address.c_str(),
-                  static_cast<long>(port), PCodeName(opcode), static_cast<int>(field));
+    // Put together by hand: the line is made for every datagram, logged or not, and
+    // snprintf cost more than all the rest of a block's work. Same text as
+    // "Remote IP : Port = %s:%ld %s Block=%d\n" in a 160-byte buffer.
+    constexpr std::size_t kMaxLine = 159;
+    char number[24];
+    std::string line;
+    line.reserve(64 + address.size());
+    line += "Remote IP : Port = ";
+    line.append(address.c_str());
+    line += ':';
+    line.append(number, std::to_chars(number, number + sizeof number, static_cast<long>(port)).ptr);
+    line += ' ';
+    line += PCodeName(opcode);
+    line += " Block=";
+    line.append(number, std::to_chars(number, number + sizeof number, static_cast<int>(field)).ptr);
+    line += '\n';
+    if (line.size() > kMaxLine) line.resize(kMaxLine);
     return line;
 }
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+
 namespace tftp {
 namespace {
 
@@ -62,6 +65,23 @@ TEST(Packet, ReceiveLogLineNamesUnknownOpcodes) {
               "Remote IP : Port = 127.0.0.1:6969 ? Block=1\n");
     EXPECT_EQ(ReceiveLogLine("127.0.0.1", 1025, 3, 7),
               "Remote IP : Port = 127.0.0.1:1025 Data Block=7\n");
+}
+
+// The line is put together by hand for speed; it must stay the printf text, cut where the
+// 160-byte buffer of the design cut it.
+TEST(Packet, ReceiveLogLineIsThePrintfTextCutAt159Characters) {
+    const std::string long_address(200, 'a');
+    for (const std::string& address : {std::string("255.255.255.255"), std::string(), long_address}) {
+        for (unsigned long port : {0UL, 69UL, 65535UL, 4294967295UL}) {
+            for (unsigned field : {0U, 512U, 65535U}) {
+                char expected[160];
+                std::snprintf(expected, sizeof expected, "Remote IP : Port = %s:%ld %s Block=%d\n",
+                              address.c_str(), static_cast<long>(port), PCodeName(4),
+                              static_cast<int>(field));
+                EXPECT_EQ(ReceiveLogLine(address, port, 4, field), expected);
+            }
+        }
+    }
 }
 
 }  // namespace

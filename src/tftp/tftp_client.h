@@ -157,5 +157,6 @@ private:
     bool skipCriteria_ = false;  // of the pack being sent, fixed when it was opened
     long long sendBase_ = 0;     // file position of the first byte sent
     long long sendLength_ = 0;   // bytes of the file or entry sent
+    long long readNext_ = -1;    // file position after the last block read, -1 unknown
     std::uint16_t lastAck_ = 0;
 };

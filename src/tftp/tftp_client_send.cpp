@@ -109,6 +109,7 @@ SendStart TftpClient::SendFirstRequest(const std::string& name, long long length
         return SendStart::kFailed;
     }
     sendLength_ = length;
+    readNext_ = -1;
     lastBlock = static_cast<std::uint16_t>(length / 512 + 1);
     LogMessage(name.c_str());
     blockNumber = 0;
@@ -149,9 +150,19 @@ bool TftpClient::ReadBlock(std::uint8_t* buf, std::size_t* len) {
     long long done = static_cast<long long>(blockNumber - 1) * tftp::kBlockSize;
     long long left = std::max(0LL, sendLength_ - done);
     std::size_t want = static_cast<std::size_t>(std::min<long long>(left, tftp::kBlockSize));
-    if (file.Seek(sendBase_ + done, fw::CFile::begin) < 0) return false;
+    // Blocks normally follow one another: the seek (a system call) is needed only after
+    // a go-back or when the transfer starts.
+    long long at = sendBase_ + done;
+    if (at != readNext_ && file.Seek(at, fw::CFile::begin) < 0) {
+        readNext_ = -1;
+        return false;
+    }
     long long got = want ? file.Read(buf, want) : 0;
-    if (got < 0 || static_cast<std::size_t>(got) != want) return false;
+    if (got < 0 || static_cast<std::size_t>(got) != want) {
+        readNext_ = -1;
+        return false;
+    }
+    readNext_ = at + got;
     *len = want;
     return true;
 }

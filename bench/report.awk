@@ -61,6 +61,23 @@ END {
         kt = key("client", pin, "put", "curl")
         row("upgrade --no-wait vs curl -T", pin, ko, kt, client_us(ko), client_us(kt))
     }
+    printf "%-44s %4s %8s %8s %6s\n", "  of which fixed (a 16-byte image), and the", "cpus", "sperrow",
+        "tftp-hpa", "ratio"
+    printf "%-44s\n", "  rest per block, both vs tftp-hpa"
+    for (pin = 1; pin <= 2; pin++) {
+        ko = key("client", pin, "tiny", "sperrow")
+        kt = key("client", pin, "tiny", "tftp-hpa")
+        fo = secs(ko)
+        ft = secs(kt)
+        printf "%-44s %4s %7.1fms %7.1fms %6s%s%s\n", "  fixed: start, key and 3 marker files", pin,
+            fo * 1000, ft * 1000, fmt_ratio(fo, ft), failures(ko), failures(kt)
+        bo = secs(key("client", pin, "put", "sperrow"))
+        bt = secs(key("client", pin, "put", "tftp-hpa"))
+        po = (bo < 0 || fo < 0) ? -1 : (bo - fo) * 1e6 / blocks
+        pt = (bt < 0 || ft < 0) ? -1 : (bt - ft) * 1e6 / blocks
+        printf "%-44s %4s %8s %8s %6s\n", "  per block: (whole - fixed) / blocks", pin, fmt_us(po),
+            fmt_us(pt), fmt_ratio(po, pt)
+    }
 
     printf "\n%-44s %4s %8s %8s %6s %9s %9s\n", "SERVER: serve vs other servers, same client", "cpus",
         "sperrow", "other", "ratio", "srv cpu", "other"

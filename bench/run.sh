@@ -71,19 +71,21 @@ STARTED=$(date +%s)
 # Images pass the image check: "LZ01", 8 version bytes, then the payload.
 make_image "$WORK/image.big" "$SIZE"
 make_image "$WORK/image.1m" 1000000
+make_image "$WORK/image.tiny" 16
 make_pack "$WORK/bench.pack" "$PACK_SIZE"
 BLOCKS=$((SIZE / 512 + 1))
 
 # --- Client: our upgrade against tftp-hpa's tftp and curl, into tftpd-hpa --------------------
-client_member() { # NAME: one put of the big image into tftpd-hpa
+client_member() { # NAME [IMAGE]: one put of the image (default the big one) into tftpd-hpa
+  image=${2:-$WORK/image.big}
   case $1 in
     sperrow) rm -f "$WORK/hpa/image"
              measure "$CLIENT_CPU" "$SPERROW" -q -m 127.0.0.1 --port $HPA_PORT \
-               upgrade "$WORK/image.big" --no-wait
-             verify "$WORK/image.big" "$WORK/hpa/image" ;;
+               upgrade "$image" --no-wait
+             verify "$image" "$WORK/hpa/image" ;;
     tftp-hpa) rm -f "$WORK/hpa/put-tftp"
-              measure "$CLIENT_CPU" tftp 127.0.0.1 $HPA_PORT -m binary -c put "$WORK/image.big" put-tftp
-              verify "$WORK/image.big" "$WORK/hpa/put-tftp" ;;
+              measure "$CLIENT_CPU" tftp 127.0.0.1 $HPA_PORT -m binary -c put "$image" put-tftp
+              verify "$image" "$WORK/hpa/put-tftp" ;;
     curl) rm -f "$WORK/hpa/put-curl"
           measure "$CLIENT_CPU" curl -sS --tftp-no-options -T "$WORK/image.big" \
             "tftp://127.0.0.1:$HPA_PORT/put-curl"
@@ -150,6 +152,12 @@ while [ $run -le "$RUNS" ]; do
     for member in $(rotate $run sperrow tftp-hpa curl); do
       client_member $member
       record client $PIN put $member $run
+    done
+    # What does not grow with the file: starting, and for the upgrade the key and the
+    # three marker files it writes besides the image.
+    for member in $(rotate $run sperrow tftp-hpa); do
+      client_member $member "$WORK/image.tiny"
+      record client $PIN tiny $member $run
     done
     for direction in get put; do
       for client in curl tftp; do

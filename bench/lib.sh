@@ -71,6 +71,8 @@ rotate() { # RUN ITEMS...: the items, started (RUN - 1) places further along
     if [ $i -lt $k ]; then tail="$tail $item"; else out="$out $item"; fi
     i=$((i + 1))
   done
+  # Word splitting wanted: the list comes back as separate words.
+  # shellcheck disable=SC2086
   echo $out $tail
 }
 

@@ -81,7 +81,7 @@ int Run(int argc, char** argv) {
     if (i + 1 >= argc || limit <= 0) return Usage();
     char** program = argv + i + 1;
 
-    struct sigaction on_alarm{};
+    struct sigaction on_alarm {};
     on_alarm.sa_handler = KillChild;
     ::sigaction(SIGALRM, &on_alarm, nullptr);
 

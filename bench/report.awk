@@ -61,15 +61,14 @@ END {
         kt = key("client", pin, "put", "curl")
         row("upgrade --no-wait vs curl -T", pin, ko, kt, client_us(ko), client_us(kt))
     }
-    printf "%-44s %4s %8s %8s %6s\n", "  of which fixed (a 16-byte image), and the", "cpus", "sperrow",
+    printf "%-44s %4s %8s %8s %6s\n", "  the same vs tftp-hpa, split", "cpus", "sperrow",
         "tftp-hpa", "ratio"
-    printf "%-44s\n", "  rest per block, both vs tftp-hpa"
     for (pin = 1; pin <= 2; pin++) {
         ko = key("client", pin, "tiny", "sperrow")
         kt = key("client", pin, "tiny", "tftp-hpa")
         fo = secs(ko)
         ft = secs(kt)
-        printf "%-44s %4s %7.1fms %7.1fms %6s%s%s\n", "  fixed: start, key and 3 marker files", pin,
+        printf "%-44s %4s %7.1fms %7.1fms %6s%s%s\n", "  fixed part: a 16-byte image", pin,
             fo * 1000, ft * 1000, fmt_ratio(fo, ft), failures(ko), failures(kt)
         bo = secs(key("client", pin, "put", "sperrow"))
         bt = secs(key("client", pin, "put", "tftp-hpa"))
@@ -120,8 +119,9 @@ END {
     net = whole < 0 ? -1 : whole - fixed
     printf "\nFULL UPGRADE of a %d-byte pack against sperrow-modem (cpus 2)\n", pack_size
     printf "%-44s %8s%s\n", "sperrow upgrade, until \"Update Complete\"", fmt_s(whole), failures(ko)
-    printf "%-44s %8s\n", sprintf("  less the fixed waits (report at %d ms, seen", completion), fmt_s(net)
-    printf "%-44s\n", "  at the status window's next 1 s tick)"
+    printf "%-44s %8s   (the report comes %d ms after the end marker,\n", sprintf("  less the fixed wait of %d s", fixed),
+        fmt_s(net), completion
+    printf "%-44s %8s    seen at the status window's next 1 s tick)\n", "", ""
     printf "%-44s %8s%s\n", "tftp-hpa put of the same bytes (raw)", fmt_s(raw), failures(kt)
     printf "%-44s %8s   (goal: 1.10 or less)\n", "ratio", fmt_ratio(net, raw)
 }

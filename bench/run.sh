@@ -150,20 +150,20 @@ while [ $run -le "$RUNS" ]; do
     if [ $PIN = 1 ]; then SERVER_CPU=0; else SERVER_CPU=1; fi
     start_servers $SERVER_CPU
     for member in $(rotate $run sperrow tftp-hpa curl); do
-      client_member $member
-      record client $PIN put $member $run
+      client_member "$member"
+      record client $PIN put "$member" $run
     done
     # What does not grow with the file: starting, and for the upgrade the key and the
     # three marker files it writes besides the image.
     for member in $(rotate $run sperrow tftp-hpa); do
-      client_member $member "$WORK/image.tiny"
-      record client $PIN tiny $member $run
+      client_member "$member" "$WORK/image.tiny"
+      record client $PIN tiny "$member" $run
     done
     for direction in get put; do
       for client in curl tftp; do
         for server in $(rotate $run sperrow tftpd-hpa atftpd); do
-          server_member $direction $client $server
-          record server $PIN $direction.$client $server $run "$TICKS"
+          server_member $direction $client "$server"
+          record server $PIN $direction.$client "$server" $run "$TICKS"
         done
       done
     done
@@ -240,7 +240,7 @@ printf 'bench\r\n' > "$WORK/key"
 run=1
 while [ $run -le "$RUNS_DONE" ]; do
   for member in $(rotate $run sperrow tftp-hpa); do
-    if [ $member = sperrow ]; then
+    if [ "$member" = sperrow ]; then
       measure 0 "$SPERROW" -q -m 127.0.0.1 --port $MODEM_PORT -p bench upgrade "$WORK/bench.pack"
     else
       # The same bytes in one plain write, once the key has opened the modem.
@@ -248,7 +248,7 @@ while [ $run -le "$RUNS_DONE" ]; do
       measure 0 tftp 127.0.0.1 $MODEM_PORT -m binary -c put "$WORK/bench.pack" bench.pack
     fi
     OK=ok
-    record pack 2 upgrade $member $run
+    record pack 2 upgrade "$member" $run
   done
   run=$((run + 1))
 done

@@ -119,11 +119,22 @@ TEST_F(ConfigRead, RefusedImodeLeavesAnEmptyEntryAndTheOthersWhole) {
     EXPECT_EQ(TheRunObserver().EndReason(), RunEnd::kFinalStep);
 }
 
+// The header byte for byte: magic, the empty version's zero, every name with its zero and
+// its received length (32-bit, least significant byte first), and the table's closing zero.
 TEST_F(ConfigRead, HeaderIs74BytesAndTheFirstFileFollowsIt) {
     ASSERT_TRUE(rig.Run(kGetConfig));
     auto bytes = rig.Read(rig.Path("config.pack"));
     ASSERT_GT(bytes.size(), 74u);
-    EXPECT_EQ(bytes[73], 0);
+
+    std::string header("PK11\0", 5);
+    for (const char* name : kConfigNames) {
+        std::size_t length = contents[name].size();
+        header += std::string(name) + '\0';
+        for (int shift = 0; shift < 32; shift += 8) header += char((length >> shift) & 0xFF);
+    }
+    header += '\0';
+    ASSERT_EQ(header.size(), 74u);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 74), header);
     EXPECT_EQ(std::string(bytes.begin() + 74, bytes.begin() + 74 + 1300), contents["initbridge"]);
 }
 

@@ -161,6 +161,35 @@ TEST(RequestId, MissingImageShowsTheOpenErrorThenRefusesTheBoard) {
     EXPECT_EQ(TheRunObserver().Phase(), RunPhase::kStopped);
 }
 
+// What a driver that watches no window relies on: a request waiting for its answer counts
+// as pending, and the last datagram each way is dated by the loop clock (here with 400 ms
+// on the line, so that sending and receiving times differ).
+TEST(RunObserverDuringARun, PendingWhileARequestWaitsAndLastTrafficEachWay) {
+    EngineRig rig;
+    rig.net.SetFaults({.delay = 400});
+    const RunObserver& observer = TheRunObserver();
+    EXPECT_EQ(observer.LastSent(), -1);
+    EXPECT_EQ(observer.LastReceived(), -1);
+
+    StartPlan({STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_PUT_MACRO});
+    EXPECT_EQ(observer.Phase(), RunPhase::kRunning);
+    EXPECT_TRUE(observer.IsPending()) << "the key's write request waits under the timer";
+    EXPECT_EQ(observer.LastSent(), rig.clock.Now());
+    EXPECT_EQ(observer.LastReceived(), -1);
+
+    ASSERT_TRUE(rig.RunLoopUntilSettled());
+    fw::Millis last_from_host = -1, last_to_host = -1;
+    for (const fw::Datagram& d : rig.net.Trace()) {
+        if (d.from.addr == testhost::kHostAddr) last_from_host = d.sent_at;
+        if (d.to.addr == testhost::kHostAddr) last_to_host = d.sent_at + 400;
+    }
+    EXPECT_EQ(observer.LastSent(), last_from_host);
+    EXPECT_EQ(observer.LastReceived(), last_to_host);
+    EXPECT_EQ(observer.LastTraffic(), last_to_host) << "the macro's ACK came last";
+    EXPECT_EQ(observer.Phase(), RunPhase::kEnded);
+    EXPECT_FALSE(observer.IsPending());
+}
+
 TEST(Sequencer, PressingAButtonAgainStartsTheNewPlanAfresh) {
     EngineRig rig;
     ASSERT_TRUE(rig.Run({STEP_CONNECT, STEP_PUT_LOCK_KEY}));

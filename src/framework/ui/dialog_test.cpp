@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/async_socket.h"
+#include "framework/memnet.h"
 #include "framework/ui/button.h"
 #include "framework/ui/tab_ctrl.h"
 #include "framework/ui/ui_test_support.h"
@@ -248,6 +250,46 @@ TEST_F(DialogTest, TimersFireInsideAModalLoop) {
     EXPECT_EQ(owner_ticks, 7);
     EXPECT_FALSE(loop.IsTimerSet(&ticker, 12)) << "the timer ends with the window";
     EXPECT_TRUE(loop.IsTimerSet(&owner, 10));
+}
+
+// Datagrams that arrive while a modal dialog is up are delivered to their socket inside
+// the modal loop, and a handler may end the dialog from there, as the modem's completion
+// report does under the upgrade status dialog.
+TEST_F(DialogTest, SocketNotificationsArriveInsideAModalLoop) {
+    InMemoryNetwork net{loop};
+    NetStack& here = net.AddHost(0x0A000001);
+    NetStack& there = net.AddHost(0x0A000002);
+    net.SetFaults({.delay = 1500});
+
+    SampleDialog modal;
+    struct Listener : CAsyncSocket {
+        void OnReceive(int) override {
+            char buf[16];
+            std::string from;
+            unsigned port = 0;
+            int n = ReceiveFrom(buf, sizeof buf, from, port);
+            if (n > 0) got.emplace_back(buf, static_cast<std::size_t>(n));
+            if (got.size() == 2 && dialog) dialog->EndDialog(5);
+        }
+        std::vector<std::string> got;
+        CDialog* dialog = nullptr;
+    } socket;
+    socket.dialog = &modal;
+    socket.SetStack(&here);
+    ASSERT_TRUE(socket.Create(69));
+    CAsyncSocket peer;
+    peer.SetStack(&there);
+    ASSERT_TRUE(peer.Create());
+    EXPECT_EQ(peer.SendTo("one", 3, 69, "10.0.0.1"), 3);
+    EXPECT_EQ(peer.SendTo("two", 3, 69, "10.0.0.1"), 3);
+
+    desktop.OnModal(900, [&](CDialog& d) {
+        EXPECT_TRUE(socket.got.empty()) << "nothing has arrived when the dialog opens";
+        EXPECT_TRUE(loop.RunUntil([&] { return d.IsEnded(); }, 10000));
+    });
+    EXPECT_EQ(modal.DoModal(), 5);
+    EXPECT_EQ(socket.got, (std::vector<std::string>{"one", "two"}));
+    EXPECT_EQ(clock.Now(), 1500);
 }
 
 TEST_F(DialogTest, ModalLoopWithoutDesktopRunsUntilTheDialogEnds) {

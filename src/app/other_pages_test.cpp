@@ -139,6 +139,18 @@ TEST_F(OtherPagesTest, DownloadFilesRefusesAFileOver8KBeforeAnythingIsSent) {
     EXPECT_EQ(desktop.BoxTexts(), Names{kFileTooLargeText});
     EXPECT_TRUE(net.Trace().empty());
 
+    // One byte over the limit is refused too; a checked macro file that is not there is
+    // refused first, being looked at first.
+    ASSERT_TRUE(Type(IDC_FILE2_SOURCE, WriteFile("big.bin", std::string(8193, 'b'))));
+    ASSERT_TRUE(Click(IDC_DOWNLOAD));
+    ASSERT_TRUE(Click(IDC_MACRO_CHECK));
+    ASSERT_TRUE(Type(IDC_MACRO_PATH, dir + "/absent.txt"));
+    ASSERT_TRUE(Click(IDC_DOWNLOAD));
+    EXPECT_EQ(desktop.BoxTexts(),
+              (Names{kFileTooLargeText, kFileTooLargeText, "Warning:\nCannot open file."}));
+    EXPECT_TRUE(net.Trace().empty());
+    ASSERT_TRUE(Click(IDC_MACRO_CHECK));
+
     ASSERT_TRUE(Click(IDC_FILE2_CHECK));  // nothing checked: the unlock key alone
     EXPECT_FALSE(Find(IDC_FILE2_SOURCE)->IsWindowEnabled());
     ASSERT_TRUE(Click(IDC_DOWNLOAD));

@@ -125,6 +125,21 @@ TEST_F(UpgradePageTest, VxWorksWritesOnlyTheBoardRequestAndChecksTheCompatibleLi
     ASSERT_TRUE(RunUntilOver());
     EXPECT_EQ(Received(), Names{"RequestID"}) << "nothing more for a foreign board";
     EXPECT_EQ(desktop.BoxTexts().back(), "Not compatible board: SIM-BOARD-1");
+
+    // The file is only read for its list: one of no known format still asks the modem,
+    // one that does not open is refused before the modem hears anything.
+    std::size_t datagrams = net.Trace().size();
+    ASSERT_TRUE(Type(IDC_IMAGE_PATH, WriteFile("junk.bin", "JUNKJUNKJUNK")));
+    ASSERT_TRUE(Click(IDC_DOWNLOAD));
+    ASSERT_TRUE(RunUntilOver());
+    EXPECT_GT(net.Trace().size(), datagrams);
+    datagrams = net.Trace().size();
+    EXPECT_EQ(desktop.BoxTexts().back(), "Not compatible board: SIM-BOARD-1");
+    ASSERT_TRUE(Type(IDC_IMAGE_PATH, dir + "/missing.comp"));
+    ASSERT_TRUE(Click(IDC_DOWNLOAD));
+    EXPECT_EQ(desktop.BoxTexts().back(), "Warning:\nCannot open file.");
+    EXPECT_EQ(TheRunObserver().Phase(), RunPhase::kStopped);
+    EXPECT_EQ(net.Trace().size(), datagrams);
 }
 
 TEST_F(UpgradePageTest, ModemInfoReadsTheIdentificationFilesIntoTheInformationDialog) {

@@ -55,6 +55,8 @@ TEST(HostileModemDuringCommandFiles, ForeignAndMalformedDatagramsLeaveTheWriteTo
     m.Start();
     Noise(m);
     EXPECT_EQ(m.rig().HostSentNames(), (Names{"WRQ tftplock.key"}));
+    // Noise is not traffic: it must not keep a driver from seeing a stalled run.
+    EXPECT_EQ(TheRunObserver().LastReceived(), -1);
     for (int i = 0; i < 4; ++i) {
         Command(m);
         Noise(m);

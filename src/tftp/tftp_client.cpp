@@ -143,7 +143,6 @@ void TftpClient::OnReceive(int /*error_code*/) {
     unsigned port = 0;
     int n = ReceiveFrom(buf, sizeof buf, address, port);
     if (n == fw::SOCKET_ERROR || n <= 0) return;
-    TheRunObserver().NoteReceived();
     tftp::Header h = tftp::ParseHeader(buf, static_cast<std::size_t>(n));
     if (!h.valid) {
         LogMessage(FormatText(kLogShortDatagram, address.c_str(), port).c_str());
@@ -183,6 +182,8 @@ void TftpClient::OnReceive(int /*error_code*/) {
         LogMessage(FormatText(kLogUnknownPCode, static_cast<int>(h.opcode)).c_str());
         return;
     }
+    // Only answers the transfer takes count as traffic: strays must not hide a stalled run.
+    TheRunObserver().NoteReceived();
     if (IsResponseTimerRunning()) StopResponseTimer();
     std::size_t length = static_cast<std::size_t>(n);
     switch (h.opcode) {

@@ -24,6 +24,7 @@ struct RawOptions {
     std::string modem;
     std::string password;
     std::string passwordFile;
+    bool passwordGiven = false;  // -p "" is an empty password, not "take setting.cfg's"
     std::string listen;
     std::string target = "atmos";
     std::string file1;
@@ -149,7 +150,7 @@ std::string Complete(CliOptions& o, const RawOptions& raw, const Subcommands& s)
         }
         o.password = line;
     }
-    if (!raw.password.empty()) o.password = raw.password;
+    if (raw.passwordGiven) o.password = raw.password;
     // The member check has already turned any spelling into the lower-case one.
     o.vxworks = raw.target == "vxworks";
     if (s.configGet->parsed()) {
@@ -212,6 +213,7 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
         result.exitCode = code == 0 ? 0 : 2;
         return result;
     }
+    raw.passwordGiven = app.count("--password") > 0;
     std::string problem = Complete(o, raw, s);
     if (!problem.empty()) {
         result.exitCode = 2;

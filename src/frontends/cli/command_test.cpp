@@ -133,6 +133,22 @@ TEST_F(CommandTest, UpgradeWithoutCompletionReportEndsWithThree) {
               "Please check LED or console to see if modem is reboot\n");
 }
 
+// The board is accepted but the modem never comes to fetch its image: the command gives up
+// after two minutes of serving, with the status of an upgrade the modem did not take.
+TEST_F(CommandTest, VxWorksImageNeverReadEndsWithThreeAfterTwoMinutes) {
+    fs::create_directory("images");
+    Write("images/fw.comp", Image());
+    options.vxworks = true;
+    options.serverPort = 6970;
+    fw::Millis started = clock.Now();
+    EXPECT_EQ(Run(Command::kUpgrade, dir + "/images/fw.comp"), 3);
+    EXPECT_EQ(Err(), "Timeout:\nThe modem did not read fw.comp within 120 seconds.\n");
+    EXPECT_GE(clock.Now() - started, 120000);
+    EXPECT_TRUE(fs::exists(dir + "/images/LatestVersion"));
+    EXPECT_NE(modem->LastReceived("RequestID"), nullptr) << "the board request went out";
+    EXPECT_TRUE(modem->Fetched().empty());
+}
+
 // A modem that takes the unlock key, answers the first read with a block out of order and
 // then says nothing more. The client drops such a block without an acknowledgement, and the
 // block stopped the timer that guarded the read: nothing is left that could move the run on.

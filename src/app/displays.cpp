@@ -8,9 +8,13 @@
 #include "resources/resource.h"
 #include "tftp/host_hooks.h"
 
+bool IsLogEnabled() {
+    return g_pMainDlg && g_pMainDlg->LogList() &&
+           g_pMainDlg->IsDlgButtonChecked(IDC_LOG_ENABLE) == fw::BST_CHECKED;
+}
+
 void LogMessage(const char* text) {
-    if (!g_pMainDlg || !g_pMainDlg->LogList()) return;
-    if (g_pMainDlg->IsDlgButtonChecked(IDC_LOG_ENABLE) != fw::BST_CHECKED) return;
+    if (!IsLogEnabled()) return;
     fw::CListBox* log = g_pMainDlg->LogList();
     log->InsertString(log->GetCount(), text ? text : "");
     // Selecting the newest line keeps it in view in a list one line high.

@@ -26,6 +26,8 @@ bool IsCriteriaFileSkipped() { return Host().criteria_skipped; }
 bool IsServerReadEnabled() { return Host().server_read_enabled; }
 bool IsServerWriteEnabled() { return Host().server_write_enabled; }
 
+bool IsLogEnabled() { return Host().log_enabled; }
+
 void LogMessage(const char* text) {
     if (Host().log_enabled) Host().log.emplace_back(text);
 }

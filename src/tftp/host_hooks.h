@@ -29,6 +29,9 @@ bool IsServerWriteEnabled();
 
 // Displays.
 void LogMessage(const char* text);
+// Whether LogMessage keeps what it is given: a line made for every datagram is not worth
+// making when it would be dropped.
+bool IsLogEnabled();
 void ResetProgress(int n);
 void StepProgress();
 void SetServerActivityOn(const char* text);

@@ -71,7 +71,8 @@ TEST(Packet, ReceiveLogLineNamesUnknownOpcodes) {
 // 160-byte buffer of the design cut it.
 TEST(Packet, ReceiveLogLineIsThePrintfTextCutAt159Characters) {
     const std::string long_address(200, 'a');
-    for (const std::string& address : {std::string("255.255.255.255"), std::string(), long_address}) {
+    const std::string addresses[] = {"255.255.255.255", "", long_address};
+    for (const std::string& address : addresses) {
         for (unsigned long port : {0UL, 69UL, 65535UL, 4294967295UL}) {
             for (unsigned field : {0U, 512U, 65535U}) {
                 char expected[160];

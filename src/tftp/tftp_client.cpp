@@ -154,7 +154,7 @@ void TftpClient::OnReceive(int /*error_code*/) {
         LogMessage(FormatText(kLogStranger, address.c_str(), port).c_str());
         return;
     }
-    LogMessage(tftp::ReceiveLogLine(address, port, h.opcode, h.field).c_str());
+    if (IsLogEnabled()) LogMessage(tftp::ReceiveLogLine(address, port, h.opcode, h.field).c_str());
     // The last DATA of a finished read, again: our final ACK was lost. Answer it without
     // disturbing the transfer that has begun since.
     if (h.opcode == tftp::DATA && !read_.active && ReAckFinishedRead(address, port, h.field))

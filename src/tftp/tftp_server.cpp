@@ -83,9 +83,12 @@ void TftpServer::OnReceive(int /*error_code*/) {
     tftp::Header header = tftp::ParseHeader(receiveBuffer, static_cast<std::size_t>(length));
     if (!header.valid) return;  // no header to judge it by
 
-    // The client's receive line, made without snprintf: it is made for every datagram,
-    // logged or not, and was the largest part of the work per block.
-    LogMessage(tftp::ReceiveLogLine(fromAddress, fromPort, header.opcode, header.field).c_str());
+    // Made only when it is kept: it would be made for every datagram.
+    if (IsLogEnabled()) {
+        std::string line =
+            tftp::ReceiveLogLine(fromAddress, fromPort, header.opcode, header.field);
+        LogMessage(line.c_str());
+    }
 
     bool request = header.opcode == tftp::RRQ || header.opcode == tftp::WRQ;
     std::optional<tftp::Request> parsed;

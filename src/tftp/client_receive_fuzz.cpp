@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <string>
 
+#include "testing/fuzz_input.h"
 #include "testing/hostile_modem.h"
 
 namespace {
@@ -25,44 +26,8 @@ using testhost::HostilePlan;
 using testhost::Outcome;
 using testhost::Sender;
 
-class Input {
-public:
-    Input(const std::uint8_t* data, std::size_t size) : p_(data), end_(data + size) {}
-    bool Empty() const { return p_ >= end_; }
-    std::uint8_t Byte() { return p_ < end_ ? *p_++ : 0; }
-    std::uint16_t Word() { return static_cast<std::uint16_t>(Byte() << 8 | Byte()); }
-    // n bytes: taken from the input while it lasts, then a filler.
-    std::vector<std::uint8_t> Bytes(std::size_t n) {
-        std::vector<std::uint8_t> out;
-        out.reserve(n);
-        while (out.size() < n)
-            out.push_back(p_ < end_ ? *p_++ : static_cast<std::uint8_t>('a' + out.size() % 26));
-        return out;
-    }
+using Input = testhost::FuzzInput;
 
-private:
-    const std::uint8_t* p_;
-    const std::uint8_t* end_;
-};
-
-// A data length: 0xFF means a full block, so that a transfer can go on.
-std::size_t DataLength(std::uint8_t b) {
-    return b == 0xFF ? tftp::kBlockSize : b;
-}
-
-// Raw sizes worth meeting: the header boundary, the block boundary, the receive buffer's
-// edge and an Ethernet frame's worth.
-// A length byte, then that many bytes; or, for a length byte from 0xF0 up, one of the
-// sizes worth meeting (the header's and the block's edges, the receive buffer's edge and an
-// Ethernet frame's worth) filled with the next byte.
-std::vector<std::uint8_t> RawDatagram(Input& in) {
-    static const std::size_t kEdges[] = {0,   1,   2,    3,    4,    5,    515,
-                                         516, 517, 1023, 1024, 1025, 1500, 4000};
-    std::uint8_t b = in.Byte();
-    if (b < 0xF0) return in.Bytes(b);
-    std::size_t n = kEdges[(b - 0xF0) % std::size(kEdges)];
-    return std::vector<std::uint8_t>(n, in.Byte());
-}
 
 tftp::Bytes ErrorMove(Input& in) {
     std::uint8_t sel = in.Byte();
@@ -87,10 +52,10 @@ void Move(HostileModem& m, Input& in) {
     auto from = static_cast<Sender>(op & 3);
     switch ((op >> 2) & 7) {
         case 0:
-            m.Answer(from, in.Bytes(DataLength(in.Byte())));
+            m.Answer(from, in.Bytes(testhost::FuzzDataLength(in.Byte())));
             break;
         case 1:
-            m.Send(from, RawDatagram(in));
+            m.Send(from, testhost::FuzzRawDatagram(in));
             break;
         case 2: {
             tftp::Bytes ack = tftp::BuildAck(in.Word());
@@ -101,7 +66,7 @@ void Move(HostileModem& m, Input& in) {
         }
         case 3: {
             std::uint16_t block = in.Word();
-            std::vector<std::uint8_t> data = in.Bytes(DataLength(in.Byte()));
+            std::vector<std::uint8_t> data = in.Bytes(testhost::FuzzDataLength(in.Byte()));
             m.Send(from, tftp::BuildData(block, data.data(), data.size()));
             break;
         }
@@ -116,7 +81,7 @@ void Move(HostileModem& m, Input& in) {
             break;
         case 7: {
             int shift = static_cast<std::int8_t>(in.Byte());
-            m.Answer(from, in.Bytes(DataLength(in.Byte())), shift == 0 ? 1 : shift);
+            m.Answer(from, in.Bytes(testhost::FuzzDataLength(in.Byte())), shift == 0 ? 1 : shift);
             break;
         }
     }

@@ -23,6 +23,7 @@
 #include "framework/event_loop.h"
 #include "framework/memnet.h"
 #include "sequencer/server_timer.h"
+#include "testing/fuzz_input.h"
 #include "testing/hostile_peer.h"
 #include "testing/test_host.h"
 #include "testing/test_host_server.h"
@@ -40,40 +41,8 @@ void Check(bool ok) {
     if (!ok) std::abort();
 }
 
-class Input {
-public:
-    Input(const std::uint8_t* data, std::size_t size) : p_(data), end_(data + size) {}
-    bool Empty() const { return p_ >= end_; }
-    std::uint8_t Byte() { return p_ < end_ ? *p_++ : 0; }
-    std::uint16_t Word() { return static_cast<std::uint16_t>(Byte() << 8 | Byte()); }
-    std::vector<std::uint8_t> Bytes(std::size_t n) {
-        std::vector<std::uint8_t> out;
-        out.reserve(n);
-        while (out.size() < n)
-            out.push_back(p_ < end_ ? *p_++ : static_cast<std::uint8_t>('a' + out.size() % 26));
-        return out;
-    }
+using Input = testhost::FuzzInput;
 
-private:
-    const std::uint8_t* p_;
-    const std::uint8_t* end_;
-};
-
-std::size_t DataLength(std::uint8_t b) {
-    return b == 0xFF ? tftp::kBlockSize : b;
-}
-
-// A length byte, then that many bytes; or, for a length byte from 0xF0 up, one of the
-// sizes worth meeting (the header's and the block's edges, the receive buffer's edge and an
-// Ethernet frame's worth) filled with the next byte.
-std::vector<std::uint8_t> RawDatagram(Input& in) {
-    static const std::size_t kEdges[] = {0,   1,   2,    3,    4,    5,    515,
-                                         516, 517, 1023, 1024, 1025, 1500, 4000};
-    std::uint8_t b = in.Byte();
-    if (b < 0xF0) return in.Bytes(b);
-    std::size_t n = kEdges[(b - 0xF0) % std::size(kEdges)];
-    return std::vector<std::uint8_t>(n, in.Byte());
-}
 
 // The scratch tree: <scratch>/root is served, <scratch>/secret lies just outside it.
 struct Tree {
@@ -194,7 +163,7 @@ public:
                 break;
             }
             case 1: {
-                tftp::Bytes raw = RawDatagram(in);
+                tftp::Bytes raw = testhost::FuzzRawDatagram(in);
                 // A raw write request could name any path on this machine: only names that
                 // stay in the current folder's kind of shape are let through, the ways out
                 // are tried with the names above.
@@ -213,7 +182,7 @@ public:
                 break;
             case 3: {
                 std::uint16_t block = in.Word();
-                std::vector<std::uint8_t> data = in.Bytes(DataLength(in.Byte()));
+                std::vector<std::uint8_t> data = in.Bytes(testhost::FuzzDataLength(in.Byte()));
                 Send(who, tftp::BuildData(block, data.data(), data.size()));
                 break;
             }
@@ -270,7 +239,7 @@ private:
 
     // A sound client's answer to the server's latest datagram to this sender.
     void Answer(int who, Input& in) {
-        std::vector<std::uint8_t> data = in.Bytes(DataLength(in.Byte()));
+        std::vector<std::uint8_t> data = in.Bytes(testhost::FuzzDataLength(in.Byte()));
         const auto& trace = net_.Trace();
         for (auto it = trace.rbegin(); it != trace.rend(); ++it) {
             if (it->from.addr != kServerAddr || it->to.addr != Peer(who).Address() ||

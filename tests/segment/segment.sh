@@ -68,6 +68,9 @@ seg_cleanup() {
             sleep 0.1
             i=$((i + 1))
         done
+        # What the spawned command started itself (the program under `timeout`) goes too,
+        # or it would outlive the namespace it ran in.
+        seg_signal 0 "$pid" && pkill -KILL -P "$pid" 2>/dev/null
         seg_signal KILL "$pid"
     done
     for ns in $SEG_NAMESPACES; do ip netns del "$ns" 2>/dev/null; done
@@ -230,6 +233,7 @@ seg_stop() {
         sleep 0.1
         i=$((i + 1))
     done
+    seg_signal 0 "$1" && pkill -KILL -P "$1" 2>/dev/null
     seg_signal KILL "$1"
     wait "$1" 2>/dev/null
 }

@@ -89,8 +89,16 @@ Next Perform(TftpClient& client, int code) {
             client.PutCommandFile(code);
             return Next::kReturn;
         case STEP_PUT_UPDATE_BEGIN:
-        case STEP_PUT_UPDATE_REBOOT:
+            TheRunObserver().NoteBracketOpened();
+            client.PutCommandFile(code);
+            return Next::kReturn;
         case STEP_PUT_UPDATE_END:
+            // From here on a completion report belongs to this upgrade: it may arrive while
+            // the end marker still waits for its ACK, or before the status dialog opens.
+            g_bUpdateComplete = 0;
+            client.PutCommandFile(code);
+            return Next::kReturn;
+        case STEP_PUT_UPDATE_REBOOT:
         case STEP_PUT_MACRO:
         case STEP_PUT_MACRO_2:
             client.PutCommandFile(code);
@@ -101,7 +109,6 @@ Next Perform(TftpClient& client, int code) {
             client.PutCommandFile(code);
             return Next::kReturn;
         case STEP_SHOW_UPGRADE_STATUS:
-            g_bUpdateComplete = 0;
             return FinalDialog(ShowUpgradeStatusDialog);
         case STEP_REPORT_DOWNLOAD_DONE:
             return FinalDialog([] { fw::AfxMessageBox(kDownloadDoneText, fw::MB_ICONINFORMATION); });

@@ -15,6 +15,10 @@ inline constexpr const char* kNoResponseText = "Timeout:\nADSL no response!";
 inline constexpr const char* kAckNoResponseText = "Timeout:\nADSL ack no response!";
 inline constexpr const char* kNoAckRetryText = "Timeout:\nADSL no ACK! Retry? ";
 inline constexpr const char* kNoConfigurationText = "Error:\nNo configuration received.";
+// The last line of every report of a run that stopped, or was interrupted, while the update
+// bracket was open.
+inline constexpr const char* kUpdateModeText =
+    "The modem may be left in update mode: run the upgrade again.";
 
 inline constexpr const char* kLogSendAckFail = "TftpClient : SendAck() Fail !\n";
 inline constexpr const char* kLogSendDataFail = "TftpClient : SendData() Fail !\n";

@@ -16,6 +16,7 @@ void RunObserver::NoteRunStarted() {
     phase_ = RunPhase::kRunning;
     end_ = RunEnd::kNone;
     stop_message_.clear();
+    bracket_open_ = false;
     Changed();
 }
 

@@ -44,6 +44,11 @@ public:
     fw::Millis LastReceived() const { return last_received_; }
     fw::Millis LastTraffic() const { return last_sent_ > last_received_ ? last_sent_ : last_received_; }
 
+    // The update bracket of this run is open: the begin marker "tftpupdt.beg" has gone out
+    // and the end marker "tftpupdt.end" has not been acknowledged, so the modem may be in
+    // update mode. Whoever tells of a stop or an interrupt adds kUpdateModeText then.
+    bool UpdateBracketOpen() const { return bracket_open_; }
+
     void SetListener(Listener listener) { listener_ = std::move(listener); }
 
     // Reports from the engines.
@@ -56,6 +61,8 @@ public:
     }
     void NoteSent();
     void NoteReceived();
+    void NoteBracketOpened() { bracket_open_ = true; }
+    void NoteBracketClosed() { bracket_open_ = false; }
 
     // Back to the state of a fresh process (tests).
     void Reset();
@@ -70,6 +77,7 @@ private:
     int open_dialogs_ = 0;
     fw::Millis last_sent_ = -1;
     fw::Millis last_received_ = -1;
+    bool bracket_open_ = false;
     Listener listener_;
 };
 

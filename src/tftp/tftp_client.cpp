@@ -248,6 +248,8 @@ void TftpClient::OnAck(std::uint16_t block, const std::string& text) {
 }
 
 void TftpClient::TransferDone() {
+    if (transferKind == 1 && commandIndex == STEP_PUT_UPDATE_END)
+        TheRunObserver().NoteBracketClosed();
     if (transferKind == 1 && commandIndex == kUnlockKeyIndex) {
         // The unlock key leaves counter, command index and an open pack file as they are:
         // the reads between which it is written rely on that.

@@ -7,11 +7,16 @@
 #include "framework/clock.h"
 #include "framework/event_loop.h"
 #include "framework/net.h"
+#include "modem/data_dir.h"
 #include "modem/modem_options.h"
 #include "modem/simulated_modem.h"
 
-#ifndef SPERROW_MODEM_DATA_DIR
-#define SPERROW_MODEM_DATA_DIR "data/modem"
+// The data folder of an installation, from the program's folder, and of the source tree.
+#ifndef SPERROW_MODEM_INSTALLED_DATA
+#define SPERROW_MODEM_INSTALLED_DATA "../share/sperrow/modem"
+#endif
+#ifndef SPERROW_MODEM_SOURCE_DATA
+#define SPERROW_MODEM_SOURCE_DATA ""
 #endif
 
 namespace {
@@ -34,7 +39,9 @@ void CatchSignals() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    auto parsed = modem::ParseModemCommandLine(argc, argv, SPERROW_MODEM_DATA_DIR);
+    std::string data_dir = modem::FindDataDir(modem::RunningProgram(), SPERROW_MODEM_INSTALLED_DATA,
+                                              SPERROW_MODEM_SOURCE_DATA);
+    auto parsed = modem::ParseModemCommandLine(argc, argv, data_dir);
     if (!parsed.options) {
         std::cout << parsed.out << std::flush;
         std::cerr << parsed.err << std::flush;

@@ -99,7 +99,8 @@ ParsedCommandLine ParseModemCommandLine(int argc, const char* const* argv,
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         std::ostringstream out, err;
-        result.exit_code = app.exit(e, out, err);
+        // Help is a success; every other complaint is a usage error, as sperrow's are.
+        result.exit_code = app.exit(e, out, err) == 0 ? 0 : 2;
         result.out = out.str();
         result.err = err.str();
         return result;

@@ -6,10 +6,7 @@
 #include <vector>
 
 #include "framework/net.h"
-
-#ifndef SPERROW_VERSION
-#define SPERROW_VERSION "0.0.0"
-#endif
+#include "sperrow_version.h"
 
 namespace cli {
 
@@ -199,7 +196,7 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
     app.fallthrough();
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     app.require_subcommand(0, 1);
-    app.set_version_flag("--version", std::string("sperrow ") + SPERROW_VERSION);
+    app.set_version_flag("--version", std::string("sperrow ") + SPERROW_VERSION_TEXT);
     DefineGlobalOptions(app, o, raw);
     DefineCommands(app, o, raw, s);
     try {
@@ -231,7 +228,7 @@ std::string UsageText() {
     Subcommands s;
     CLI::App app{kDescription, "sperrow"};
     app.fallthrough();
-    app.set_version_flag("--version", std::string("sperrow ") + SPERROW_VERSION);
+    app.set_version_flag("--version", std::string("sperrow ") + SPERROW_VERSION_TEXT);
     DefineGlobalOptions(app, o, raw);
     DefineCommands(app, o, raw, s);
     return app.help();

@@ -44,11 +44,14 @@ struct Subcommands {
 };
 
 void DefineGlobalOptions(CLI::App& app, CliOptions& o, RawOptions& raw) {
-    app.add_option("-m,--modem", raw.modem, "Modem IPv4 address (default 192.168.1.1)");
+    // The type names tell the shell's completion what a value is (FILE, DIR, IFACE).
+    app.add_option("-m,--modem", raw.modem, "Modem IPv4 address (default 192.168.1.1)")
+        ->type_name("ADDR");
     auto* password = app.add_option("-p,--password", raw.password,
                                     "Password (default: setting.cfg's, else empty)");
     auto* password_file = app.add_option("--password-file", raw.passwordFile,
-                                         "Password = first line of FILE, without its line end");
+                                         "Password = first line of FILE, without its line end")
+                              ->type_name("FILE");
     password->excludes(password_file);
     app.add_option("--port", o.port, "UDP port of the modem's TFTP service (default 69)")
         ->check(CLI::Range(1, 65535));
@@ -59,10 +62,12 @@ void DefineGlobalOptions(CLI::App& app, CliOptions& o, RawOptions& raw) {
     app.add_flag("--broadcast", o.broadcast, "Broadcast Download: requests go to 255.255.255.255");
     app.add_option("--delay", o.delay, "Milliseconds before every broadcast datagram (default 0)")
         ->check(CLI::Range(0, 60000));
-    app.add_option("--interface", o.interface, "Bind the client's socket to this network device");
+    app.add_option("--interface", o.interface, "Bind the client's socket to this network device")
+        ->type_name("IFACE");
     app.add_option("--server-port", o.serverPort, "UDP port of the local TFTP server (default 69)")
         ->check(CLI::Range(1, 65535));
-    app.add_option("--listen", raw.listen, "Address the local server binds (default: all)");
+    app.add_option("--listen", raw.listen, "Address the local server binds (default: all)")
+        ->type_name("ADDR");
     app.add_flag("--no-server", o.noServer, "The window opens without the local server");
     app.add_flag("--expert", o.expert, "Expert mode: the hidden pages and controls on screen");
     app.add_flag("-v,--log", o.log, "Log Enable: every log line also goes to stderr");
@@ -84,23 +89,25 @@ void DefineCommands(CLI::App& app, CliOptions& o, RawOptions& raw, Subcommands& 
     s.config = app.add_subcommand("config", "Save or restore the modem's configuration");
     s.config->require_subcommand(1);
     s.configGet = s.config->add_subcommand("get", "Save the configuration into a pack file");
-    s.configGet->add_option("-o,--output", raw.configOut, "Pack file (default config.pack)");
+    s.configGet->add_option("-o,--output", raw.configOut, "Pack file (default config.pack)")
+        ->type_name("FILE");
     s.configPut = s.config->add_subcommand("put", "Restore the configuration from a pack file");
     s.configPut->add_option("FILE", o.file, "Configuration pack file")->required();
     s.configPut->add_flag("--no-reboot", o.noReboot, "Send without the update bracket");
     s.configPut->add_flag("--no-wait", o.noWait, "Do not wait for the modem to report completion");
 
     s.send = app.add_subcommand("send", "Send a command macro and up to two files");
-    s.send->add_option("--macro", raw.macro, "Command macro file");
-    s.send->add_option("--file", raw.file1, "First file, SRC[:DEST]");
-    s.send->add_option("--file2", raw.file2, "Second file, SRC[:DEST]");
+    s.send->add_option("--macro", raw.macro, "Command macro file")->type_name("FILE");
+    s.send->add_option("--file", raw.file1, "First file, SRC[:DEST]")->type_name("FILE");
+    s.send->add_option("--file2", raw.file2, "Second file, SRC[:DEST]")->type_name("FILE");
 
     s.remoteUpgrade = app.add_subcommand("remote-upgrade", "Remote TFTP server upgrade (Submit)");
     s.describe = app.add_subcommand("describe", "Describe a firmware file (File Info)");
     s.describe->add_option("FILE", o.file, "Image or pack file")->required();
 
     s.serve = app.add_subcommand("serve", "Run the local TFTP server until SIGINT or SIGTERM");
-    s.serve->add_option("--root", o.root, "Directory served (default: the current one)");
+    s.serve->add_option("--root", o.root, "Directory served (default: the current one)")
+        ->type_name("DIR");
     s.serve->add_flag("--no-read", o.noRead, "Refuse read requests");
     s.serve->add_flag("--write", o.write, "Accept write requests");
 

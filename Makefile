@@ -4,11 +4,15 @@
 #               fuzz targets for a bounded time each
 #   make demo   the simulated modem on loopback and an exchange with it
 #   make fuzz   only the fuzz targets (clang, libFuzzer, ASan+UBSan)
+#   make install [PREFIX=/usr/local] [DESTDIR=...]   the programs, data, manual pages and
+#               completion of the plain build
+#   make package  the plain build as a Debian package, build/sperrow_<version>_<arch>.deb
 BUILD       ?= build
 ASAN_BUILD  ?= build-asan
 FUZZ_BUILD  ?= build-fuzz
 JOBS        ?= $(shell nproc)
 FUZZ_SECONDS ?= 20
+PREFIX      ?= /usr/local
 PEERS       := $(abspath $(BUILD))/peers
 CMAKE_ARGS  := -G Ninja -DSPERROW_PEERS_DIR=$(PEERS)
 
@@ -16,7 +20,8 @@ CMAKE_ARGS  := -G Ninja -DSPERROW_PEERS_DIR=$(PEERS)
 SAN_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
            UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: all setup build build-asan test test-plain test-asan demo bench fuzz format clean
+.PHONY: all setup build build-asan test test-plain test-asan demo bench fuzz format clean \
+        install package
 # One build at a time: the machine's cores go to the compiler jobs of that build.
 .NOTPARALLEL:
 
@@ -56,6 +61,13 @@ fuzz: setup $(FUZZ_BUILD)/build.ninja
 	cd $(FUZZ_BUILD) && $(SAN_ENV) ctest --output-on-failure -j $(JOBS) -L fuzz
 
 test: test-plain test-asan fuzz
+
+# Both reuse the plain build; the package is also built, unpacked and checked by its tests.
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+package: build
+	cd $(BUILD) && cpack
 
 demo: build
 	@sh scripts/demo.sh $(BUILD)

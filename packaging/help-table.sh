@@ -15,7 +15,7 @@ program=$1
 # column 30, where the description begins (on the next line when the names are longer).
 table() {  # table PATH ARGS...
   path=$1; shift
-  help=$("$program" "$@" --help)
+  help=$("$program" "$@" --help) || exit 1
   printf '%s\n' "$help" | awk -v path="$path" '
     /^[A-Za-z].*:$/ { section = $0; next }
     !/^  [^ ]/ { next }
@@ -37,7 +37,7 @@ table() {  # table PATH ARGS...
 # Every command's own help, depth first; each level in a subshell of its own.
 walk() {  # walk PATH ARGS...
   path=$1; shift
-  level=$(table "$path" "$@")
+  level=$(table "$path" "$@") || exit 1
   printf '%s\n' "$level"
   printf '%s\n' "$level" | awk '$1 == "command" { print $3 }' | while read -r child; do
     case $path in -) sub=$child ;; *) sub=$path/$child ;; esac

@@ -19,7 +19,8 @@ public:
     int Width() const override { return width_; }
     int Height() const override { return height_; }
 
-    int answer() const { return answer_; }  // IDOK, IDCANCEL or IDRETRY; 0 while open
+    // IDOK, IDCANCEL, IDRETRY, IDYES or IDNO; 0 while open.
+    int answer() const { return answer_; }
 
 private:
     struct Button {
@@ -32,7 +33,7 @@ private:
     std::string caption_;
     std::vector<std::string> lines_;
     std::vector<Button> buttons_;
-    int icon_ = 0;  // 0, or the stop or information flag
+    int icon_ = 0;  // 0, or the stop, question or information flag
     int cancel_answer_;
     int focus_ = 0;
     int answer_ = 0;

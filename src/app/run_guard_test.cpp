@@ -1,0 +1,240 @@
+// One run at a time: while an upgrade sends its image, every button that would start another
+// plan (or change how this one sends) is refused and the upgrade goes on untouched; quitting
+// asks first; a second upgrade in the same window waits for its own completion report; and
+// what an interrupt would say about the run follows it step by step.
+#include <gtest/gtest.h>
+
+#include "app/run_description.h"
+#include "app/window_test_support.h"
+#include "formats/pack_builder.h"
+#include "framework/ui/button.h"
+#include "framework/ui/menu.h"
+#include "framework/ui/progress_ctrl.h"
+#include "pages/operation_page.h"
+#include "pages/upgrade_page.h"
+#include "tftp/client_texts.h"
+#include "tftp/step_codes.h"
+
+namespace {
+
+const Names kUpgradeFiles = {"tftplock.key", "tftpupdt.beg", "fw.bin",      "hw.cond",
+                             "cfg.txt",      "tftpupdt.rbt", "tftpupdt.end"};
+constexpr const char* kCheckModemText = "Please check LED or console to see if modem is reboot";
+
+class RunGuardTest : public WindowTest {
+protected:
+    void SetUp() override {
+        StartModem();
+        ByteVector image(4000);
+        for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i);
+        packPath = WriteFile("fw.pack", BuildPack("PK11", "HW1", {{"fw.bin", image},
+                                                                  {"hw.cond", ToBytes("adsl")},
+                                                                  {"cfg.txt", ToBytes("x=1\n")}}));
+        // Each status dialog stays until its lines settle, and says how it ended.
+        desktop.OnModal(IDD_UPGRADE_STATUS, [this](fw::CDialog& dialog) {
+            loop.RunUntil(
+                [&] {
+                    std::string status = dialog.GetDlgItemText(IDC_STATUS_LINE);
+                    return status == "Modem Reboot" || status == kCheckModemText;
+                },
+                120000);
+            endings.push_back(dialog.GetDlgItemText(IDC_COUNTDOWN_LINE).empty()
+                                  ? dialog.GetDlgItemText(IDC_STATUS_LINE)
+                                  : dialog.GetDlgItemText(IDC_COUNTDOWN_LINE));
+        });
+    }
+
+    // Download pressed, then the loop run until the image is on its way.
+    void StartUpgradeAndSendPartOfTheImage() {
+        ASSERT_TRUE(Type(IDC_IMAGE_PATH, packPath));
+        ASSERT_TRUE(Click(IDC_DOWNLOAD));
+        ASSERT_TRUE(loop.RunUntil(
+            [this]() -> bool {
+                return TheRunObserver().Step() == STEP_SEND_IMAGE &&
+                       window->ProgressBar()->GetPos() >= 3;
+            },
+            60000));
+        ASSERT_TRUE(IsRunInProgress());
+    }
+    // The files the modem took since `from` of its record.
+    Names ReceivedSince(std::size_t from) const {
+        Names all = Received();
+        return from < all.size() ? Names(all.begin() + static_cast<long>(from), all.end())
+                                 : Names{};
+    }
+
+    std::string packPath;
+    Names endings;  // the last word of every status dialog
+};
+
+TEST_F(RunGuardTest, EveryPlanButtonIsRefusedWhileAnUpgradeRunsAndTheUpgradeGoesOn) {
+    OpenWindowOnModem(true);
+    struct Case {
+        const char* button;
+        int tab, id;
+    };
+    for (const Case& c : {Case{"Download", 0, IDC_DOWNLOAD}, Case{"Modem Info", 0, IDC_MODEM_INFO},
+                          Case{"Broadcast", 0, IDC_BROADCAST}, Case{"Unicast", 0, IDC_UNICAST},
+                          Case{"Get", 1, IDC_GET}, Case{"Put", 1, IDC_PUT},
+                          Case{"Submit", 2, IDC_SUBMIT}, Case{"files' Download", 3, IDC_DOWNLOAD}}) {
+        SCOPED_TRACE(c.button);
+        desktop.ClearRecord();
+        endings.clear();
+        std::size_t before = Received().size();
+        int runs = TheRunObserver().RunCount();
+        StartUpgradeAndSendPartOfTheImage();
+
+        ASSERT_TRUE(ClickTab(c.tab));
+        ASSERT_TRUE(Find(c.id)->AcceptsInput()) << "controls stay enabled during a run";
+        ASSERT_TRUE(Click(c.id));
+        ASSERT_TRUE(ClickTab(0));
+        ASSERT_EQ(desktop.BoxTexts(), Names{"Warning:\nAn operation is in progress."});
+        EXPECT_EQ(desktop.Boxes()[0].flags, fw::MB_ICONINFORMATION);
+        // Nothing of the refused press took effect: the mode, the address, the radio group.
+        EXPECT_EQ(g_bUnicast, 1);
+        EXPECT_EQ(window->UpgradePage()->GetCheckedRadioButton(IDC_BROADCAST, IDC_UNICAST),
+                  IDC_UNICAST);
+        EXPECT_EQ(window->ModemAddress()->GetWindowText(), "10.0.0.2");
+        EXPECT_EQ(TheRunObserver().RunCount(), runs + 1) << "no second run started";
+
+        ASSERT_TRUE(RunUntilOver());
+        EXPECT_EQ(ReceivedSince(before), kUpgradeFiles);
+        EXPECT_EQ(endings, Names{"Update Complete"});
+        EXPECT_EQ(desktop.Boxes().size(), 1u) << "no failure was shown";
+    }
+    // Once the run is over the same button works again.
+    ASSERT_TRUE(Click(IDC_MODEM_INFO));
+    ASSERT_TRUE(RunUntilOver());
+    EXPECT_EQ(desktop.ModalTemplateIds().back(), IDD_MODEM_INFO);
+}
+
+TEST_F(RunGuardTest, QuittingDuringARunAsksAndNoLetsTheRunFinish) {
+    OpenWindowOnModem();
+    using Way = std::function<bool()>;
+    struct Case {
+        const char* way;
+        Way quit;
+    };
+    auto enter_in = [this](int id) {
+        return [this, id] { return window->SetFocusTo(Find(id)) && window->PressEnter(); };
+    };
+    for (const Case& c :
+         {Case{"E&xit", [this] { return Click(fw::IDOK); }}, Case{"Enter in Password", enter_in(IDC_PASSWORD)},
+          Case{"Enter in Image/Pack", enter_in(IDC_IMAGE_PATH)},
+          Case{"Esc", [this] { return window->PressEscape(); }},
+          Case{"close", [this] { return window->ChooseSystemMenuItem(fw::SC_CLOSE); }}}) {
+        SCOPED_TRACE(c.way);
+        desktop.ClearRecord();
+        endings.clear();
+        std::size_t before = Received().size();
+        StartUpgradeAndSendPartOfTheImage();
+        desktop.QueueAnswer(fw::IDNO);
+        ASSERT_TRUE(c.quit());
+        ASSERT_EQ(desktop.BoxTexts(),
+                  Names{"Warning:\nA transfer to the modem is in progress.\nQuitting now may "
+                        "leave the modem in update mode. Quit anyway?"});
+        EXPECT_EQ(desktop.Boxes()[0].flags,
+                  fw::MB_YESNO | fw::MB_ICONQUESTION | fw::MB_DEFBUTTON2);
+        EXPECT_FALSE(window->IsEnded());
+        ASSERT_TRUE(RunUntilOver());
+        EXPECT_EQ(ReceivedSince(before), kUpgradeFiles);
+        EXPECT_EQ(endings, Names{"Update Complete"});
+    }
+    // Enter alone answers the question with its default, No.
+    desktop.ClearRecord();
+    StartUpgradeAndSendPartOfTheImage();
+    ASSERT_TRUE(window->PressEscape());
+    EXPECT_EQ(desktop.Boxes().at(0).answer, fw::IDNO);
+    EXPECT_FALSE(window->IsEnded());
+    // Yes ends the window at once, with the code the program exits 1 for.
+    desktop.QueueAnswer(fw::IDYES);
+    ASSERT_TRUE(window->PressEscape());
+    EXPECT_TRUE(window->IsEnded());
+    EXPECT_EQ(window->ModalResult(), kEndedDuringRun);
+}
+
+TEST_F(RunGuardTest, WithNoRunTheWindowEndsWithoutAQuestion) {
+    struct Case {
+        const char* way;
+        std::function<bool(CMainDlg&)> quit;
+        int result;
+    };
+    for (const Case& c :
+         {Case{"E&xit", [](CMainDlg& w) { return w.ClickById(fw::IDOK); }, fw::IDOK},
+          Case{"Enter", [](CMainDlg& w) { return w.PressEnter(); }, fw::IDOK},
+          Case{"Esc", [](CMainDlg& w) { return w.PressEscape(); }, fw::IDCANCEL},
+          Case{"close", [](CMainDlg& w) { return w.ChooseSystemMenuItem(fw::SC_CLOSE); },
+               fw::IDCANCEL}}) {
+        SCOPED_TRACE(c.way);
+        OpenWindowOnModem();
+        ASSERT_TRUE(c.quit(*window));
+        EXPECT_TRUE(desktop.Boxes().empty());
+        EXPECT_TRUE(window->IsEnded());
+        EXPECT_EQ(window->ModalResult(), c.result);
+        window.reset();
+    }
+}
+
+TEST_F(RunGuardTest, ASecondUpgradeWaitsForItsOwnCompletionReport) {
+    OpenWindowOnModem();
+    ASSERT_TRUE(Type(IDC_IMAGE_PATH, packPath));
+    ASSERT_TRUE(Click(IDC_DOWNLOAD));
+    ASSERT_TRUE(RunUntilOver());
+    ASSERT_EQ(endings, Names{"Update Complete"});
+    ASSERT_EQ(g_bUpdateComplete, 1) << "the first report is still on record";
+
+    // The modem's report of the second update never comes: the first one's must not stand in.
+    modem::FaultPlan lost;
+    lost.drop = {"ack:65535"};
+    modem->SetFaults(lost);
+    ASSERT_TRUE(Click(IDC_DOWNLOAD));
+    ASSERT_TRUE(RunUntilOver());
+    EXPECT_EQ(endings, (Names{"Update Complete", kCheckModemText}));
+    Names twice = kUpgradeFiles;
+    twice.insert(twice.end(), kUpgradeFiles.begin(), kUpgradeFiles.end());
+    EXPECT_EQ(Received(), twice);
+    EXPECT_EQ(desktop.ModalTemplateIds(),
+              (std::vector<int>{IDD_UPGRADE_STATUS, IDD_UPGRADE_STATUS}));
+}
+
+// What an interrupt would say, sampled after every event of a whole upgrade: each step in
+// turn with its file and how far it got, and the update-mode line exactly while the modem
+// may be in update mode.
+TEST_F(RunGuardTest, TheInterruptReportFollowsTheRunStepByStep) {
+    OpenWindowOnModem();
+    Names seen;
+    auto sample = [&] {
+        std::string report = InterruptedRunReport(window->Client());
+        // Until its end marker is in, the modem is never in update mode unseen.
+        if (modem->InUpdateMode() && !modem->LastReceived("tftpupdt.end") && IsRunInProgress()) {
+            EXPECT_NE(report.find(kUpdateModeText), std::string::npos) << report;
+        }
+        if (seen.empty() || seen.back() != report) seen.push_back(report);
+    };
+    desktop.OnModal(IDD_UPGRADE_STATUS, [&](fw::CDialog&) { sample(); });
+    ASSERT_TRUE(Type(IDC_IMAGE_PATH, packPath));
+    ASSERT_TRUE(Click(IDC_DOWNLOAD));
+    for (int i = 0; i < 100000 && TheRunObserver().Phase() == RunPhase::kRunning; ++i) {
+        sample();
+        loop.RunOnce(1000);
+    }
+    sample();
+    const std::string open = std::string(".\n") + kUpdateModeText;
+    EXPECT_EQ(seen, (Names{"Interrupted: writing the unlock key, tftplock.key: 0 of 1 blocks.",
+                           "Interrupted: writing the update begin marker, tftpupdt.beg: 0 of 1 blocks" + open,
+                           "Interrupted: sending the image, fw.bin: 0 of 8 blocks" + open,
+                           "Interrupted: sending the image, fw.bin: 1 of 8 blocks" + open,
+                           "Interrupted: sending the image, fw.bin: 2 of 8 blocks" + open,
+                           "Interrupted: sending the image, fw.bin: 3 of 8 blocks" + open,
+                           "Interrupted: sending the image, fw.bin: 4 of 8 blocks" + open,
+                           "Interrupted: sending the image, fw.bin: 5 of 8 blocks" + open,
+                           "Interrupted: sending the image, fw.bin: 6 of 8 blocks" + open,
+                           "Interrupted: sending the image, fw.bin: 7 of 8 blocks" + open,
+                           "Interrupted: sending the image, hw.cond: 0 of 1 blocks" + open,
+                           "Interrupted: sending the image, cfg.txt: 0 of 1 blocks" + open,
+                           "Interrupted: writing the update reboot marker, tftpupdt.rbt: 0 of 1 blocks" + open,
+                           "Interrupted: writing the update end marker, tftpupdt.end: 0 of 1 blocks" + open,
+                           "Interrupted: waiting for the modem to finish its update.", ""}));
+}
+
+}  // namespace

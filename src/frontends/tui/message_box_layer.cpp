@@ -55,8 +55,8 @@ MessageBoxLayer::MessageBoxLayer(std::string text, std::string caption, unsigned
 }
 
 void MessageBoxLayer::Draw(Grid& grid, const CellRect& owner, bool active) {
-    CellRect outer = CentreIn(owner, width_, height_);
-    CellRect in = DrawWindow(grid, outer, caption_, active, true);
+    outer_ = CentreIn(owner, width_, height_);
+    CellRect in = DrawWindow(grid, outer_, caption_, active, true);
     int text_left = in.left + 1;
     if (icon_) {
         bool stop = icon_ == fw::MB_ICONSTOP;

@@ -18,6 +18,10 @@ public:
     bool Done() const override { return answer_ != 0; }
     int Width() const override { return width_; }
     int Height() const override { return height_; }
+    CellRect Drawn() const override { return outer_; }
+    CellRect FocusArea() const override {
+        return buttons_[static_cast<std::size_t>(focus_)].rect;
+    }
 
     // IDOK, IDCANCEL, IDRETRY, IDYES or IDNO; 0 while open.
     int answer() const { return answer_; }
@@ -39,6 +43,7 @@ private:
     int answer_ = 0;
     int width_ = 0;
     int height_ = 0;
+    CellRect outer_;
 };
 
 }  // namespace tui

@@ -90,6 +90,22 @@ TEST_F(Window, TypingEditsThePasswordAtTheCursorAndShowsOnlyStars) {
                Press(Key::Escape)});
 }
 
+TEST_F(Window, ALongPathShowsItsFileNameWhetherTheBoxHasTheFocusOrNot) {
+    const std::string path = "/srv/firmware/releases/2026/december/customer-a/sample.pack";
+    // Focus: password, address, tab control, "E&xit", image check box, image path.
+    RunWindow({Press(Key::Tab), Press(Key::Tab), Press(Key::Tab), Press(Key::Tab), Press(Key::Tab),
+               Type(path), Do([this] { EXPECT_TRUE(Contains("/sample.pack ]")); }),
+               Press(Key::Tab),
+               Do([this] {
+                   EXPECT_TRUE(Contains("customer-a/sample.pack]")) << "its end, to the edge";
+                   EXPECT_FALSE(Contains("/srv/firmware"));
+               }),
+               Press(Key::BackTab), Press(Key::Home),
+               Do([this] { EXPECT_TRUE(Contains("[/srv/firmware")) << "the start, on request"; }),
+               Press(Key::Tab), Do([this] { EXPECT_TRUE(Contains("sample.pack]")); }),
+               Press(Key::Escape)});
+}
+
 TEST_F(Window, DigitsOnlyBoxRefusesLettersAndTheAddressTakesADottedQuad) {
     RunWindow(
         {Press(Key::Tab), Type("10.1.2.3"),

@@ -1,0 +1,170 @@
+// A terminal smaller than the window: the view follows the focus and keeps the top window in
+// sight, every control can be reached and used, and an upgrade run at 80 x 24 is protected
+// like any other (a second Download refused, Esc asks first).
+#include <random>
+#include <set>
+
+#include "framework/ui/tab_ctrl.h"
+#include "frontends/tui/layout.h"
+#include "frontends/tui/window_fixture.h"
+#include "resources/resource.h"
+#include "tftp/step_codes.h"
+
+namespace tui {
+namespace {
+
+// The view's offset along one axis, against what it promises, over seeded random pictures.
+TEST(ViewOffset, KeepsTheFocusAndAsMuchOfItsWindowAsFitsInsideThePicture) {
+    std::mt19937 random(19);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+    for (int n = 0; n < 5000; ++n) {
+        int total = pick(1, 120), view = pick(1, 100);
+        Span area{pick(0, total - 1), 0};
+        area.length = pick(1, total - area.start);
+        Span focus{pick(area.start, area.end() - 1), 0};
+        focus.length = pick(0, area.end() - focus.start);
+        bool centre = pick(0, 1) == 1;
+        int at = ViewOffset(view, total, area, focus, centre);
+        SCOPED_TRACE(testing::Message() << "view " << view << " total " << total << " area "
+                                        << area.start << "+" << area.length << " focus "
+                                        << focus.start << "+" << focus.length);
+        ASSERT_GE(at, 0);
+        ASSERT_LE(at, std::max(0, total - view)) << "never past the picture's end";
+        Span wanted = focus.length > 0 ? focus : area;
+        if (wanted.length <= view) {
+            ASSERT_LE(at, wanted.start);
+            ASSERT_GE(at + view, wanted.end()) << "the focus is in view";
+        } else {
+            ASSERT_EQ(at, wanted.start) << "a focus longer than the view shows its start";
+        }
+        if (area.length <= view) {
+            ASSERT_LE(at, area.start);
+            ASSERT_GE(at + view, area.end()) << "a window that fits is seen whole";
+        } else {
+            ASSERT_GE(at, area.start);
+            ASSERT_LE(at + view, area.end()) << "a window that does not fit fills the view";
+        }
+    }
+    // Rows centre the focus, columns stay at the start.
+    EXPECT_EQ(ViewOffset(23, 32, {}, {21, 1}, true), 9);
+    EXPECT_EQ(ViewOffset(23, 32, {}, {3, 1}, true), 0);
+    EXPECT_EQ(ViewOffset(80, 93, {}, {40, 10}, false), 0);
+    EXPECT_EQ(ViewOffset(80, 93, {}, {71, 13}, false), 4);
+}
+
+class SmallTerminal : public WindowFixture {
+protected:
+    // The focused part of the top window lies inside what the terminal shows (its start,
+    // for one wider than the terminal, like the tab control), and the last row says why.
+    Step ExpectFocusInView(std::set<int>* seen = nullptr) {
+        return [this, seen] {
+            screen.Redraw();
+            CellRect focus = screen.Top()->FocusArea();
+            int rows = screen.grid().height() - 1, cols = screen.grid().width();
+            EXPECT_GE(focus.top, screen.view_top());
+            EXPECT_LE(focus.bottom(), screen.view_top() + rows);
+            EXPECT_GE(focus.left, screen.view_left());
+            EXPECT_LE(std::min(focus.right(), focus.left + cols), screen.view_left() + cols);
+            std::string last = screen.partial() ? Screen::PartialViewHint() : Screen::DefaultHelpLine();
+            EXPECT_EQ(screen.grid().RowText(rows), last.substr(0, static_cast<std::size_t>(cols)));
+            if (seen && Focused()) seen->insert(Focused()->GetDlgCtrlID());
+            return true;
+        };
+    }
+    Step During(int step) {
+        return [step] { return TheRunObserver().Step() == step; };
+    }
+    // Password, address, the image path typed, and the focus on "&Download".
+    std::vector<Step> UpToDownload() {
+        return {Type(kPassword), Press(Key::Tab), Type(kModemText), Press(Key::Tab),
+                Press(Key::Tab), Press(Key::Tab), Press(Key::Tab), Type("sample.pack"),
+                Press(Key::Tab), Press(Key::Tab), Press(Key::Tab), Press(Key::Tab),
+                ExpectFocusInView()};
+    }
+    void StartSlowModem() {
+        StartModem();
+        modem::FaultPlan slow;
+        slow.delay_ms = 20;  // the image's 79 blocks take a few seconds of loop time
+        modem->SetFaults(slow);
+        std::filesystem::copy_file(std::string(SPERROW_SOURCE_DIR) + "/samples/sample.pack",
+                                   dir + "/sample.pack");
+    }
+    int ImagesReceived() const {
+        int n = 0;
+        for (const modem::ReceivedFile& f : modem->Received()) n += f.complete && f.name == "image";
+        return n;
+    }
+};
+
+TEST_F(SmallTerminal, AtAndBelow80x24EveryControlOfEveryPageComesIntoView) {
+    StartOptions expert;
+    expert.expertMode = true;
+    for (auto [width, height] : {std::pair{80, 24}, std::pair{52, 15}}) {
+        SCOPED_TRACE(testing::Message() << width << " x " << height);
+        screen.SetSize(width, height);
+        std::set<int> seen, stops;
+        std::vector<Step> steps;
+        for (int page = 0; page < 4; ++page) {
+            steps.push_back(Do([page] { g_pMainDlg->TabControl()->ClickItem(page); }));
+            for (int i = 0; i < 30; ++i) {
+                steps.push_back(Press(Key::Tab));
+                steps.push_back(ExpectFocusInView(&seen));
+            }
+            steps.push_back(Do([&stops] {
+                for (fw::CControl* c : g_pMainDlg->FocusOrder()) stops.insert(c->GetDlgCtrlID());
+            }));
+        }
+        steps.push_back(Press(Key::Escape));
+        RunWindow(steps, expert);
+        EXPECT_EQ(seen, stops) << "every focus stop was reached";
+        EXPECT_GT(stops.size(), 20u);
+    }
+}
+
+TEST_F(SmallTerminal, PicturesOfTheWindowAt80x24) {
+    screen.SetSize(80, 24);
+    std::vector<Step> steps = {Snapshot("small_terminal")};
+    for (int i = 0; i < 9; ++i) steps.push_back(Press(Key::Tab));
+    steps.push_back(Snapshot("small_terminal_download"));
+    steps.push_back(Press(Key::Escape));
+    RunWindow(steps);
+}
+
+TEST_F(SmallTerminal, DownloadPressedTwiceIsRefusedAndTheOneUpgradeCompletes) {
+    StartSlowModem();
+    for (auto [width, height] : {std::pair{80, 24}, std::pair{93, 33}}) {
+        SCOPED_TRACE(testing::Message() << width << " x " << height);
+        screen.SetSize(width, height);
+        int before = ImagesReceived();
+        std::vector<Step> steps = UpToDownload();
+        steps.insert(steps.end(),
+                     {Press(Key::Enter), Press(Key::Enter), WaitFor("An operation is in progress."),
+                      Press(Key::Enter), During(STEP_SEND_IMAGE), Do([this] {
+                          // The bar is in view beside the focused button.
+                          EXPECT_TRUE(Contains("\u2588")) << screen.grid().ToText();
+                      }),
+                      WaitFor("Modem is now updating"), WaitFor("Update Complete"),
+                      WaitFor("Modem Reboot"), Press(Key::Enter), Press(Key::Escape)});
+        EXPECT_EQ(RunWindow(steps), fw::IDCANCEL) << "no question once the run is over";
+        EXPECT_EQ(ImagesReceived(), before + 1) << TraceText();
+    }
+}
+
+TEST_F(SmallTerminal, EscDuringTheImageAsksNoGoesOnAndYesQuits) {
+    StartSlowModem();
+    screen.SetSize(80, 24);
+    const char* question = "Quit anyway?";
+    std::vector<Step> steps = UpToDownload();
+    steps.insert(steps.end(),
+                 {Press(Key::Enter), During(STEP_SEND_IMAGE), Press(Key::Escape),
+                  WaitFor(question), ExpectFocusInView(), Press(Key::Enter),  // No, the default
+                  WaitFor("Update Complete"), Press(Key::Enter),
+                  // The same window again: a second upgrade, quit during its image.
+                  Press(Key::Enter), During(STEP_SEND_IMAGE), Press(Key::Escape),
+                  WaitFor(question), Press(Key::Character(U'y'))});
+    EXPECT_EQ(RunWindow(steps), kEndedDuringRun);
+    EXPECT_EQ(ImagesReceived(), 1) << "the first upgrade completed, the second did not";
+}
+
+}  // namespace
+}  // namespace tui

@@ -78,11 +78,15 @@ click() {
     sleep 0.1
 }
 
-# start_window WIDTH HEIGHT COMMAND: runs COMMAND (in $WORK) in a fresh pane of that size;
+# start_window WIDTH HEIGHT COMMAND: runs COMMAND (in $WORK) in a fresh pane of that size,
+# on a tmux server of its own (a new one on the old socket could meet the old one exiting);
 # its exit status lands in $WORK/status.
+WINDOWS=0
 start_window() {
     rm -f "$WORK/status"
     tmux -L "$SOCK" kill-server 2>/dev/null || true
+    WINDOWS=$((WINDOWS + 1))
+    SOCK=${SOCK%-w*}-w$WINDOWS
     tmux -L "$SOCK" -f /dev/null new-session -d -x "$1" -y "$2" -s run \
         "cd '$WORK' && $3; echo \$? > '$WORK/status'; sleep 60"
 }

@@ -70,6 +70,7 @@ upgrades() {
     wait_for "An operation is in progress." 10
     keys Enter
     wait_gone "An operation is in progress." 10
+    wait_for "██████" 20  # the progress bar is in view beside the focused button
     wait_for "Modem is now updating" 60
     wait_for "Modem Reboot" 60
     wait_for "Update Complete" 10

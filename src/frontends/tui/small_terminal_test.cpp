@@ -1,6 +1,5 @@
 // A terminal smaller than the window: the view follows the focus and keeps the top window in
-// sight, every control can be reached and used, and an upgrade run at 80 x 24 is protected
-// like any other (a second Download refused, Esc asks first).
+// sight, and every control can be reached. (Upgrades at 80 x 24: tests/tui/tmux_upgrade.sh.)
 #include <random>
 #include <set>
 
@@ -8,7 +7,6 @@
 #include "frontends/tui/layout.h"
 #include "frontends/tui/window_fixture.h"
 #include "resources/resource.h"
-#include "tftp/step_codes.h"
 
 namespace tui {
 namespace {
@@ -47,8 +45,6 @@ TEST(ViewOffset, KeepsTheFocusAndAsMuchOfItsWindowAsFitsInsideThePicture) {
     }
     // Rows centre the focus, columns stay at the start.
     EXPECT_EQ(ViewOffset(23, 32, {}, {21, 1}, true), 9);
-    EXPECT_EQ(ViewOffset(23, 32, {}, {3, 1}, true), 0);
-    EXPECT_EQ(ViewOffset(80, 93, {}, {40, 10}, false), 0);
     EXPECT_EQ(ViewOffset(80, 93, {}, {71, 13}, false), 4);
 }
 
@@ -70,29 +66,6 @@ protected:
             if (seen && Focused()) seen->insert(Focused()->GetDlgCtrlID());
             return true;
         };
-    }
-    Step During(int step) {
-        return [step] { return TheRunObserver().Step() == step; };
-    }
-    // Password, address, the image path typed, and the focus on "&Download".
-    std::vector<Step> UpToDownload() {
-        return {Type(kPassword), Press(Key::Tab), Type(kModemText), Press(Key::Tab),
-                Press(Key::Tab), Press(Key::Tab), Press(Key::Tab), Type("sample.pack"),
-                Press(Key::Tab), Press(Key::Tab), Press(Key::Tab), Press(Key::Tab),
-                ExpectFocusInView()};
-    }
-    void StartSlowModem() {
-        StartModem();
-        modem::FaultPlan slow;
-        slow.delay_ms = 20;  // the image's 79 blocks take a few seconds of loop time
-        modem->SetFaults(slow);
-        std::filesystem::copy_file(std::string(SPERROW_SOURCE_DIR) + "/samples/sample.pack",
-                                   dir + "/sample.pack");
-    }
-    int ImagesReceived() const {
-        int n = 0;
-        for (const modem::ReceivedFile& f : modem->Received()) n += f.complete && f.name == "image";
-        return n;
     }
 };
 
@@ -128,42 +101,6 @@ TEST_F(SmallTerminal, PicturesOfTheWindowAt80x24) {
     steps.push_back(Snapshot("small_terminal_download"));
     steps.push_back(Press(Key::Escape));
     RunWindow(steps);
-}
-
-TEST_F(SmallTerminal, DownloadPressedTwiceIsRefusedAndTheOneUpgradeCompletes) {
-    StartSlowModem();
-    for (auto [width, height] : {std::pair{80, 24}, std::pair{93, 33}}) {
-        SCOPED_TRACE(testing::Message() << width << " x " << height);
-        screen.SetSize(width, height);
-        int before = ImagesReceived();
-        std::vector<Step> steps = UpToDownload();
-        steps.insert(steps.end(),
-                     {Press(Key::Enter), Press(Key::Enter), WaitFor("An operation is in progress."),
-                      Press(Key::Enter), During(STEP_SEND_IMAGE), Do([this] {
-                          // The bar is in view beside the focused button.
-                          EXPECT_TRUE(Contains("\u2588")) << screen.grid().ToText();
-                      }),
-                      WaitFor("Modem is now updating"), WaitFor("Update Complete"),
-                      WaitFor("Modem Reboot"), Press(Key::Enter), Press(Key::Escape)});
-        EXPECT_EQ(RunWindow(steps), fw::IDCANCEL) << "no question once the run is over";
-        EXPECT_EQ(ImagesReceived(), before + 1) << TraceText();
-    }
-}
-
-TEST_F(SmallTerminal, EscDuringTheImageAsksNoGoesOnAndYesQuits) {
-    StartSlowModem();
-    screen.SetSize(80, 24);
-    const char* question = "Quit anyway?";
-    std::vector<Step> steps = UpToDownload();
-    steps.insert(steps.end(),
-                 {Press(Key::Enter), During(STEP_SEND_IMAGE), Press(Key::Escape),
-                  WaitFor(question), ExpectFocusInView(), Press(Key::Enter),  // No, the default
-                  WaitFor("Update Complete"), Press(Key::Enter),
-                  // The same window again: a second upgrade, quit during its image.
-                  Press(Key::Enter), During(STEP_SEND_IMAGE), Press(Key::Escape),
-                  WaitFor(question), Press(Key::Character(U'y'))});
-    EXPECT_EQ(RunWindow(steps), kEndedDuringRun);
-    EXPECT_EQ(ImagesReceived(), 1) << "the first upgrade completed, the second did not";
 }
 
 }  // namespace

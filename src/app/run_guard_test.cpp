@@ -67,17 +67,37 @@ protected:
     Names endings;  // the last word of every status dialog
 };
 
-TEST_F(RunGuardTest, EveryPlanButtonIsRefusedWhileAnUpgradeRunsAndTheUpgradeGoesOn) {
+// Each press or way out in turn, during an upgrade's image: a plan button is refused, a way
+// out asks (and the question's default, No, is taken); the upgrade goes on to its end.
+TEST_F(RunGuardTest, DuringAnUpgradePlanButtonsAreRefusedWaysOutAskAndTheUpgradeGoesOn) {
     OpenWindowOnModem(true);
-    struct Case {
-        const char* button;
-        int tab, id;
+    const std::string refusal = "Warning:\nAn operation is in progress.";
+    const std::string question =
+        "Warning:\nA transfer to the modem is in progress.\nQuitting now may leave the modem in "
+        "update mode. Quit anyway?";
+    auto click = [this](int id) { return [this, id] { return Click(id); }; };
+    auto enter_in = [this](int id) {
+        return [this, id] { return window->SetFocusTo(Find(id)) && window->PressEnter(); };
     };
-    for (const Case& c : {Case{"Download", 0, IDC_DOWNLOAD}, Case{"Modem Info", 0, IDC_MODEM_INFO},
-                          Case{"Broadcast", 0, IDC_BROADCAST}, Case{"Unicast", 0, IDC_UNICAST},
-                          Case{"Get", 1, IDC_GET}, Case{"Put", 1, IDC_PUT},
-                          Case{"Submit", 2, IDC_SUBMIT}, Case{"files' Download", 3, IDC_DOWNLOAD}}) {
-        SCOPED_TRACE(c.button);
+    struct Case {
+        const char* what;
+        int tab;
+        std::function<bool()> act;
+        bool refused;
+    };
+    for (const Case& c :
+         {Case{"Download", 0, click(IDC_DOWNLOAD), true},
+          Case{"Modem Info", 0, click(IDC_MODEM_INFO), true},
+          Case{"Broadcast", 0, click(IDC_BROADCAST), true}, Case{"Unicast", 0, click(IDC_UNICAST), true},
+          Case{"Get", 1, click(IDC_GET), true}, Case{"Put", 1, click(IDC_PUT), true},
+          Case{"Submit", 2, click(IDC_SUBMIT), true},
+          Case{"files' Download", 3, click(IDC_DOWNLOAD), true},
+          Case{"E&xit", 0, click(fw::IDOK), false},
+          Case{"Enter in Password", 0, enter_in(IDC_PASSWORD), false},
+          Case{"Enter in Image/Pack", 0, enter_in(IDC_IMAGE_PATH), false},
+          Case{"Esc", 0, [this] { return window->PressEscape(); }, false},
+          Case{"close", 0, [this] { return window->ChooseSystemMenuItem(fw::SC_CLOSE); }, false}}) {
+        SCOPED_TRACE(c.what);
         desktop.ClearRecord();
         endings.clear();
         std::size_t before = Received().size();
@@ -85,62 +105,31 @@ TEST_F(RunGuardTest, EveryPlanButtonIsRefusedWhileAnUpgradeRunsAndTheUpgradeGoes
         StartUpgradeAndSendPartOfTheImage();
 
         ASSERT_TRUE(ClickTab(c.tab));
-        ASSERT_TRUE(Find(c.id)->AcceptsInput()) << "controls stay enabled during a run";
-        ASSERT_TRUE(Click(c.id));
+        ASSERT_TRUE(c.act());
         ASSERT_TRUE(ClickTab(0));
-        ASSERT_EQ(desktop.BoxTexts(), Names{"Warning:\nAn operation is in progress."});
-        EXPECT_EQ(desktop.Boxes()[0].flags, fw::MB_ICONINFORMATION);
-        // Nothing of the refused press took effect: the mode, the address, the radio group.
+        ASSERT_EQ(desktop.BoxTexts(), Names{c.refused ? refusal : question});
+        EXPECT_EQ(desktop.Boxes()[0].flags,
+                  c.refused ? fw::MB_ICONINFORMATION
+                            : fw::MB_YESNO | fw::MB_ICONQUESTION | fw::MB_DEFBUTTON2);
+        EXPECT_FALSE(window->IsEnded());
+        // Nothing of the press took effect: the mode, the address, the radio group, the run.
         EXPECT_EQ(g_bUnicast, 1);
         EXPECT_EQ(window->UpgradePage()->GetCheckedRadioButton(IDC_BROADCAST, IDC_UNICAST),
                   IDC_UNICAST);
         EXPECT_EQ(window->ModemAddress()->GetWindowText(), "10.0.0.2");
         EXPECT_EQ(TheRunObserver().RunCount(), runs + 1) << "no second run started";
+        EXPECT_TRUE(Find(IDC_DOWNLOAD)->AcceptsInput()) << "controls stay enabled";
 
         ASSERT_TRUE(RunUntilOver());
         EXPECT_EQ(ReceivedSince(before), kUpgradeFiles);
         EXPECT_EQ(endings, Names{"Update Complete"});
         EXPECT_EQ(desktop.Boxes().size(), 1u) << "no failure was shown";
     }
-    // Once the run is over the same button works again.
+    // Once the run is over a plan button works again; a way out during a run, answered Yes,
+    // ends the window at once with the code the program exits 1 for.
     ASSERT_TRUE(Click(IDC_MODEM_INFO));
     ASSERT_TRUE(RunUntilOver());
     EXPECT_EQ(desktop.ModalTemplateIds().back(), IDD_MODEM_INFO);
-}
-
-TEST_F(RunGuardTest, QuittingDuringARunAsksAndNoLetsTheRunFinish) {
-    OpenWindowOnModem();
-    using Way = std::function<bool()>;
-    struct Case {
-        const char* way;
-        Way quit;
-    };
-    auto enter_in = [this](int id) {
-        return [this, id] { return window->SetFocusTo(Find(id)) && window->PressEnter(); };
-    };
-    for (const Case& c :
-         {Case{"E&xit", [this] { return Click(fw::IDOK); }}, Case{"Enter in Password", enter_in(IDC_PASSWORD)},
-          Case{"Enter in Image/Pack", enter_in(IDC_IMAGE_PATH)},
-          Case{"Esc", [this] { return window->PressEscape(); }},
-          Case{"close", [this] { return window->ChooseSystemMenuItem(fw::SC_CLOSE); }}}) {
-        SCOPED_TRACE(c.way);
-        desktop.ClearRecord();
-        endings.clear();
-        std::size_t before = Received().size();
-        StartUpgradeAndSendPartOfTheImage();
-        desktop.QueueAnswer(fw::IDNO);
-        ASSERT_TRUE(c.quit());
-        ASSERT_EQ(desktop.BoxTexts(),
-                  Names{"Warning:\nA transfer to the modem is in progress.\nQuitting now may "
-                        "leave the modem in update mode. Quit anyway?"});
-        EXPECT_EQ(desktop.Boxes()[0].flags,
-                  fw::MB_YESNO | fw::MB_ICONQUESTION | fw::MB_DEFBUTTON2);
-        EXPECT_FALSE(window->IsEnded());
-        ASSERT_TRUE(RunUntilOver());
-        EXPECT_EQ(ReceivedSince(before), kUpgradeFiles);
-        EXPECT_EQ(endings, Names{"Update Complete"});
-    }
-    // Yes ends the window at once, with the code the program exits 1 for.
     StartUpgradeAndSendPartOfTheImage();
     desktop.QueueAnswer(fw::IDYES);
     ASSERT_TRUE(window->PressEscape());

@@ -27,9 +27,10 @@ protected:
         StartModem();
         ByteVector image(4000);
         for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i);
-        packPath = WriteFile("fw.pack", BuildPack("PK11", "HW1", {{"fw.bin", image},
-                                                                  {"hw.cond", ToBytes("adsl")},
-                                                                  {"cfg.txt", ToBytes("x=1\n")}}));
+        packPath = WriteFile("fw.pack", BuildPack("PK11", "HW1",
+                                                  {{"fw.bin", image},
+                                                   {"hw.cond", ToBytes("adsl")},
+                                                   {"cfg.txt", ToBytes("x=1\n")}}));
         // Each status dialog stays until its lines settle, and says how it ended.
         desktop.OnModal(IDD_UPGRADE_STATUS, [this](fw::CDialog& dialog) {
             loop.RunUntil(
@@ -88,9 +89,9 @@ TEST_F(RunGuardTest, DuringAnUpgradePlanButtonsAreRefusedWaysOutAskAndTheUpgrade
     for (const Case& c :
          {Case{"Download", 0, click(IDC_DOWNLOAD), true},
           Case{"Modem Info", 0, click(IDC_MODEM_INFO), true},
-          Case{"Broadcast", 0, click(IDC_BROADCAST), true}, Case{"Unicast", 0, click(IDC_UNICAST), true},
-          Case{"Get", 1, click(IDC_GET), true}, Case{"Put", 1, click(IDC_PUT), true},
-          Case{"Submit", 2, click(IDC_SUBMIT), true},
+          Case{"Broadcast", 0, click(IDC_BROADCAST), true},
+          Case{"Unicast", 0, click(IDC_UNICAST), true}, Case{"Get", 1, click(IDC_GET), true},
+          Case{"Put", 1, click(IDC_PUT), true}, Case{"Submit", 2, click(IDC_SUBMIT), true},
           Case{"files' Download", 3, click(IDC_DOWNLOAD), true},
           Case{"E&xit", 0, click(fw::IDOK), false},
           Case{"Enter in Password", 0, enter_in(IDC_PASSWORD), false},
@@ -182,15 +183,18 @@ TEST_F(RunGuardTest, TheInterruptReportFollowsTheRunStepByStep) {
     }
     sample();
     const std::string open = std::string(".\n") + kUpdateModeText;
-    Names want = {"Interrupted: writing the unlock key, tftplock.key: 0 of 1 blocks.",
-                  "Interrupted: writing the update begin marker, tftpupdt.beg: 0 of 1 blocks" + open};
+    Names want = {
+        "Interrupted: writing the unlock key, tftplock.key: 0 of 1 blocks.",
+        "Interrupted: writing the update begin marker, tftpupdt.beg: 0 of 1 blocks" + open};
     for (int block = 0; block < 8; ++block)
         want.push_back("Interrupted: sending the image, fw.bin: " + std::to_string(block) +
                        " of 8 blocks" + open);
     for (const char* entry : {"hw.cond", "cfg.txt"})
-        want.push_back("Interrupted: sending the image, " + std::string(entry) + ": 0 of 1 blocks" + open);
+        want.push_back("Interrupted: sending the image, " + std::string(entry) + ": 0 of 1 blocks" +
+                       open);
     for (const char* marker : {"reboot marker, tftpupdt.rbt", "end marker, tftpupdt.end"})
-        want.push_back("Interrupted: writing the update " + std::string(marker) + ": 0 of 1 blocks" + open);
+        want.push_back("Interrupted: writing the update " + std::string(marker) +
+                       ": 0 of 1 blocks" + open);
     want.insert(want.end(), {"Interrupted: waiting for the modem to finish its update.", ""});
     EXPECT_EQ(seen, want);
 }

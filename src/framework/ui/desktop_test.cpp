@@ -90,9 +90,10 @@ TEST_F(ScriptedDesktopTest, EveryAnswerMapsToAButtonTheBoxHas) {
         unsigned flags;
         int wanted, answer;
     };
-    for (const Case& c : {Case{MB_YESNO, IDYES, IDYES}, Case{MB_YESNO, IDOK, IDYES},
-                          Case{MB_YESNO | MB_DEFBUTTON2, IDOK, IDNO}, Case{MB_YESNO, IDCANCEL, IDNO},
-                          Case{MB_OK, IDNO, IDOK}, Case{MB_OKCANCEL, IDYES, IDOK}}) {
+    for (const Case& c :
+         {Case{MB_YESNO, IDYES, IDYES}, Case{MB_YESNO, IDOK, IDYES},
+          Case{MB_YESNO | MB_DEFBUTTON2, IDOK, IDNO}, Case{MB_YESNO, IDCANCEL, IDNO},
+          Case{MB_OK, IDNO, IDOK}, Case{MB_OKCANCEL, IDYES, IDOK}}) {
         EXPECT_EQ(ScriptedDesktop::MapAnswer(c.wanted, c.flags), c.answer)
             << "flags " << c.flags << ", wanted " << c.wanted;
     }

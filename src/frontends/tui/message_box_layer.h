@@ -19,9 +19,7 @@ public:
     int Width() const override { return width_; }
     int Height() const override { return height_; }
     CellRect Drawn() const override { return outer_; }
-    CellRect FocusArea() const override {
-        return buttons_[static_cast<std::size_t>(focus_)].rect;
-    }
+    CellRect FocusArea() const override { return buttons_[static_cast<std::size_t>(focus_)].rect; }
 
     // IDOK, IDCANCEL, IDRETRY, IDYES or IDNO; 0 while open.
     int answer() const { return answer_; }

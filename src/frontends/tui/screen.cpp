@@ -143,7 +143,8 @@ void Screen::ShowView() {
             grid_.Put(r, c, cell.ch, cell.role, cell.underline);
         }
     }
-    int cursor_row = picture_.cursor_row() - view_top_, cursor_col = picture_.cursor_col() - view_left_;
+    int cursor_row = picture_.cursor_row() - view_top_,
+        cursor_col = picture_.cursor_col() - view_left_;
     if (picture_.cursor_row() >= 0 && cursor_row >= 0 && cursor_row < rows && cursor_col >= 0 &&
         cursor_col < grid_.width())
         grid_.SetCursor(cursor_row, cursor_col);

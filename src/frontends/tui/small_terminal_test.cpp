@@ -23,25 +23,17 @@ TEST(ViewOffset, KeepsTheFocusAndAsMuchOfItsWindowAsFitsInsideThePicture) {
         focus.length = pick(0, area.end() - focus.start);
         bool centre = pick(0, 1) == 1;
         int at = ViewOffset(view, total, area, focus, centre);
-        SCOPED_TRACE(testing::Message() << "view " << view << " total " << total << " area "
-                                        << area.start << "+" << area.length << " focus "
-                                        << focus.start << "+" << focus.length);
-        ASSERT_GE(at, 0);
-        ASSERT_LE(at, std::max(0, total - view)) << "never past the picture's end";
-        Span wanted = focus.length > 0 ? focus : area;
-        if (wanted.length <= view) {
-            ASSERT_LE(at, wanted.start);
-            ASSERT_GE(at + view, wanted.end()) << "the focus is in view";
-        } else {
-            ASSERT_EQ(at, wanted.start) << "a focus longer than the view shows its start";
-        }
-        if (area.length <= view) {
-            ASSERT_LE(at, area.start);
-            ASSERT_GE(at + view, area.end()) << "a window that fits is seen whole";
-        } else {
-            ASSERT_GE(at, area.start);
-            ASSERT_LE(at + view, area.end()) << "a window that does not fit fills the view";
-        }
+        SCOPED_TRACE(testing::Message()
+                     << "view " << view << " total " << total << " area " << area.start << "+"
+                     << area.length << " focus " << focus.start << "+" << focus.length);
+        ASSERT_TRUE(at >= 0 && at <= std::max(0, total - view)) << "inside the picture";
+        Span wanted = focus.length > 0 ? focus : area;  // one longer than the view: its start
+        ASSERT_TRUE(wanted.length <= view ? at <= wanted.start && at + view >= wanted.end()
+                                          : at == wanted.start)
+            << "the focus in view";
+        ASSERT_TRUE(area.length <= view ? at <= area.start && at + view >= area.end()
+                                        : at >= area.start && at + view <= area.end())
+            << "the window whole, or filling the view";
     }
     // Rows centre the focus, columns stay at the start.
     EXPECT_EQ(ViewOffset(23, 32, {}, {21, 1}, true), 9);
@@ -61,7 +53,8 @@ protected:
             EXPECT_LE(focus.bottom(), screen.view_top() + rows);
             EXPECT_GE(focus.left, screen.view_left());
             EXPECT_LE(std::min(focus.right(), focus.left + cols), screen.view_left() + cols);
-            std::string last = screen.partial() ? Screen::PartialViewHint() : Screen::DefaultHelpLine();
+            std::string last =
+                screen.partial() ? Screen::PartialViewHint() : Screen::DefaultHelpLine();
             EXPECT_EQ(screen.grid().RowText(rows), last.substr(0, static_cast<std::size_t>(cols)));
             if (seen && Focused()) seen->insert(Focused()->GetDlgCtrlID());
             return true;

@@ -12,7 +12,8 @@ public:
     // Runs the main window until it ends; false then, so that the program ends.
     bool InitInstance();
     // The same, returning the code the window ended with (fw::IDOK for "E&xit" and Enter,
-    // fw::IDCANCEL for Esc and the close box).
+    // fw::IDCANCEL for Esc and the close box, kEndedDuringRun when the person quit while a
+    // run was in progress).
     int Run();
 
     const StartOptions& Options() const { return options_; }

@@ -16,6 +16,7 @@
 #include "framework/ui/tab_ctrl.h"
 #include "pages/config_page.h"
 #include "pages/download_page.h"
+#include "pages/operation_page.h"
 #include "pages/server_page.h"
 #include "pages/upgrade_page.h"
 #include "resources/resource.h"
@@ -200,6 +201,25 @@ void CMainDlg::OnLogEnable() {
     if (IsDlgButtonChecked(IDC_LOG_ENABLE) != fw::BST_CHECKED && m_lstLog) {
         m_lstLog->ResetContent();
     }
+}
+
+bool CMainDlg::MayEnd() {
+    if (!IsRunInProgress()) return true;
+    int answer = fw::AfxMessageBox(kQuitDuringRunText,
+                                   fw::MB_YESNO | fw::MB_ICONQUESTION | fw::MB_DEFBUTTON2);
+    if (answer != fw::IDYES) return false;
+    // The run may have ended while the question was up: then it is an ordinary end.
+    if (!IsRunInProgress()) return true;
+    EndDialog(kEndedDuringRun);
+    return false;
+}
+
+void CMainDlg::OnOK() {
+    if (MayEnd()) fw::CDialog::OnOK();
+}
+
+void CMainDlg::OnCancel() {
+    if (MayEnd()) fw::CDialog::OnCancel();
 }
 
 void CMainDlg::OnSysCommand(unsigned id) {

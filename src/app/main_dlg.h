@@ -34,6 +34,11 @@ public:
     bool OnInitDialog() override;
     void DoDataExchange(fw::CDataExchange* dx) override;
     void OnSysCommand(unsigned id) override;
+    // "E&xit" and Enter (OK), Esc and the system menu's close (Cancel) end the window; while
+    // a run is in progress they ask first (kQuitDuringRunText, No by default), and a person
+    // who quits anyway ends it with kEndedDuringRun.
+    void OnOK() override;
+    void OnCancel() override;
 
     // The settings file: false when it cannot be opened (nothing is changed then).
     bool ReadSettings();
@@ -70,6 +75,9 @@ public:
     fw::CTabCtrl* TabControl() const { return m_tabPages; }
 
 private:
+    // True when the window may end: no run is in progress, or the person chose to quit
+    // anyway (then the window ends with kEndedDuringRun at once).
+    bool MayEnd();
     bool OpenClientSocket();
     void OpenServerSocket();
     void CreatePages();
@@ -99,3 +107,10 @@ private:
 
 // The main window, set while it initialises; null before and after its life.
 extern CMainDlg* g_pMainDlg;
+
+inline constexpr const char* kQuitDuringRunText =
+    "Warning:\nA transfer to the modem is in progress.\nQuitting now may leave the modem in "
+    "update mode. Quit anyway?";
+// What the window ends with when a person quits while a run is in progress: the program
+// then exits with status 1.
+inline constexpr int kEndedDuringRun = 3;

@@ -55,12 +55,13 @@ TEST_F(OtherPagesTest, GetSavesTheFiveConfigurationFilesInOnePack) {
     EXPECT_EQ(Received(), Names(6, "tftplock.key")) << "the key first and before every read";
 }
 
-TEST_F(OtherPagesTest, PressingGetAgainStartsAfresh) {
+TEST_F(OtherPagesTest, GetPressedAgainDuringARunIsRefusedAndAfterItStartsAfresh) {
     ASSERT_TRUE(ClickTab(1));
     ASSERT_TRUE(Click(IDC_GET));
     ASSERT_TRUE(Click(IDC_GET));  // while the first run has only just begun
     ASSERT_TRUE(RunUntilOver());
-    EXPECT_EQ(desktop.BoxTexts().size(), 1u);
+    ASSERT_EQ(desktop.BoxTexts().size(), 2u);
+    EXPECT_EQ(desktop.BoxTexts()[0], "Warning:\nAn operation is in progress.");
     EXPECT_EQ(ReadPack("config.pack"), config);
 
     config["imode"] = "changed";

@@ -14,8 +14,15 @@ class HeadlessDesktop : public Desktop {
 public:
     int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override {
         std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-        // With a Cancel button, the answer that starts nothing further.
-        return (flags & 0xF) == MB_OK ? IDOK : IDCANCEL;
+        // With a Cancel or a No button, the answer that starts nothing further.
+        switch (flags & 0xF) {
+            case MB_OK:
+                return IDOK;
+            case MB_YESNO:
+                return IDNO;
+            default:
+                return IDCANCEL;
+        }
     }
     std::optional<std::string> OpenFile(const std::string&, unsigned) override {
         return std::nullopt;

@@ -13,11 +13,14 @@ class CDialog;
 enum : unsigned {
     MB_OK = 0x0,
     MB_OKCANCEL = 0x1,
+    MB_YESNO = 0x4,
     MB_RETRYCANCEL = 0x5,
     MB_ICONSTOP = 0x10,
+    MB_ICONQUESTION = 0x20,
     MB_ICONINFORMATION = 0x40,
+    MB_DEFBUTTON2 = 0x100,  // the second button is the default (Enter, and the first focus)
 };
-enum : int { IDOK = 1, IDCANCEL = 2, IDRETRY = 4 };
+enum : int { IDOK = 1, IDCANCEL = 2, IDRETRY = 4, IDYES = 6, IDNO = 7 };
 
 // Open-file dialog flags.
 enum : unsigned {
@@ -30,7 +33,7 @@ enum : unsigned {
 class Desktop {
 public:
     virtual ~Desktop() = default;
-    // Shows a box and returns the answer (IDOK, IDCANCEL, IDRETRY).
+    // Shows a box and returns the answer (IDOK, IDCANCEL, IDRETRY, IDYES, IDNO).
     virtual int MessageBox(const std::string& text, const std::string& caption,
                            unsigned flags) = 0;
     // Asks for a file. `filter` is in the template form "Pack(*.pack)|*.pack|...".
@@ -43,7 +46,8 @@ public:
 };
 
 // The installed desktop, or a headless stand-in while none is: its boxes go to stderr and
-// answer OK (Cancel where the box has a Cancel button), it chooses no file, and its
+// answer OK (Cancel where the box has a Cancel button, No on a Yes/No box), it chooses no
+// file, and its
 // RunModal ends the dialog with IDCANCEL (CDialog::DoModal runs its own loop instead).
 Desktop& TheDesktop();
 // nullptr uninstalls; the caller keeps the desktop alive while it is installed.

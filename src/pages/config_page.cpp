@@ -21,6 +21,10 @@ bool CConfigPage::OnInitDialog() {
     return true;
 }
 
+std::vector<int> CConfigPage::RunGuardedButtons() const {
+    return {IDC_GET, IDC_PUT};
+}
+
 std::vector<int> CConfigPage::ExpertEnabledControls() const {
     return {IDC_REBOOT};
 }

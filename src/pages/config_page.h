@@ -9,6 +9,7 @@ public:
     explicit CConfigPage(fw::CWnd* parent = nullptr);
 
     bool OnInitDialog() override;
+    std::vector<int> RunGuardedButtons() const override;
 
 protected:
     std::vector<int> ExpertEnabledControls() const override;

@@ -21,6 +21,10 @@ CDownloadPage::CDownloadPage(fw::CWnd* parent) : COperationPage(IDD_DOWNLOAD_PAG
     BindCommand(IDC_DOWNLOAD, [this] { OnDownload(); });
 }
 
+std::vector<int> CDownloadPage::RunGuardedButtons() const {
+    return {IDC_DOWNLOAD};
+}
+
 void CDownloadPage::OnBrowse(int check_id, int source_id, int destination_id) {
     if (!IsChecked(check_id)) return;
     std::optional<std::string> path = ChooseFileFor(kAllFilesFilter);

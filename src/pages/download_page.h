@@ -12,6 +12,7 @@ public:
     static constexpr long long kMaxFileSize = 8192;
 
     explicit CDownloadPage(fw::CWnd* parent = nullptr);
+    std::vector<int> RunGuardedButtons() const override;
 
 private:
     void OnDownload();

@@ -1,5 +1,8 @@
 #include "pages/operation_page.h"
 
+#include <algorithm>
+
+#include "framework/desktop.h"
 #include "framework/ui/button.h"
 #include "resources/resource.h"
 #include "sequencer/sequencer.h"
@@ -19,6 +22,23 @@ COperationPage::~COperationPage() {
 
 const COperationPage* PlanPage() {
     return g_pPlanPage;
+}
+
+bool IsRunInProgress() {
+    const RunObserver& observer = TheRunObserver();
+    return observer.Phase() == RunPhase::kRunning && observer.IsPending();
+}
+
+bool COperationPage::OnCommand(int id) {
+    std::vector<int> guarded = RunGuardedButtons();
+    if (IsRunInProgress() && std::find(guarded.begin(), guarded.end(), id) != guarded.end()) {
+        // A second press would reset the rings under the running transfer and lose it
+        // without a word (a flash half written, the modem left in update mode).
+        UndoRefusedClick(id);
+        fw::AfxMessageBox(kOperationInProgressText, fw::MB_ICONINFORMATION);
+        return true;
+    }
+    return fw::CDialog::OnCommand(id);
 }
 
 void COperationPage::StartPagePlan(const std::vector<int>& codes) {

@@ -1,7 +1,9 @@
 // COperationPage: what the four pages of the main window share. A page's buttons turn its
 // controls into a plan of step codes and start the Sequencer; the page that built the
 // running plan is noted, because the Sequencer's file steps read that page's boxes (the
-// "Other File" rows and the macro file) when they run.
+// "Other File" rows and the macro file) when they run. One run at a time: while a plan
+// runs, a button that would start another one, or change how the running one sends, is
+// refused with a message and the running plan goes on untouched.
 #pragma once
 
 #include <initializer_list>
@@ -28,6 +30,12 @@ public:
     // The macro file box as it stands now; empty on a page without one.
     std::string ReadMacroFilePath() const;
 
+    // A button of RunGuardedButtons() is refused while a plan runs; everything else is
+    // handled as usual.
+    bool OnCommand(int id) override;
+    // The buttons that start a plan, or change how a running plan sends.
+    virtual std::vector<int> RunGuardedButtons() const { return {}; }
+
 protected:
     // Resets both rings, queues the codes, notes this page and runs the Sequencer.
     void StartPagePlan(const std::vector<int>& codes);
@@ -37,6 +45,8 @@ protected:
 
     // The disabled controls this page enables in expert mode.
     virtual std::vector<int> ExpertEnabledControls() const { return {}; }
+    // A refused click on a check box or radio button has already changed it: put it back.
+    virtual void UndoRefusedClick(int /*id*/) {}
 
 private:
     bool expert_ = false;
@@ -44,6 +54,13 @@ private:
 
 // The page whose button built the running plan (null before any plan, or once it is gone).
 const COperationPage* PlanPage();
+
+// A plan is running and something will carry it on: a transfer waits under the response
+// timer, or a dialog or message box of the run is open. A run that nothing can move on
+// any more (a peer that fell silent where no timer watches) holds nothing back.
+bool IsRunInProgress();
+
+inline constexpr const char* kOperationInProgressText = "Warning:\nAn operation is in progress.";
 
 // Text of a message box refusing an operation before anything is sent: shown with the stop
 // icon, and the run observer hears that the operation stopped.

@@ -31,6 +31,10 @@ void CServerPage::DoDataExchange(fw::CDataExchange* dx) {
     fw::DDX_Text(dx, IDC_ACTIVITY_TEXT, m_strActivity);
 }
 
+std::vector<int> CServerPage::RunGuardedButtons() const {
+    return {IDC_SUBMIT};
+}
+
 std::vector<int> CServerPage::ExpertEnabledControls() const {
     return {IDC_SUBMIT, IDC_REMOTE_SERVER, IDC_REMOTE_FILE};
 }

@@ -17,6 +17,7 @@ public:
 
     bool OnInitDialog() override;
     void DoDataExchange(fw::CDataExchange* dx) override;
+    std::vector<int> RunGuardedButtons() const override;
 
     // The activity area: an icon (idle or busy) and a two-line text.
     void ShowActivity(int icon_id, const std::string& text);

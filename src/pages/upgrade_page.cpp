@@ -54,6 +54,16 @@ void CUpgradePage::DoDataExchange(fw::CDataExchange* dx) {
     fw::DDX_Text(dx, IDC_DELAY_UNIT, m_strDelayUnit);
 }
 
+std::vector<int> CUpgradePage::RunGuardedButtons() const {
+    return {IDC_DOWNLOAD, IDC_MODEM_INFO, IDC_UNICAST, IDC_BROADCAST};
+}
+
+void CUpgradePage::UndoRefusedClick(int id) {
+    // The radio buttons show the mode the running plan sends in.
+    if (id == IDC_UNICAST || id == IDC_BROADCAST)
+        CheckRadioButton(IDC_BROADCAST, IDC_UNICAST, g_bUnicast ? IDC_UNICAST : IDC_BROADCAST);
+}
+
 std::vector<int> CUpgradePage::ExpertEnabledControls() const {
     return {IDC_FILE_INFO, IDC_FILE1_CHECK, IDC_FILE2_CHECK};
 }

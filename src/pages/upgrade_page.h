@@ -26,11 +26,14 @@ public:
 
     bool OnInitDialog() override;
     void DoDataExchange(fw::CDataExchange* dx) override;
+    // Download and Modem Info start plans; Unicast and Broadcast change how one sends.
+    std::vector<int> RunGuardedButtons() const override;
 
     std::uint32_t SavedAddress() const { return savedAddress; }
 
 protected:
     std::vector<int> ExpertEnabledControls() const override;
+    void UndoRefusedClick(int id) override;
 
 private:
     void OnBrowseImage();

@@ -172,6 +172,7 @@ void RunSequencer() {
             return;
         }
         if (g_pClient == nullptr) return;
+        TheRunObserver().NoteStep(code);
         if (Perform(*g_pClient, code) == Next::kReturn) return;
     }
 }

@@ -17,6 +17,7 @@ void RunObserver::NoteRunStarted() {
     end_ = RunEnd::kNone;
     stop_message_.clear();
     bracket_open_ = false;
+    step_ = -1;
     Changed();
 }
 

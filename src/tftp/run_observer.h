@@ -49,6 +49,10 @@ public:
     // update mode. Whoever tells of a stop or an interrupt adds kUpdateModeText then.
     bool UpdateBracketOpen() const { return bracket_open_; }
 
+    // The step code the Sequencer performed last in this run (-1 before the first): the
+    // step a transfer in progress belongs to.
+    int Step() const { return step_; }
+
     void SetListener(Listener listener) { listener_ = std::move(listener); }
 
     // Reports from the engines.
@@ -63,6 +67,7 @@ public:
     void NoteReceived();
     void NoteBracketOpened() { bracket_open_ = true; }
     void NoteBracketClosed() { bracket_open_ = false; }
+    void NoteStep(int code) { step_ = code; }
 
     // Back to the state of a fresh process (tests).
     void Reset();
@@ -78,6 +83,7 @@ private:
     fw::Millis last_sent_ = -1;
     fw::Millis last_received_ = -1;
     bool bracket_open_ = false;
+    int step_ = -1;
     Listener listener_;
 };
 

@@ -91,10 +91,33 @@ save modem-information
 keys Enter
 stop
 
+# A terminal of 80 x 24: the view follows the focus. A second modem whose datagrams wait
+# 40 ms each keeps the image on its way long enough to show the question of Esc.
+SLOW_PORT=26971
+"$MODEM" --listen 127.0.0.1 --port "$SLOW_PORT" --password secret --data "$SOURCE/data/modem" \
+    --completion-delay 2000 --delay 40 -q &
+SLOW_PID=$!
 tmux -u -L "$SOCK" -f /dev/null new-session -d -x 80 -y 24 -s run \
-    "cd '$WORK' && LANG=C.UTF-8 '$SPERROW' --no-server -m 127.0.0.1; echo \$? > '$WORK/status'; sleep 30"
-wait_for "needs a terminal" 10
-save terminal-too-small
-keys Escape Escape
+    "cd '$WORK' && LANG=C.UTF-8 '$SPERROW' --port $SLOW_PORT --no-server -m 127.0.0.1; echo \$? > '$WORK/status'; sleep 30"
+wait_for "Password:" 10
+save small-terminal
+text secret
+# To the path box, then past "..." and the two disabled rows' buttons to "&Download".
+keys Tab Tab Tab Tab Tab
+text samples/sample.pack
+keys Tab Tab Tab Tab Enter Enter
+wait_for "An operation is in progress." 10
+save small-terminal-second-download
+keys Enter
+wait_gone "An operation is in progress." 10
+keys Escape
+wait_for "Quit anyway?" 10
+save small-terminal-quit-question
+keys Enter
+wait_for "Update Complete" 60
+save small-terminal-upgrade-status
+keys Enter Escape
 wait_status 10 >/dev/null
+kill "$SLOW_PID" 2>/dev/null || true
+wait "$SLOW_PID" 2>/dev/null || true
 echo "screens written to $OUT"

@@ -77,3 +77,28 @@ click() {
     tmux -L "$SOCK" send-keys -t run -l "$seq"
     sleep 0.1
 }
+
+# start_window WIDTH HEIGHT COMMAND: runs COMMAND (in $WORK) in a fresh pane of that size,
+# on a tmux server of its own (a new one on the old socket could meet the old one exiting);
+# its exit status lands in $WORK/status.
+WINDOWS=0
+start_window() {
+    rm -f "$WORK/status"
+    tmux -L "$SOCK" kill-server 2>/dev/null || true
+    WINDOWS=$((WINDOWS + 1))
+    SOCK=${SOCK%-w*}-w$WINDOWS
+    tmux -L "$SOCK" -f /dev/null new-session -d -x "$1" -y "$2" -s run \
+        "cd '$WORK' && $3; echo \$? > '$WORK/status'; sleep 60"
+}
+
+# wait_lines FILE PATTERN COUNT SECONDS: until FILE has at least COUNT lines with PATTERN.
+wait_lines() {
+    tries=$(($4 * 10))
+    while [ "$tries" -gt 0 ]; do
+        [ "$(grep -c -- "$2" "$1" 2>/dev/null)" -ge "$3" ] && return 0
+        sleep 0.1
+        tries=$((tries - 1))
+    done
+    echo "timed out waiting for $3 lines of \"$2\" in $1" >&2
+    return 1
+}

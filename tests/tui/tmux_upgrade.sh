@@ -1,9 +1,13 @@
 #!/bin/sh
-# The interactive window as a technician uses it, on a real terminal (tmux, 120 x 40): the
-# simulated modem on loopback, `sperrow --port <its port>`, the password and the address
-# typed, the bundled sample pack chosen through the open-file dialog, Download, "Update
-# Complete", the dialog closed, and Esc ending the program with status 0. On the way: the
-# notice of a terminal that is too small and the redraw after it is enlarged. Run inside
+# The interactive window as a technician uses it, on a real terminal (tmux), at 80 x 24 (the
+# window seen through a view that follows the focus) and at full size: the simulated modem on
+# loopback, `sperrow --port <its port>`, the password and the address typed, the bundled
+# sample pack chosen through the open-file dialog, then three upgrades in the same window:
+#   1. Download pressed twice: the second press is refused, the one upgrade ends in "Update
+#      Complete" and the modem received the image once;
+#   2. Esc while the image is sent: the question; No, and the upgrade completes;
+#   3. Esc while the image is sent, Yes: the question was on screen and the status is 1.
+# Every datagram of the modem waits 40 ms, so that the image takes a few seconds. Run inside
 # the loopback-only namespace (tests/netns-run); every wait is bounded.
 set -eu
 BUILD=${SPERROW_BUILD:?SPERROW_BUILD names the build directory}
@@ -27,48 +31,83 @@ cleanup() {
     rm -rf "$WORK"
 }
 trap cleanup EXIT
+fail() { echo "$1" >&2; capture >&2 || true; exit 1; }
 
 mkdir "$WORK/samples"
 cp "$SOURCE/samples/sample.pack" "$WORK/samples/"
+LOG=$WORK/modem.log
 "$MODEM" --listen 127.0.0.1 --port "$PORT" --password secret --data "$SOURCE/data/modem" \
-    --completion-delay 3000 -q &
+    --completion-delay 2000 --delay 40 > "$LOG" 2>&1 &
 MODEM_PID=$!
+QUESTION="Quitting now may leave the modem in update mode. Quit anyway?"
 
-tmux -L "$SOCK" -f /dev/null new-session -d -x 120 -y 40 -s run \
-    "cd '$WORK' && '$SPERROW' --port $PORT --server-port $SERVER_PORT; echo \$? > '$WORK/status'; sleep 60"
+# upgrades WIDTH HEIGHT RUNS_BEFORE: the three upgrades in a pane of that size; the modem has
+# seen RUNS_BEFORE upgrades already.
+upgrades() {
+    width=$1 height=$2 runs=$3
+    start_window "$width" "$height" "'$SPERROW' --port $PORT --server-port $SERVER_PORT"
+    wait_for "Password:" 10
+    if [ "$width" -lt 93 ]; then
+        wait_for "the view follows the focus" 5
+    else
+        capture_escapes | grep -q "$(printf '\033')\[[0-9;]*4[0-7]m" || fail "no colours on a colour terminal"
+    fi
+    text secret
+    keys Tab
+    text 127.0.0.1
+    wait_for "127.  0.  0.  1" 5
+    # The browse button of "Image/Pack File:": the tab control, "E&xit", the check box, the
+    # path box, then "...".
+    keys Tab Tab Tab Tab Tab Space
+    wait_for "Look in:" 10
+    text samples
+    keys Enter
+    wait_for "sample.pack" 10
+    keys Enter
+    wait_gone "Look in:" 10
+    # "...", the two browse buttons of the disabled rows, then "&Download": pressed twice.
+    keys Tab Tab Tab Enter Enter
+    wait_for "An operation is in progress." 10
+    keys Enter
+    wait_gone "An operation is in progress." 10
+    wait_for "██████" 20  # the progress bar is in view beside the focused button
+    wait_for "Modem is now updating" 60
+    wait_for "Modem Reboot" 60
+    wait_for "Update Complete" 10
+    keys Enter
+    wait_gone "Modem upgrade status" 10
+    runs=$((runs + 1))
+    [ "$(grep -c 'write image: received 40012 bytes' "$LOG")" = "$runs" ] || fail "the image did not arrive exactly once"
 
-wait_for "Password:" 10
-capture_escapes | grep -q "$(printf '\033')\[[0-9;]*4[0-7]m" || { echo "no colours on a colour terminal" >&2; exit 1; }
+    # Esc during the image; No (the default), and the upgrade goes on.
+    keys Enter
+    wait_lines "$LOG" "write tftpupdt.beg" $((runs + 1)) 30
+    keys Escape
+    wait_for "Quit anyway?" 10
+    keys Enter
+    wait_gone "Quit anyway?" 10
+    wait_for "Update Complete" 60
+    keys Enter
+    wait_gone "Modem upgrade status" 10
+    runs=$((runs + 1))
+    [ "$(grep -c 'write image: received 40012 bytes' "$LOG")" = "$runs" ] || fail "the upgrade did not go on after No"
 
-# Too small, then enlarged again: the notice, then the window.
-tmux -L "$SOCK" resize-window -t run -x 80 -y 24
-wait_for "needs a terminal of at least" 10
-tmux -L "$SOCK" resize-window -t run -x 120 -y 40
-wait_for "Password:" 10
+    # Esc during the image again; Yes: the program ends with status 1.
+    keys Enter
+    wait_lines "$LOG" "write tftpupdt.beg" $((runs + 1)) 30
+    keys Escape
+    wait_for "Quit anyway?" 10
+    capture > "$WORK/question"
+    keys y
+    status=$(wait_status 10)
+    [ "$status" = 1 ] || fail "quitting during a run ended with status $status"
+    grep -q "A transfer to the modem is in progress." "$WORK/question" || fail "the question was not on screen"
+    tr -s ' \n' ' ' < "$WORK/question" | grep -qF "$QUESTION" || fail "the question's text differs"
+    # The modem is left in update mode: wait for it to give the transfer up before the next.
+    wait_lines "$LOG" "abandoned" $((runs / 2)) 30
+}
 
-text secret
-keys Tab
-text 127.0.0.1
-wait_for "127.  0.  0.  1" 5
-# The browse button of "Image/Pack File:": the tab control, "E&xit", the check box, the
-# path box, then "...".
-keys Tab Tab Tab Tab Tab Space
-wait_for "Look in:" 10
-text samples
-keys Enter
-wait_for "sample.pack" 10
-keys Enter
-wait_gone "Look in:" 10
-
-keys M-d
-wait_for "Modem is now updating" 30
-wait_for "Update Complete" 60
-keys Enter
-wait_gone "Modem upgrade status" 10
-keys Escape
-status=$(wait_status 10)
-if [ "$status" != 0 ]; then
-    echo "sperrow ended with status $status" >&2
-    exit 1
-fi
-echo "tmux run: the window behaved"
+upgrades 80 24 0
+echo "tmux run at 80 x 24: the window behaved"
+upgrades 120 40 2
+echo "tmux run at 120 x 40: the window behaved"

@@ -85,6 +85,20 @@ TEST_F(ScriptedDesktopTest, BoxesAreRecordedAndAnsweredFromTheScript) {
     EXPECT_TRUE(desktop.BoxTexts().empty());
 }
 
+TEST_F(ScriptedDesktopTest, EveryAnswerMapsToAButtonTheBoxHas) {
+    struct Case {
+        unsigned flags;
+        int wanted, answer;
+    };
+    for (const Case& c :
+         {Case{MB_YESNO, IDYES, IDYES}, Case{MB_YESNO, IDOK, IDYES},
+          Case{MB_YESNO | MB_DEFBUTTON2, IDOK, IDNO}, Case{MB_YESNO, IDCANCEL, IDNO},
+          Case{MB_OK, IDNO, IDOK}, Case{MB_OKCANCEL, IDYES, IDOK}}) {
+        EXPECT_EQ(ScriptedDesktop::MapAnswer(c.wanted, c.flags), c.answer)
+            << "flags " << c.flags << ", wanted " << c.wanted;
+    }
+}
+
 TEST_F(ScriptedDesktopTest, ModalDialogsAreRecordedAndDrivenByTheirHandlers) {
     static const DialogTemplate outer{904, "Outer", {0, 0, 50, 20}, DLG_CAPTION, {}};
     static const DialogTemplate inner{905, "Inner", {0, 0, 50, 20}, DLG_CAPTION, {}};

@@ -11,6 +11,11 @@ int ScriptedDesktop::MapAnswer(int wanted, unsigned flags) {
             return IDOK;  // the only button; Escape answers it too
         case MB_RETRYCANCEL:
             return wanted == IDCANCEL ? IDCANCEL : IDRETRY;
+        case MB_YESNO:
+            // OK is Enter: the default button.
+            if (wanted == IDYES || wanted == IDNO) return wanted;
+            if (wanted == IDOK) return (flags & MB_DEFBUTTON2) ? IDNO : IDYES;
+            return IDNO;
         default:  // OK and Cancel
             return wanted == IDCANCEL ? IDCANCEL : IDOK;
     }

@@ -38,7 +38,8 @@ public:
 
     // --- The script ---------------------------------------------------------------
     // Answers for the next boxes, in order. An answer the box has no button for is
-    // mapped: IDOK on a Retry/Cancel box is Retry, IDCANCEL on an OK box is OK.
+    // mapped: IDOK on a Retry/Cancel box is Retry, IDCANCEL on an OK box is OK, IDOK on a
+    // Yes/No box is its default button and IDCANCEL its No.
     void QueueAnswer(int answer) { answers_.push_back(answer); }
     // The answer once the queue is empty (IDOK, or IDCANCEL), mapped the same way.
     void SetDefaultAnswer(int answer) { default_answer_ = answer; }

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/main_dlg.h"
+#include "app/run_description.h"
 #include "dialogs/upgrade_status_dlg.h"
 #include "framework/event_loop.h"
 #include "framework/ui/dialog.h"
@@ -62,6 +63,7 @@ void Driver::Finish() {
 int Driver::RunModal(fw::CDialog& dialog) {
     if (auto* main = dynamic_cast<CMainDlg*>(&dialog)) {
         Drive(*main);
+        NoteInterrupt();
         // Nothing the command started may reach the window once it is gone.
         progress_.reset();
         log_.reset();
@@ -202,6 +204,14 @@ void Driver::Pump() {
         }
     }
     if (log_ && hands_) log_->Trim(*hands_);
+    NoteInterrupt();
+}
+
+void Driver::NoteInterrupt() {
+    if (interruptNoted_ || StopSignal() == 0 || !main_) return;
+    interruptNoted_ = true;
+    std::string report = InterruptedRunReport(main_->Client());
+    if (!report.empty()) session_.Out().Err(report);
 }
 
 // --- The final dialogs --------------------------------------------------------------------
@@ -244,6 +254,7 @@ int Driver::FollowUpgradeStatus(fw::CDialog& dialog) {
         }
     }
     out.ClearTransient();
+    NoteInterrupt();
     if (!dialog.IsEnded()) dialog.EndDialog(StopSignal() != 0 ? fw::IDCANCEL : fw::IDOK);
     return dialog.ModalResult();
 }

@@ -60,6 +60,9 @@ private:
     void WaitForImageRead(const std::string& image, fw::Millis pressed_at);
     // One short round of the event loop.
     void Pump();
+    // Once a stop signal has arrived during a run: says on stderr what it interrupted and
+    // whether the modem may be left in update mode, while the window still shows it.
+    void NoteInterrupt();
 
     int FollowUpgradeStatus(fw::CDialog& dialog);
     int ShowModemInfo(fw::CDialog& dialog);
@@ -70,6 +73,7 @@ private:
     std::unique_ptr<LogFollower> log_;
     std::unique_ptr<ProgressView> progress_;
     std::unique_ptr<PackDestination> pack_;
+    bool interruptNoted_ = false;
 };
 
 // How long a run may go without a timer armed, a dialog open or a datagram before it

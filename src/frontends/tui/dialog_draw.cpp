@@ -148,11 +148,13 @@ void DialogLayer::DrawStatic(Grid& grid, const Place& p, Role role) {
 void DialogLayer::DrawEdit(Grid& grid, const Place& p, bool active) {
     auto* edit = static_cast<fw::CEdit*>(p.control);
     std::string text = edit->GetWindowText();
-    EditState& st = edits_[edit];
     auto width = static_cast<std::size_t>(EditBoxTextWidth(p.rect));
     std::size_t length = DecodeUtf8(text).size();
-    ScrollToCursor(st, length, width);
     bool focused = active && edit->HasFocus();
+    // A box without the focus shows the end of its text: the file name of a long path.
+    EditState tail = TailState(length, width);
+    EditState& st = focused ? edits_[edit] : tail;
+    if (focused) ScrollToCursor(st, length, width);
     Look look = !edit->AcceptsInput() && !edit->IsWindowEnabled() ? Look::Disabled
                 : focused                                         ? Look::Focused
                                                                   : Look::Normal;

@@ -35,6 +35,10 @@ int DialogLayer::Height() const {
     return DialogRows(t ? t->rect.h : 0);
 }
 
+CellRect DialogLayer::FocusArea() const {
+    return dialog_.IsIconic() ? CellRect{} : PlaceOf(dialog_.GetFocusedControl());
+}
+
 CellRect DialogLayer::PlaceOf(const fw::CControl* control) const {
     for (const Place& p : places_)
         if (p.control == control) return p.rect;

@@ -29,6 +29,8 @@ public:
     bool Done() const override;
     int Width() const override;
     int Height() const override;
+    CellRect Drawn() const override { return outer_; }
+    CellRect FocusArea() const override;
 
     fw::CDialog& dialog() { return dialog_; }
     // Where the window was last drawn (frame included).

@@ -221,9 +221,26 @@ void FileDialogLayer::HandleClick(int row, int col) {
     }
 }
 
+CellRect FileDialogLayer::FocusArea() const {
+    switch (focus_) {
+        case kList:
+            return list_rect_;
+        case kName:
+            return name_rect_;
+        case kType:
+            return type_rect_;
+        case kOpen:
+            return open_rect_;
+        case kCancel:
+            return cancel_rect_;
+        default:
+            return {};
+    }
+}
+
 void FileDialogLayer::Draw(Grid& grid, const CellRect& owner, bool active) {
-    CellRect outer = CentreIn(owner, width_, height_);
-    CellRect in = DrawWindow(grid, outer, "Open", active, true);
+    outer_ = CentreIn(owner, width_, height_);
+    CellRect in = DrawWindow(grid, outer_, "Open", active, true);
     int left = in.left + 1, inner = in.width - 2;
     grid.Text(in.top, left, "Look in:", Role::Text);
     std::u32string where = DecodeUtf8(folder_);

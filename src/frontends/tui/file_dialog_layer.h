@@ -24,6 +24,8 @@ public:
     bool Done() const override { return done_; }
     int Width() const override { return width_; }
     int Height() const override { return height_; }
+    CellRect Drawn() const override { return outer_; }
+    CellRect FocusArea() const override;
 
     // The chosen full path; nothing when cancelled.
     const std::optional<std::string>& result() const { return result_; }
@@ -60,7 +62,7 @@ private:
     int width_;
     int height_;
     // Where the parts were last drawn, for clicks.
-    CellRect list_rect_, name_rect_, type_rect_, open_rect_, cancel_rect_;
+    CellRect outer_, list_rect_, name_rect_, type_rect_, open_rect_, cancel_rect_;
 };
 
 }  // namespace tui

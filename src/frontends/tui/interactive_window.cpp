@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/main_app.h"
+#include "app/main_dlg.h"
 #include "framework/desktop.h"
 #include "framework/event_loop.h"
 #include "frontends/tui/screen.h"
@@ -62,8 +63,11 @@ int RunInteractiveWindow(const StartOptions& options) {
         TerminalDesktop desktop(screen);
         Session session(terminal, screen, desktop);
         CMainApp app(options);
-        app.Run();
-        if (screen.quitting()) status = screen.exit_status();
+        int ended = app.Run();
+        if (screen.quitting())
+            status = screen.exit_status();
+        else if (ended == kEndedDuringRun)
+            status = 1;  // the person quit while a transfer to the modem was running
     }
     terminal.Close();
     return status;

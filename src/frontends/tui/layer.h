@@ -20,6 +20,11 @@ public:
     // Cells the layer needs, frame included.
     virtual int Width() const = 0;
     virtual int Height() const = 0;
+    // Where the layer was last drawn, frame included (empty before it was drawn), and the
+    // part of it that has the focus (empty: no part in particular). A terminal smaller than
+    // the picture shows the focus and as much of the layer as fits.
+    virtual CellRect Drawn() const { return {}; }
+    virtual CellRect FocusArea() const { return {}; }
 };
 
 }  // namespace tui

@@ -23,4 +23,18 @@ CellRect CentreIn(const CellRect& area, int width, int height) {
     return {left, top, width, height};
 }
 
+int ViewOffset(int view, int total, Span area, Span focus, bool centre) {
+    if (focus.length <= 0) focus = area;
+    int offset = centre ? focus.start + focus.length / 2 - view / 2 : 0;
+    if (area.length > 0) {
+        offset = area.length <= view ? std::clamp(offset, area.end() - view, area.start)
+                                     : std::clamp(offset, area.start, area.end() - view);
+    }
+    if (focus.length > 0) {
+        offset = focus.length <= view ? std::clamp(offset, focus.end() - view, focus.start)
+                                      : focus.start;
+    }
+    return std::clamp(offset, 0, std::max(0, total - view));
+}
+
 }  // namespace tui

@@ -28,4 +28,19 @@ int DialogRows(int height_units);
 // Where a window of the given size sits centred in an area (never above or left of it).
 CellRect CentreIn(const CellRect& area, int width, int height);
 
+// A stretch of cells along one axis of the screen.
+struct Span {
+    int start = 0;
+    int length = 0;
+    int end() const { return start + length; }
+};
+
+// The first cell a view of `view` cells shows of a picture of `total` cells: the focus in
+// view (its start, when it is longer than the view), then as much of the area as fits (the
+// window the focus belongs to; all of it when it fits), never past either end of the
+// picture. `centre` puts the focus in the middle of the view, as far as that allows;
+// otherwise the view stays as near the picture's start as it can. An empty focus stands
+// for the whole area.
+int ViewOffset(int view, int total, Span area, Span focus, bool centre);
+
 }  // namespace tui

@@ -71,6 +71,10 @@ void ScrollToCursor(EditState& state, std::size_t length, std::size_t width) {
     if (state.cursor < state.scroll) state.scroll = state.cursor;
 }
 
+EditState TailState(std::size_t length, std::size_t width) {
+    return {length, length > width ? length - width : 0};
+}
+
 std::string VisibleText(const std::string& utf8, const EditState& state, std::size_t width,
                         char32_t mask) {
     std::u32string text = DecodeUtf8(utf8);

@@ -29,6 +29,10 @@ bool ApplyEditKey(std::string& text, EditState& state, const Key& key, const Edi
 // one cell of its own.
 void ScrollToCursor(EditState& state, std::size_t length, std::size_t width);
 
+// The view of a box without the focus: as much of the end of the text as fits, with no cell
+// kept for a cursor.
+EditState TailState(std::size_t length, std::size_t width);
+
 // What the box shows: the visible slice, every character replaced by `mask` unless it is 0.
 std::string VisibleText(const std::string& text, const EditState& state, std::size_t width,
                         char32_t mask = 0);

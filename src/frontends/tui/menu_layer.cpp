@@ -37,6 +37,11 @@ CellRect MenuLayer::Frame() const {
     return {anchor_.left + 1, anchor_.top + 1, width_, Height()};
 }
 
+CellRect MenuLayer::FocusArea() const {
+    CellRect f = Frame();
+    return current_ < 0 ? CellRect{} : CellRect{f.left, f.top + 1 + current_, f.width, 1};
+}
+
 void MenuLayer::Draw(Grid& grid, const CellRect&, bool) {
     CellRect f = Frame();
     grid.Recolour({f.right(), f.top + 1, 1, f.height}, Role::Shadow);

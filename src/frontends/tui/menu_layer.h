@@ -20,6 +20,8 @@ public:
     bool Done() const override { return done_; }
     int Width() const override { return width_; }
     int Height() const override { return static_cast<int>(items_.size()) + 2; }
+    CellRect Drawn() const override { return Frame(); }
+    CellRect FocusArea() const override;
 
     // The chosen item's id, 0 when the menu was closed without a choice.
     unsigned chosen() const { return chosen_; }

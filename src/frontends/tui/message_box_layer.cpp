@@ -25,14 +25,21 @@ MessageBoxLayer::MessageBoxLayer(std::string text, std::string caption, unsigned
     } else if (buttons == fw::MB_OKCANCEL) {
         buttons_ = {{"OK", fw::IDOK, {}}, {"Cancel", fw::IDCANCEL, {}}};
         cancel_answer_ = fw::IDCANCEL;
+    } else if (buttons == fw::MB_YESNO) {
+        buttons_ = {{"&Yes", fw::IDYES, {}}, {"&No", fw::IDNO, {}}};
+        cancel_answer_ = fw::IDNO;  // Esc never says yes
     } else {
         buttons_ = {{"OK", fw::IDOK, {}}};
         cancel_answer_ = fw::IDOK;  // a box with only OK answers OK to Esc, as it always did
     }
     if (flags & fw::MB_ICONSTOP)
         icon_ = fw::MB_ICONSTOP;
+    else if (flags & fw::MB_ICONQUESTION)
+        icon_ = fw::MB_ICONQUESTION;
     else if (flags & fw::MB_ICONINFORMATION)
         icon_ = fw::MB_ICONINFORMATION;
+    // The default button has the focus first, so that Enter presses it.
+    if ((flags & fw::MB_DEFBUTTON2) && buttons_.size() > 1) focus_ = 1;
 
     // A final line feed ends the last line; it does not add an empty one.
     if (!text.empty() && text.back() == '\n') text.pop_back();
@@ -48,12 +55,13 @@ MessageBoxLayer::MessageBoxLayer(std::string text, std::string caption, unsigned
 }
 
 void MessageBoxLayer::Draw(Grid& grid, const CellRect& owner, bool active) {
-    CellRect outer = CentreIn(owner, width_, height_);
-    CellRect in = DrawWindow(grid, outer, caption_, active, true);
+    outer_ = CentreIn(owner, width_, height_);
+    CellRect in = DrawWindow(grid, outer_, caption_, active, true);
     int text_left = in.left + 1;
     if (icon_) {
         bool stop = icon_ == fw::MB_ICONSTOP;
-        const char* art[] = {stop ? " /~~\\" : " .--.", stop ? " |><|" : " |i |",
+        const char* mark = icon_ == fw::MB_ICONQUESTION ? " |? |" : " |i |";
+        const char* art[] = {stop ? " /~~\\" : " .--.", stop ? " |><|" : mark,
                              stop ? " \\__/" : " '--'"};
         for (int i = 0; i < 3; ++i) grid.Text(in.top + 1 + i, in.left + 1, art[i], Role::Art);
         text_left += kIconWidth;

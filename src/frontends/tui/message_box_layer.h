@@ -18,8 +18,11 @@ public:
     bool Done() const override { return answer_ != 0; }
     int Width() const override { return width_; }
     int Height() const override { return height_; }
+    CellRect Drawn() const override { return outer_; }
+    CellRect FocusArea() const override { return buttons_[static_cast<std::size_t>(focus_)].rect; }
 
-    int answer() const { return answer_; }  // IDOK, IDCANCEL or IDRETRY; 0 while open
+    // IDOK, IDCANCEL, IDRETRY, IDYES or IDNO; 0 while open.
+    int answer() const { return answer_; }
 
 private:
     struct Button {
@@ -32,12 +35,13 @@ private:
     std::string caption_;
     std::vector<std::string> lines_;
     std::vector<Button> buttons_;
-    int icon_ = 0;  // 0, or the stop or information flag
+    int icon_ = 0;  // 0, or the stop, question or information flag
     int cancel_answer_;
     int focus_ = 0;
     int answer_ = 0;
     int width_ = 0;
     int height_ = 0;
+    CellRect outer_;
 };
 
 }  // namespace tui

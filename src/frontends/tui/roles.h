@@ -26,7 +26,7 @@ enum class Role : std::uint8_t {
     Art,            // icons and the logo
     Shadow,         // the shadow under a modal window
     Help,           // the help line under the main window
-    Alert,          // the "terminal too small" notice
+    Alert,          // the hint that only part of the window is in view; read errors
     Count
 };
 

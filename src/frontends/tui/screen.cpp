@@ -70,7 +70,8 @@ int Screen::NeededHeight() const {
 }
 
 CellRect Screen::OwnerRect() const {
-    CellRect free{0, 0, grid_.width(), std::max(0, grid_.height() - 1)};
+    CellRect free{0, 0, std::max(grid_.width(), NeededWidth()),
+                  std::max({0, grid_.height() - 1, NeededHeight() - 1})};
     if (layers_.empty()) return free;
     return CentreIn(free, layers_.front()->Width(), layers_.front()->Height());
 }
@@ -90,48 +91,79 @@ void Screen::RequestRedraw() {
     });
 }
 
-void Screen::DrawTooSmall() {
-    grid_.Fill({0, 0, grid_.width(), grid_.height()}, U' ', Role::Desktop);
-    std::string text = "Sperrow needs a terminal of at least " + std::to_string(NeededWidth()) +
-                       " x " + std::to_string(NeededHeight()) + " characters; this one is " +
-                       std::to_string(grid_.width()) + " x " + std::to_string(grid_.height()) +
-                       ".\nPlease enlarge it. (Esc Esc ends the program.)";
-    std::vector<std::string> lines = WrapText(text, std::max(10, grid_.width() - 2));
-    int top = std::max(0, (grid_.height() - static_cast<int>(lines.size())) / 2);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        int len = static_cast<int>(DecodeUtf8(lines[i]).size());
-        grid_.Text(top + static_cast<int>(i), std::max(0, (grid_.width() - len) / 2), lines[i],
-                   Role::Alert);
-    }
+std::string Screen::PartialViewHint() {
+    return " The window is larger than the terminal: the view follows the focus.  F1: keys";
 }
 
 void Screen::Redraw() {
     if (terminal_ && (terminal_->Width() != grid_.width() || terminal_->Height() != grid_.height()))
         SetSize(terminal_->Width(), terminal_->Height());
-    grid_.ResetClip();
-    grid_.SetCursor(-1, -1);
-    if (!layers_.empty() && (grid_.width() < NeededWidth() || grid_.height() < NeededHeight())) {
-        DrawTooSmall();
-    } else {
-        grid_.Fill({0, 0, grid_.width(), grid_.height()}, U' ', Role::Desktop);
-        CellRect owner = OwnerRect();
-        for (std::size_t i = 0; i < layers_.size(); ++i) {
-            bool top = i + 1 == layers_.size();
-            // Only the top layer keeps its cursor: the one below may have set one.
-            if (top) grid_.SetCursor(-1, -1);
-            layers_[i]->Draw(grid_, owner, top);
-            grid_.ResetClip();
-        }
-        if (grid_.height() > 0) {
-            int row = grid_.height() - 1;
-            grid_.Fill({0, row, grid_.width(), 1}, U' ', Role::Help);
-            grid_.Text(row, 0, help_, Role::Help, grid_.width());
-        }
+    CellRect owner = OwnerRect();
+    CellRect whole{0, 0, std::max(owner.right(), grid_.width()),
+                   std::max({0, owner.bottom(), grid_.height() - 1})};
+    if (picture_.width() != whole.width || picture_.height() != whole.height)
+        picture_.Resize(whole.width, whole.height);
+    picture_.ResetClip();
+    picture_.SetCursor(-1, -1);
+    picture_.Fill(whole, U' ', Role::Desktop);
+    for (std::size_t i = 0; i < layers_.size(); ++i) {
+        bool top = i + 1 == layers_.size();
+        // Only the top layer keeps its cursor: the one below may have set one.
+        if (top) picture_.SetCursor(-1, -1);
+        layers_[i]->Draw(picture_, owner, top);
+        picture_.ResetClip();
     }
+    PlaceView();
+    ShowView();
     if (terminal_) terminal_->Present(grid_);
 }
 
-void Screen::Dispatch(const Key& key) {
+void Screen::PlaceView() {
+    int rows = std::max(0, grid_.height() - 1);
+    partial_ = picture_.width() > grid_.width() || picture_.height() > rows;
+    view_top_ = view_left_ = 0;
+    if (!partial_ || layers_.empty()) return;
+    const Layer& top = *layers_.back();
+    CellRect area = top.Drawn(), focus = top.FocusArea();
+    // The bottom layer is the whole picture: only its focus matters.
+    if (layers_.size() == 1) area = {};
+    view_left_ = ViewOffset(grid_.width(), picture_.width(), {area.left, area.width},
+                            {focus.left, focus.width}, false);
+    view_top_ = ViewOffset(rows, picture_.height(), {area.top, area.height},
+                           {focus.top, focus.height}, true);
+}
+
+void Screen::ShowView() {
+    grid_.ResetClip();
+    grid_.SetCursor(-1, -1);
+    int rows = std::max(0, grid_.height() - 1);
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < grid_.width(); ++c) {
+            const Cell& cell = picture_.At(r + view_top_, c + view_left_);
+            grid_.Put(r, c, cell.ch, cell.role, cell.underline);
+        }
+    }
+    int cursor_row = picture_.cursor_row() - view_top_,
+        cursor_col = picture_.cursor_col() - view_left_;
+    if (picture_.cursor_row() >= 0 && cursor_row >= 0 && cursor_row < rows && cursor_col >= 0 &&
+        cursor_col < grid_.width())
+        grid_.SetCursor(cursor_row, cursor_col);
+    if (grid_.height() > 0) {
+        int row = grid_.height() - 1;
+        Role role = partial_ ? Role::Alert : Role::Help;
+        grid_.Fill({0, row, grid_.width(), 1}, U' ', role);
+        grid_.Text(row, 0, partial_ ? PartialViewHint() : help_, role, grid_.width());
+    }
+}
+
+void Screen::Dispatch(const Key& given) {
+    Key key = given;
+    if (key.kind == Key::Click) {
+        // Clicks land on the picture where the view shows it; the last row is the hint's.
+        if (key.row >= grid_.height() - 1) return;
+        key.row += view_top_;
+        key.col += view_left_;
+    }
     switch (key.kind) {
         case Key::Resize:
             break;

@@ -2,7 +2,9 @@
 // modal dialogs, message boxes, the open-file dialog and the system menu above it), drawn
 // into a Grid and shown on the terminal, with a help line. Keys go to the top layer. The
 // screen redraws whenever the dialog model reports a change, so timers and socket
-// notifications that change a control show at once, modal loops or not.
+// notifications that change a control show at once, modal loops or not. On a terminal
+// smaller than the main window the picture is shown through a view that follows the focus
+// and keeps the top window in sight as far as it fits, with a hint in place of the help.
 #pragma once
 
 #include <memory>
@@ -42,8 +44,18 @@ public:
 
     // Draws everything into the grid and shows it on the terminal.
     void Redraw();
+    // What the terminal shows.
     const Grid& grid() const { return grid_; }
-    // The main window's rectangle (the first layer), or the free area when there is none.
+    // The whole picture the view looks at: the terminal's size less the help line, or the
+    // main window's where that is larger.
+    const Grid& picture() const { return picture_; }
+    // Whether only part of the picture is on the terminal, and the picture's cell at the
+    // view's top left corner.
+    bool partial() const { return partial_; }
+    int view_top() const { return view_top_; }
+    int view_left() const { return view_left_; }
+    // The main window's rectangle (the first layer) in the picture, or the free area when
+    // there is none.
     CellRect OwnerRect() const;
     // Cells the main window and the help line need.
     int NeededWidth() const;
@@ -65,15 +77,21 @@ public:
 
     void SetHelpLine(std::string text) { help_ = std::move(text); }
     static std::string DefaultHelpLine();
+    static std::string PartialViewHint();
     static std::string KeysHelpText();
 
 private:
     void OnUiEvent(const fw::UiEvent& event);
     void RequestRedraw();
-    void DrawTooSmall();
+    void PlaceView();
+    void ShowView();
 
     Terminal* terminal_;
     Grid grid_;
+    Grid picture_;
+    bool partial_ = false;
+    int view_top_ = 0;
+    int view_left_ = 0;
     std::vector<Layer*> layers_;
     EscapeJoiner joiner_;
     std::string help_;

@@ -1,7 +1,7 @@
 // Every window of the program drawn into an in-memory screen and compared with its picture
 // under tests/tui/snapshots/: the main window as designed and in expert mode (each tab),
 // the About box and the system menu, the Modem Information and upgrade status dialogs, a
-// message box, the open-file dialog, and the notice of a terminal that is too small.
+// message box and the open-file dialog. (The window on a smaller terminal: small_terminal_test.)
 #include <filesystem>
 
 #include "frontends/tui/window_fixture.h"
@@ -71,11 +71,6 @@ TEST_F(Screens, OpenFileDialog) {
     RunWindow({Press(Key::Tab), Press(Key::Tab), Press(Key::Tab), Press(Key::Tab), Press(Key::Tab),
                Press(Key::Tab), Press(Key::Character(U' ')), WaitFor("Look in"),
                Snapshot("open_file"), Press(Key::Escape), Press(Key::Escape)});
-}
-
-TEST_F(Screens, TerminalTooSmall) {
-    RunWindow({Do([this] { screen.SetSize(80, 24); }), Snapshot("too_small"),
-               Do([this] { screen.SetSize(93, 33); }), WaitFor("E"), Press(Key::Escape)});
 }
 
 }  // namespace

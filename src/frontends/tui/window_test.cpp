@@ -90,6 +90,18 @@ TEST_F(Window, TypingEditsThePasswordAtTheCursorAndShowsOnlyStars) {
                Press(Key::Escape)});
 }
 
+TEST_F(Window, ALongPathShowsItsFileNameWhetherTheBoxHasTheFocusOrNot) {
+    auto shows = [this](const char* text) {
+        return Do([this, text] { EXPECT_TRUE(Contains(text)); });
+    };
+    // Focus: password, address, tab control, "E&xit", image check box, image path.
+    RunWindow({Press(Key::Tab), Press(Key::Tab), Press(Key::Tab), Press(Key::Tab), Press(Key::Tab),
+               Type("/srv/firmware/releases/2026/december/customer-a/sample.pack"),
+               shows("/sample.pack ]"), Press(Key::Tab), shows("customer-a/sample.pack]"),
+               Press(Key::BackTab), Press(Key::Home), shows("[/srv/firmware"), Press(Key::Tab),
+               shows("customer-a/sample.pack]"), Press(Key::Escape)});
+}
+
 TEST_F(Window, DigitsOnlyBoxRefusesLettersAndTheAddressTakesADottedQuad) {
     RunWindow(
         {Press(Key::Tab), Type("10.1.2.3"),

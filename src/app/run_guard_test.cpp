@@ -1,0 +1,202 @@
+// One run at a time: while an upgrade sends its image, every button that would start another
+// plan (or change how this one sends) is refused and the upgrade goes on untouched; quitting
+// asks first; a second upgrade in the same window waits for its own completion report; and
+// what an interrupt would say about the run follows it step by step.
+#include <gtest/gtest.h>
+
+#include "app/run_description.h"
+#include "app/window_test_support.h"
+#include "formats/pack_builder.h"
+#include "framework/ui/button.h"
+#include "framework/ui/menu.h"
+#include "framework/ui/progress_ctrl.h"
+#include "pages/operation_page.h"
+#include "pages/upgrade_page.h"
+#include "tftp/client_texts.h"
+#include "tftp/step_codes.h"
+
+namespace {
+
+const Names kUpgradeFiles = {"tftplock.key", "tftpupdt.beg", "fw.bin",      "hw.cond",
+                             "cfg.txt",      "tftpupdt.rbt", "tftpupdt.end"};
+constexpr const char* kCheckModemText = "Please check LED or console to see if modem is reboot";
+
+class RunGuardTest : public WindowTest {
+protected:
+    void SetUp() override {
+        StartModem();
+        ByteVector image(4000);
+        for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i);
+        packPath = WriteFile("fw.pack", BuildPack("PK11", "HW1",
+                                                  {{"fw.bin", image},
+                                                   {"hw.cond", ToBytes("adsl")},
+                                                   {"cfg.txt", ToBytes("x=1\n")}}));
+        // Each status dialog stays until its lines settle, and says how it ended.
+        desktop.OnModal(IDD_UPGRADE_STATUS, [this](fw::CDialog& dialog) {
+            loop.RunUntil(
+                [&] {
+                    std::string status = dialog.GetDlgItemText(IDC_STATUS_LINE);
+                    return status == "Modem Reboot" || status == kCheckModemText;
+                },
+                120000);
+            endings.push_back(dialog.GetDlgItemText(IDC_COUNTDOWN_LINE).empty()
+                                  ? dialog.GetDlgItemText(IDC_STATUS_LINE)
+                                  : dialog.GetDlgItemText(IDC_COUNTDOWN_LINE));
+        });
+    }
+
+    // Download pressed, then the loop run until the image is on its way.
+    void StartUpgradeAndSendPartOfTheImage() {
+        ASSERT_TRUE(Type(IDC_IMAGE_PATH, packPath));
+        ASSERT_TRUE(Click(IDC_DOWNLOAD));
+        ASSERT_TRUE(loop.RunUntil(
+            [this]() -> bool {
+                return TheRunObserver().Step() == STEP_SEND_IMAGE &&
+                       window->ProgressBar()->GetPos() >= 3;
+            },
+            60000));
+        ASSERT_TRUE(IsRunInProgress());
+    }
+    // The files the modem took since `from` of its record.
+    Names ReceivedSince(std::size_t from) const {
+        Names all = Received();
+        return from < all.size() ? Names(all.begin() + static_cast<long>(from), all.end())
+                                 : Names{};
+    }
+
+    std::string packPath;
+    Names endings;  // the last word of every status dialog
+};
+
+// Each press or way out in turn, during an upgrade's image: a plan button is refused, a way
+// out asks (and the question's default, No, is taken); the upgrade goes on to its end.
+TEST_F(RunGuardTest, DuringAnUpgradePlanButtonsAreRefusedWaysOutAskAndTheUpgradeGoesOn) {
+    OpenWindowOnModem(true);
+    const std::string refusal = "Warning:\nAn operation is in progress.";
+    const std::string question =
+        "Warning:\nA transfer to the modem is in progress.\nQuitting now may leave the modem in "
+        "update mode. Quit anyway?";
+    auto click = [this](int id) { return [this, id] { return Click(id); }; };
+    auto enter_in = [this](int id) {
+        return [this, id] { return window->SetFocusTo(Find(id)) && window->PressEnter(); };
+    };
+    struct Case {
+        const char* what;
+        int tab;
+        std::function<bool()> act;
+        bool refused;
+    };
+    for (const Case& c :
+         {Case{"Download", 0, click(IDC_DOWNLOAD), true},
+          Case{"Modem Info", 0, click(IDC_MODEM_INFO), true},
+          Case{"Broadcast", 0, click(IDC_BROADCAST), true},
+          Case{"Unicast", 0, click(IDC_UNICAST), true}, Case{"Get", 1, click(IDC_GET), true},
+          Case{"Put", 1, click(IDC_PUT), true}, Case{"Submit", 2, click(IDC_SUBMIT), true},
+          Case{"files' Download", 3, click(IDC_DOWNLOAD), true},
+          Case{"E&xit", 0, click(fw::IDOK), false},
+          Case{"Enter in Password", 0, enter_in(IDC_PASSWORD), false},
+          Case{"Enter in Image/Pack", 0, enter_in(IDC_IMAGE_PATH), false},
+          Case{"Esc", 0, [this] { return window->PressEscape(); }, false},
+          Case{"close", 0, [this] { return window->ChooseSystemMenuItem(fw::SC_CLOSE); }, false}}) {
+        SCOPED_TRACE(c.what);
+        desktop.ClearRecord();
+        endings.clear();
+        std::size_t before = Received().size();
+        int runs = TheRunObserver().RunCount();
+        StartUpgradeAndSendPartOfTheImage();
+
+        ASSERT_TRUE(ClickTab(c.tab));
+        ASSERT_TRUE(c.act());
+        ASSERT_TRUE(ClickTab(0));
+        ASSERT_EQ(desktop.BoxTexts(), Names{c.refused ? refusal : question});
+        EXPECT_EQ(desktop.Boxes()[0].flags,
+                  c.refused ? fw::MB_ICONINFORMATION
+                            : fw::MB_YESNO | fw::MB_ICONQUESTION | fw::MB_DEFBUTTON2);
+        EXPECT_FALSE(window->IsEnded());
+        // Nothing of the press took effect: the mode, the address, the radio group, the run.
+        EXPECT_EQ(g_bUnicast, 1);
+        EXPECT_EQ(window->UpgradePage()->GetCheckedRadioButton(IDC_BROADCAST, IDC_UNICAST),
+                  IDC_UNICAST);
+        EXPECT_EQ(window->ModemAddress()->GetWindowText(), "10.0.0.2");
+        EXPECT_EQ(TheRunObserver().RunCount(), runs + 1) << "no second run started";
+        EXPECT_TRUE(Find(IDC_DOWNLOAD)->AcceptsInput()) << "controls stay enabled";
+
+        ASSERT_TRUE(RunUntilOver());
+        EXPECT_EQ(ReceivedSince(before), kUpgradeFiles);
+        EXPECT_EQ(endings, Names{"Update Complete"});
+        EXPECT_EQ(desktop.Boxes().size(), 1u) << "no failure was shown";
+    }
+    // Once the run is over a plan button works again; a way out during a run, answered Yes,
+    // ends the window at once with the code the program exits 1 for.
+    ASSERT_TRUE(Click(IDC_MODEM_INFO));
+    ASSERT_TRUE(RunUntilOver());
+    EXPECT_EQ(desktop.ModalTemplateIds().back(), IDD_MODEM_INFO);
+    StartUpgradeAndSendPartOfTheImage();
+    desktop.QueueAnswer(fw::IDYES);
+    ASSERT_TRUE(window->PressEscape());
+    EXPECT_TRUE(window->IsEnded());
+    EXPECT_EQ(window->ModalResult(), kEndedDuringRun);
+}
+
+TEST_F(RunGuardTest, ASecondUpgradeWaitsForItsOwnCompletionReport) {
+    OpenWindowOnModem();
+    ASSERT_TRUE(Type(IDC_IMAGE_PATH, packPath));
+    ASSERT_TRUE(Click(IDC_DOWNLOAD));
+    ASSERT_TRUE(RunUntilOver());
+    ASSERT_EQ(endings, Names{"Update Complete"});
+    ASSERT_EQ(g_bUpdateComplete, 1) << "the first report is still on record";
+
+    // The modem's report of the second update never comes: the first one's must not stand in.
+    modem::FaultPlan lost;
+    lost.drop = {"ack:65535"};
+    modem->SetFaults(lost);
+    ASSERT_TRUE(Click(IDC_DOWNLOAD));
+    ASSERT_TRUE(RunUntilOver());
+    EXPECT_EQ(endings, (Names{"Update Complete", kCheckModemText}));
+    Names twice = kUpgradeFiles;
+    twice.insert(twice.end(), kUpgradeFiles.begin(), kUpgradeFiles.end());
+    EXPECT_EQ(Received(), twice);
+    EXPECT_EQ(desktop.ModalTemplateIds(),
+              (std::vector<int>{IDD_UPGRADE_STATUS, IDD_UPGRADE_STATUS}));
+}
+
+// What an interrupt would say, sampled after every event of a whole upgrade: each step in
+// turn with its file and how far it got, and the update-mode line exactly while the modem
+// may be in update mode.
+TEST_F(RunGuardTest, TheInterruptReportFollowsTheRunStepByStep) {
+    OpenWindowOnModem();
+    Names seen;
+    auto sample = [&] {
+        std::string report = InterruptedRunReport(window->Client());
+        // Until its end marker is in, the modem is never in update mode unseen.
+        if (modem->InUpdateMode() && !modem->LastReceived("tftpupdt.end") && IsRunInProgress()) {
+            EXPECT_NE(report.find(kUpdateModeText), std::string::npos) << report;
+        }
+        if (seen.empty() || seen.back() != report) seen.push_back(report);
+    };
+    desktop.OnModal(IDD_UPGRADE_STATUS, [&](fw::CDialog&) { sample(); });
+    ASSERT_TRUE(Type(IDC_IMAGE_PATH, packPath));
+    ASSERT_TRUE(Click(IDC_DOWNLOAD));
+    for (int i = 0; i < 100000 && TheRunObserver().Phase() == RunPhase::kRunning; ++i) {
+        sample();
+        loop.RunOnce(1000);
+    }
+    sample();
+    const std::string open = std::string(".\n") + kUpdateModeText;
+    Names want = {
+        "Interrupted: writing the unlock key, tftplock.key: 0 of 1 blocks.",
+        "Interrupted: writing the update begin marker, tftpupdt.beg: 0 of 1 blocks" + open};
+    for (int block = 0; block < 8; ++block)
+        want.push_back("Interrupted: sending the image, fw.bin: " + std::to_string(block) +
+                       " of 8 blocks" + open);
+    for (const char* entry : {"hw.cond", "cfg.txt"})
+        want.push_back("Interrupted: sending the image, " + std::string(entry) + ": 0 of 1 blocks" +
+                       open);
+    for (const char* marker : {"reboot marker, tftpupdt.rbt", "end marker, tftpupdt.end"})
+        want.push_back("Interrupted: writing the update " + std::string(marker) +
+                       ": 0 of 1 blocks" + open);
+    want.insert(want.end(), {"Interrupted: waiting for the modem to finish its update.", ""});
+    EXPECT_EQ(seen, want);
+}
+
+}  // namespace

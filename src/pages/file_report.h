@@ -2,6 +2,7 @@
 // file's size, SHA-256 and compatible boards, and whether an upgrade would take the file.
 #pragma once
 
+#include <map>
 #include <string>
 
 struct FileReport {
@@ -10,5 +11,9 @@ struct FileReport {
 };
 
 FileReport ReportOnFile(const std::string& path);
+
+// What sending the file as the modem's image puts on the wire, by remote name: each entry of
+// a pack with its length, or "image" with the file's size. Empty when it cannot be read.
+std::map<std::string, long long> SentFileSizes(const std::string& path);
 
 inline constexpr const char* kUnknownFormatText = "Warning:\nThe file is of no known format.";

@@ -3,6 +3,8 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <map>
 
 #include "app/main_dlg.h"
 #include "dialogs/upgrade_status_dlg.h"
@@ -16,6 +18,7 @@
 #include "frontends/cli/session.h"
 #include "frontends/cli/signals.h"
 #include "frontends/cli/window_hands.h"
+#include "pages/file_report.h"
 #include "pages/upgrade_page.h"
 #include "resources/resource.h"
 #include "tftp/run_observer.h"
@@ -37,6 +40,35 @@ constexpr int kVerifyFailedStatus = 4;
 bool SendsPassword(Command command) {
     return command != Command::kDescribe && command != Command::kServe &&
            command != Command::kInterfaces && command != Command::kTui && command != Command::kNone;
+}
+
+long long FileSize(const std::filesystem::path& path) {
+    std::error_code error;
+    auto size = std::filesystem::file_size(path, error);
+    return error ? -1 : static_cast<long long>(size);
+}
+
+// The sizes of the files the command has sent, by the name the engines log before each
+// send, so that the progress line can tell bytes rather than blocks.
+ProgressView::SizeSource SizesOfSentFiles(const CliOptions& o) {
+    std::map<std::string, long long> sizes;
+    if (o.command == Command::kUpgrade && o.vxworks) {
+        // The local server sends from the image's folder, whatever the modem asks for.
+        std::filesystem::path folder = std::filesystem::absolute(o.file).parent_path();
+        return [folder](const std::string& name) { return FileSize(folder / name); };
+    }
+    if (o.command == Command::kUpgrade || o.command == Command::kConfigPut) {
+        sizes = SentFileSizes(o.file);
+    } else if (o.command == Command::kSend) {
+        if (o.macro) sizes["cmdmacro"] = FileSize(*o.macro);
+        for (const auto& row : {o.file1, o.file2}) {
+            if (row) sizes[row->destination] = FileSize(row->source);
+        }
+    }
+    return [sizes](const std::string& name) {
+        auto it = sizes.find(name);
+        return it == sizes.end() ? -1LL : it->second;
+    };
 }
 
 const char* OutcomeName(VerifyOutcome outcome) {
@@ -127,7 +159,8 @@ void Driver::Drive(CMainDlg& main) {
     log_ = std::make_unique<LogFollower>(main, out, o.log);
     bool bar = out.ErrIsTerminal() && !o.quiet;
     if (bar) {
-        progress_ = std::make_unique<ProgressView>(main, out, [this] { return log_->LastLine(); });
+        progress_ = std::make_unique<ProgressView>(
+            main, out, [this] { return log_->LastLine(); }, SizesOfSentFiles(o));
     }
     if (!ApplyWindowSettings(*hands_, o)) {
         Refused();
@@ -248,6 +281,7 @@ void Driver::FollowVerification(fw::Millis pressed_at) {
     FirmwareVerifier& verifier = main_->UpgradePage()->Verifier();
     Output& out = session_.Out();
     bool countdown = out.OutIsTerminal() && !session_.Options().quiet;
+    std::string shown;
     while (verifier.IsActive() && !session_.ShouldUnwind() && !session_.Failed()) {
         if (Stalled(pressed_at)) {
             session_.Fail("Error:\nThe run stalled while the modem's firmware was being checked.");
@@ -255,7 +289,10 @@ void Driver::FollowVerification(fw::Millis pressed_at) {
         }
         Pump();
         std::string status = hands_->Text(IDC_VERIFY_STATUS);
-        if (countdown && verifier.IsActive() && !status.empty()) out.TransientOut(status);
+        if (countdown && verifier.IsActive() && !status.empty() && status != shown) {
+            out.TransientOut(status);
+            shown = status;
+        }
     }
     out.ClearTransient();
     const VerifyResult& result = verifier.Result();

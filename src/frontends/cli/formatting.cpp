@@ -175,15 +175,18 @@ std::string FormatTimeLeft(double seconds) {
 }
 
 std::string ProgressLine(std::string_view name, int done, int total, double bytes_per_second,
-                         int width) {
+                         int width, long long total_bytes) {
     total = std::max(total, 0);
     done = std::clamp(done, 0, total);
     width = std::max(width, 1);
     int filled =
         total == 0 ? width : static_cast<int>(static_cast<long long>(done) * width / total);
     int percent = total == 0 ? 100 : static_cast<int>(static_cast<long long>(done) * 100 / total);
-    double done_bytes = done * kProgressBlockBytes;
-    double left = bytes_per_second > 0 ? (total - done) * kProgressBlockBytes / bytes_per_second
+    double all_bytes =
+        total_bytes >= 0 ? static_cast<double>(total_bytes) : total * kProgressBlockBytes;
+    double done_bytes = std::min(done * kProgressBlockBytes, all_bytes);
+    if (done == total) done_bytes = all_bytes;
+    double left = bytes_per_second > 0 ? (all_bytes - done_bytes) / bytes_per_second
                                        : (done == total ? 0.0 : -1.0);
     std::string line = fw::EscapeControls(name);
     if (!line.empty()) line += "  ";
@@ -191,7 +194,7 @@ std::string ProgressLine(std::string_view name, int done, int total, double byte
     line.append(static_cast<std::size_t>(filled), '#');
     line.append(static_cast<std::size_t>(width - filled), '.');
     line += "]  " + std::to_string(percent) + "%  " + FormatBytes(done_bytes) + " / " +
-            FormatBytes(total * kProgressBlockBytes) + "  " + FormatRate(bytes_per_second) + "  " +
+            FormatBytes(all_bytes) + "  " + FormatRate(bytes_per_second) + "  " +
             FormatTimeLeft(left) + " left";
     return line;
 }

@@ -36,11 +36,11 @@ std::string ModemInfoJson(const ModemInfoView& info);
 std::string JsonString(std::string_view text);
 
 // The progress bar's line, as people know it from curl: the file name, a bar of `width`
-// cells, the share done, the bytes done and in all (counted in 512-byte blocks), the rate
-// and the time left, e.g.
-// "image  [#######.......]  50%  20.0 KiB / 39.5 KiB  120.5 KiB/s  0:01 left".
+// cells, the share done, the bytes done and in all, the rate and the time left, e.g.
+// "image  [#######.......]  50%  20.0 KiB / 39.1 KiB  120.5 KiB/s  0:01 left". Bytes are
+// counted in 512-byte blocks, of the file's size when it is known (`total_bytes`).
 std::string ProgressLine(std::string_view name, int done, int total, double bytes_per_second,
-                         int width);
+                         int width, long long total_bytes = -1);
 // "512 B", "120.5 KiB", "3.2 MiB"; FormatRate adds "/s".
 std::string FormatBytes(double bytes);
 std::string FormatRate(double bytes_per_second);

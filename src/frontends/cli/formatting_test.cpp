@@ -40,6 +40,11 @@ TEST(ProgressLine, KeepsTheBarInsideItsWidthWhateverTheCounts) {
     EXPECT_EQ(ProgressLine("", 99, 3, 0, 4), "[####]  100%  1.5 KiB / 1.5 KiB  0 B/s  0:00 left");
     EXPECT_EQ(ProgressLine("x", -5, 0, 3.5 * 1024 * 1024, 2),
               "x  [##]  100%  0 B / 0 B  3.5 MiB/s  0:00 left");
+    // With the file's size known, the bytes are the file's.
+    EXPECT_EQ(ProgressLine("image", 40, 79, 2048, 10, 40026),
+              "image  [#####.....]  50%  20.0 KiB / 39.1 KiB  2.0 KiB/s  0:10 left");
+    EXPECT_EQ(ProgressLine("info", 1, 1, 100, 4, 36),
+              "info  [####]  100%  36 B / 36 B  100 B/s  0:00 left");
     // Nothing moved yet: no time left can be told. A name cannot steer the terminal.
     EXPECT_EQ(ProgressLine("a\x1b[2Jb", 0, 4, 0, 4),
               "a\\x1b[2Jb  [....]  0%  0 B / 2.0 KiB  0 B/s  --:-- left");

@@ -112,6 +112,8 @@ void FirmwareVerifier::Tick() {
     const RunObserver& run = TheRunObserver();
     fw::Millis now = Now();
     if (phase_ == Phase::kIdle) return;
+    // Someone else's plan began: ours is over without a word.
+    if (run.RunCount() != run_) return Finish(VerifyOutcome::kAbandoned);
     if (phase_ == Phase::kWaiting) {
         if (now >= deadline_) return Finish(VerifyOutcome::kNoReturn);
         if (now >= next_probe_) return StartProbe();
@@ -121,8 +123,6 @@ void FirmwareVerifier::Tick() {
         if (now >= deadline_) return Finish(VerifyOutcome::kNoReturn);
         ShowCountdown(now);
     }
-    // Someone else's plan began: ours is over without a word.
-    if (run.RunCount() != run_) return Finish(VerifyOutcome::kAbandoned);
     if (run.Phase() == RunPhase::kRunning || run.IsPending()) return;
     PlanOver(run.Phase() == RunPhase::kEnded);
 }
@@ -168,8 +168,9 @@ void FirmwareVerifier::StartProbe() {
 
 void FirmwareVerifier::Finish(VerifyOutcome outcome) {
     if (phase_ == Phase::kProbing) {
-        // A read still waiting for its answer is given up with the wait.
-        if (TheRunObserver().Phase() == RunPhase::kRunning) {
+        // Our read still waiting for its answer is given up with the wait.
+        const RunObserver& run = TheRunObserver();
+        if (run.RunCount() == run_ && run.Phase() == RunPhase::kRunning) {
             StopResponseTimer();
             ResetStepRings();
             TheRunObserver().NoteStopped("The modem did not answer.");

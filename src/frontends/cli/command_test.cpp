@@ -214,19 +214,6 @@ TEST_F(CommandTest, ConfigGetThatFailsLeavesTheEarlierPackAndNoTemporaryFile) {
     EXPECT_EQ(left.size(), 2u) << "only config.pack and the modem's folder may remain";
 }
 
-// Verification waits out its whole time for a modem that never comes back: on the manual
-// clock the three minutes pass at once, and the run ends with its own status.
-TEST_F(CommandTest, VerifiedUpgradeOfAModemThatNeverComesBackEndsWithFour) {
-    Write("fw.comp", Image());
-    config.reboot_seconds = 100000;
-    options.verify = true;
-    fw::Millis started = clock.Now();
-    EXPECT_EQ(Run(Command::kUpgrade, "fw.comp"), 4);
-    EXPECT_EQ(Out(), "Modem is now updating .....\nModem Reboot\nUpdate Complete\n");
-    EXPECT_EQ(Err(), "The modem did not come back within 180 s.\n");
-    EXPECT_GE(clock.Now() - started, 180000);
-}
-
 TEST_F(CommandTest, APasswordLongerThanTheBoxTakesIsCutWithAWarning) {
     options.password = std::string(30, 'x');
     EXPECT_EQ(Run(Command::kInfo), 1);

@@ -163,7 +163,10 @@ std::optional<FileDescription> DescribePack(fw::CFile& file, const std::string& 
                        "\t\t\nFirmware version: " + fw::EscapeControls(p.firmware.str()) +
                        "\t\t\nContain:\n" + contents + "\nCriteria:\n  " +
                        IndentFollowingLines(fw::EscapeControlsInLines(criteria.str()), "  ") + "\n";
-    return Info(text.substr(0, kMaxDescription));
+    text = text.substr(0, kMaxDescription);
+    // A cut between CR and LF would leave a bare carriage return at the end.
+    if (!text.empty() && text.back() == '\r') text.pop_back();
+    return Info(text);
 }
 
 std::string Trimmed(std::string_view text) {

@@ -4,6 +4,8 @@
 #include <sys/time.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace fw {
 
@@ -83,9 +85,10 @@ bool PcapCapture::Open(const std::string& path, std::string* error) {
         if (error) *error = "libpcap could not be started";
         return false;
     }
+    errno = 0;
     dumper_ = pcap_dump_open(dead_, path.c_str());
     if (!dumper_) {
-        if (error) *error = pcap_geterr(dead_);
+        if (error) *error = errno != 0 ? std::strerror(errno) : pcap_geterr(dead_);
         pcap_close(dead_);
         dead_ = nullptr;
         return false;

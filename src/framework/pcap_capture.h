@@ -23,7 +23,8 @@ public:
     PcapCapture(const PcapCapture&) = delete;
     PcapCapture& operator=(const PcapCapture&) = delete;
 
-    // Creates or truncates the file. False, with the reason in *error, when it cannot.
+    // Creates or truncates the file. False, with the reason ("No such file or directory") in
+    // *error, when it cannot.
     bool Open(const std::string& path, std::string* error);
     bool IsOpen() const { return dumper_ != nullptr; }
     // One datagram, time-stamped now. Written through at once, so that a capture stays

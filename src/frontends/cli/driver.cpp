@@ -302,7 +302,10 @@ void Driver::FollowVerification(fw::Millis pressed_at) {
     session_.SetFirmwareCheck(FirmwareCheck{result.expected, result.before, result.after,
                                             OutcomeName(result.outcome), result.Passed(),
                                             result.Line()});
-    if (!result.Passed()) session_.SetFailureStatus(kVerifyFailedStatus);
+    if (!result.Passed()) {
+        session_.NoteFailure();
+        session_.SetFailureStatus(kVerifyFailedStatus);
+    }
 }
 
 // --- The final dialogs --------------------------------------------------------------------

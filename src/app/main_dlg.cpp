@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/capture.h"
 #include "app/settings.h"
 #include "dialogs/about_dlg.h"
 #include "framework/desktop.h"
@@ -17,6 +18,7 @@
 #include "pages/config_page.h"
 #include "pages/download_page.h"
 #include "pages/operation_page.h"
+#include "pages/send_check.h"
 #include "pages/server_page.h"
 #include "pages/upgrade_page.h"
 #include "resources/resource.h"
@@ -75,8 +77,9 @@ bool CMainDlg::OnInitDialog() {
     SetIcon(IDR_MAINFRAME, true);
     SetIcon(IDR_MAINFRAME, false);
     g_pMainDlg = this;
+    SetGivenChecksums(options_.checksums);
 
-    if (!OpenClientSocket()) return true;
+    if (!OpenCapture() || !OpenClientSocket()) return true;
     OpenServerSocket();
     m_client.EnableBroadcast();
 
@@ -92,6 +95,18 @@ bool CMainDlg::OnInitDialog() {
     m_pUpgradePage->ShowWindow(fw::SW_SHOW);
     if (options_.expertMode) EnterExpertMode();
     return true;
+}
+
+bool CMainDlg::OpenCapture() {
+    if (options_.capturePath.empty()) return true;
+    capture_ = std::make_unique<SupportCapture>(options_.captureSecrets);
+    std::string reason;
+    if (capture_->Open(options_.capturePath, &reason)) return true;
+    capture_.reset();
+    fw::AfxMessageBox(
+        "Error:\nCannot write the capture " + options_.capturePath + ": " + reason + ".",
+        fw::MB_ICONSTOP);
+    return false;
 }
 
 bool CMainDlg::OpenClientSocket() {
@@ -136,6 +151,9 @@ void CMainDlg::CreatePages() {
     // The page switches the server off while it broadcasts; a server that never opened
     // stays off.
     if (serverOpen_) m_pUpgradePage->AttachServer(&m_server);
+    m_pUpgradePage->SetHostAddressing(options_.serverAddress, options_.clientDevice);
+    m_pUpgradePage->Verifier().SetTiming(options_.verifyIntervalSeconds,
+                                         options_.verifyTimeoutSeconds);
     m_pUpgradePage->Create(IDD_UPGRADE_PAGE, this);
     m_pConfigPage->Create(IDD_CONFIG_PAGE, this);
     m_pServerPage->Create(IDD_SERVER_PAGE, this);

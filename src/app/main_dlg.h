@@ -14,6 +14,7 @@
 #include "tftp/tftp_server.h"
 
 class COperationPage;
+class SupportCapture;
 class CUpgradePage;
 class CConfigPage;
 class CServerPage;
@@ -78,6 +79,9 @@ private:
     // True when the window may end: no run is in progress, or the person chose to quit
     // anyway (then the window ends with kEndedDuringRun at once).
     bool MayEnd();
+    // The capture for support, when the driver asked for one. False when it cannot be
+    // written: the window then opens without its sockets.
+    bool OpenCapture();
     bool OpenClientSocket();
     void OpenServerSocket();
     void CreatePages();
@@ -91,6 +95,7 @@ private:
     std::unique_ptr<CConfigPage> m_pConfigPage;
     std::unique_ptr<CServerPage> m_pServerPage;
     std::unique_ptr<CDownloadPage> m_pDownloadPage;
+    std::unique_ptr<SupportCapture> capture_;
     TftpClient m_client;
     TftpServer m_server;
     std::string m_strSavedPassword;

@@ -1,10 +1,14 @@
 #include "app/settings.h"
 
+#include <algorithm>
 #include <cctype>
+#include <filesystem>
 
 #include "framework/file.h"
 
 namespace {
+
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
@@ -42,11 +46,24 @@ void ApplySettingLine(std::string_view piece, SavedSettings& out) {
 }
 
 bool ReadSettingsFile(const std::string& path, SavedSettings& out) {
+    std::error_code error;
+    // A device or a pipe would not open, or would never end.
+    if (!std::filesystem::is_regular_file(path, error)) return false;
     fw::CFile file;
     if (!file.Open(path, fw::CFile::modeRead | fw::CFile::typeText)) return false;
     SavedSettings read;
     std::string piece;
-    while (file.ReadLine(piece, kSettingsPiece)) ApplySettingLine(piece, read);
+    std::size_t taken = 0;
+    bool first = true;
+    while (taken < kSettingsMaxBytes &&
+           file.ReadLine(piece, std::min(kSettingsPiece, kSettingsMaxBytes - taken))) {
+        taken += piece.size();
+        std::string_view text = piece;
+        // An editor's byte-order mark is no part of the first key.
+        if (first && text.starts_with(kUtf8ByteOrderMark)) text.remove_prefix(3);
+        first = false;
+        ApplySettingLine(text, read);
+    }
     out = std::move(read);
     return true;
 }

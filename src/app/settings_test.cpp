@@ -67,4 +67,21 @@ TEST_F(SettingsTest, LineOf250CharactersIsTakenAsPiecesOf199And51) {
     EXPECT_EQ(s.password, std::string(42, 'w'));
 }
 
+// A file a person cannot tell from a settings file must not keep the program from starting
+// or give a wrong password.
+TEST_F(SettingsTest, OnlyRegularFilesAtMostAFewKilobytesAndNoByteOrderMark) {
+    EXPECT_EQ(Read("\xEF\xBB\xBFPassword: secret\r\n").password, "secret");
+    EXPECT_EQ(Read("PackFile: a\n\xEF\xBB\xBFPassword: x\n").password, "")
+        << "only at the start is it a mark";
+    std::string far = std::string(kSettingsMaxBytes, '\n') + "Password: too far\n";
+    EXPECT_EQ(Read("Password: near\n" + far).password, "near");
+
+    SavedSettings s{"kept", "kept"};
+    std::string link = dir_ + "/zero.cfg";
+    std::filesystem::create_symlink("/dev/zero", link);
+    EXPECT_FALSE(ReadSettingsFile(link, s));
+    EXPECT_FALSE(ReadSettingsFile(dir_, s)) << "a folder";
+    EXPECT_EQ(s.password, "kept");
+}
+
 }  // namespace

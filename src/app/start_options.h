@@ -4,6 +4,7 @@
 // network stack every socket of the window is opened on.
 #pragma once
 
+#include <map>
 #include <string>
 
 namespace fw {
@@ -26,4 +27,17 @@ struct StartOptions {
 
     // Null: the operating system's stack (fw::DefaultStack()). Tests pass an in-memory host.
     fw::NetStack* netStack = nullptr;
+
+    // Checksums the driver was given for files it will have sent: path -> SHA-256 in hex.
+    std::map<std::string, std::string> checksums;
+
+    // A capture of every datagram of the window's sockets, for support ("" for none); the
+    // content of the password-bearing files is masked unless captureSecrets is set.
+    std::string capturePath;
+    bool captureSecrets = false;
+
+    // "Verify after reboot": seconds between the reads of a rebooting modem, and how long
+    // it has to come back.
+    int verifyIntervalSeconds = 5;
+    int verifyTimeoutSeconds = 180;
 };

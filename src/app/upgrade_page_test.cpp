@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "app/window_test_support.h"
+#include "formats/file_digest.h"
 #include "formats/pack_builder.h"
 #include "framework/resolver.h"
 #include "framework/ui/progress_ctrl.h"
 #include "pages/latest_version.h"
+#include "pages/upgrade_page.h"
 
 namespace {
 
@@ -192,6 +194,8 @@ struct FakeResolver : fw::Resolver {
     std::string HostName() override { return "box"; }
     std::vector<std::uint32_t> ResolveHost(const std::string&) override { return resolved; }
     std::vector<fw::InterfaceAddress> Interfaces() override { return interfaces; }
+    std::uint32_t RouteSourceAddress(std::uint32_t) override { return route; }
+    std::uint32_t route = 0;
     std::vector<std::uint32_t> resolved{0x7F000101};  // 127.0.1.1
     std::vector<fw::InterfaceAddress> interfaces{{"lo", 0x7F000001, true, true},
                                                  {"eth1", 0x0A000009, false, false},
@@ -227,10 +231,98 @@ TEST_F(UpgradePageTest, BrowseButtonsFillTheBoxesAndAVxWorksImageGetsLatestVersi
 
     resolver.resolved = {0x0A000007};
     EXPECT_EQ(HostAddressForModem(resolver), 0x0A000007u);
+    // The listen address, the client's device, the route to the modem, in this order.
+    resolver.route = 0x0A000008;
+    HostAddressHints hints{"10.0.0.66", "eth0", kModemAddr};
+    EXPECT_EQ(HostAddressForModem(resolver, hints), 0x0A000042u);
+    hints.listen = "0.0.0.0";
+    EXPECT_EQ(HostAddressForModem(resolver, hints), 0x0A000005u);
+    hints.device = "wlan9";
+    EXPECT_EQ(HostAddressForModem(resolver, hints), 0x0A000008u);
+    resolver.route = 0;
     resolver.resolved.clear();
     resolver.interfaces.pop_back();
     EXPECT_EQ(HostAddressForModem(resolver), 0u) << "no interface up but loopback";
     fw::SetDefaultResolver(nullptr);
+}
+
+// A file that is not the one its checksum names is refused before the modem hears of it;
+// the one that is goes out, whether its checksum is given or lies beside it.
+TEST_F(UpgradePageTest, ChecksumsAtHandDecideBeforeAnythingIsSent) {
+    std::string path = WriteFile("fw.pack", pack);
+    std::string good = Sha256OfBytes(pack.data(), pack.size());
+    std::string bad(64, 'f');
+    StartOptions options;
+    options.checksums = {{path, bad}};
+    OpenWindow(options);
+    Type(IDC_PASSWORD, "secret");
+    window->ModemAddress()->EnterAddress("10.0.0.2");
+    ASSERT_TRUE(Type(IDC_IMAGE_PATH, path));
+    ASSERT_TRUE(Click(IDC_DOWNLOAD));
+    EXPECT_EQ(desktop.BoxTexts(), Names{"Warning:\nThe file does not match its checksum."});
+    EXPECT_TRUE(net.Trace().empty());
+
+    window.reset();
+    WriteFile("fw.pack.sha256", good + "  fw.pack\n");
+    OpenWindowOnModem();
+    ASSERT_TRUE(Type(IDC_IMAGE_PATH, "fw.pack"));
+    ASSERT_TRUE(Click(IDC_DOWNLOAD));
+    ASSERT_TRUE(RunUntilOver());
+    EXPECT_EQ(modem->LastReceived("fw.bin")->bytes, Payload(700));
+}
+
+// With the image's folder read-only, an older "LatestVersion" there would send the modem
+// to another image: the board request is never written.
+TEST_F(UpgradePageTest, VxWorksStopsBeforeTheBoardRequestWhenLatestVersionCannotBeWritten) {
+    std::filesystem::create_directories("fw/LatestVersion");  // cannot be opened as a file
+    std::string chosen = WriteFile("fw/new.pack", pack);
+    OpenWindowOnModem(true);
+    ASSERT_TRUE(Click(IDC_VXWORKS));
+    desktop.QueueOpenFile(chosen);
+    ASSERT_TRUE(Click(IDC_IMAGE_BROWSE));
+    ASSERT_TRUE(Click(IDC_DOWNLOAD));
+    EXPECT_EQ(desktop.BoxTexts(), Names{"Error:\nCannot write the LatestVersion file."});
+    EXPECT_EQ(desktop.Boxes().back().flags & 0xF0, unsigned{fw::MB_ICONSTOP});
+    EXPECT_TRUE(net.Trace().empty());
+}
+
+// "Verify after reboot" against modems that reboot for a while, reject the image or never
+// come back: one box with the outcome, and none for the reads that went unanswered.
+TEST_F(UpgradePageTest, VerifyAfterRebootTellsWhatTheModemCameBackWith) {
+    WriteFile("modem/info", "Acme;2026;HW 1/FW 1.0");
+    struct Case {
+        std::string version;  // of the image
+        int reboot_seconds;
+        bool reject;
+        std::string box;
+        unsigned icon;
+    } cases[] = {
+        {"10402300", 20, false, "Verified: firmware 10402300 (was FW 1.0)", fw::MB_ICONINFORMATION},
+        {"10402300", 1, true, "The modem came back with firmware FW 1.0; expected 10402300.",
+         fw::MB_ICONSTOP},
+        {"10402300", 1000, false, "The modem did not come back within 180 s.", fw::MB_ICONSTOP},
+        {"20112345", 0, false, "Firmware unchanged: FW 1.0", fw::MB_ICONSTOP},
+    };
+    for (const Case& c : cases) {
+        modem.reset();
+        modem::ModemConfig config;
+        config.reboot_seconds = c.reboot_seconds;
+        config.reject_image = c.reject;
+        StartModem(config);
+        OpenWindowOnModem(true);
+        desktop.ClearRecord();
+        ASSERT_TRUE(
+            Type(IDC_IMAGE_PATH, WriteFile("fw.comp", BuildImage(c.version, Payload(900)))));
+        ASSERT_TRUE(Click(IDC_VERIFY_REBOOT));
+        ASSERT_TRUE(Click(IDC_DOWNLOAD));
+        FirmwareVerifier& verifier = window->UpgradePage()->Verifier();
+        loop.RunUntil([&] { return !verifier.IsActive(); }, 600000);
+        EXPECT_EQ(desktop.BoxTexts(), Names{c.box});
+        EXPECT_EQ(desktop.Boxes().back().flags & 0xF0, c.icon);
+        EXPECT_EQ(Text(IDC_VERIFY_STATUS), c.box);
+        EXPECT_EQ(desktop.ModalTemplateIds(), std::vector<int>{IDD_UPGRADE_STATUS});
+        window.reset();
+    }
 }
 
 }  // namespace

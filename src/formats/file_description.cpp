@@ -8,6 +8,7 @@
 #include "formats/pack_reading.h"
 #include "framework/desktop.h"
 #include "framework/file.h"
+#include "framework/printable.h"
 
 namespace {
 
@@ -47,7 +48,8 @@ FileDescription DescribeImage(fw::CFile& file) {
     std::string version(field, n > 0 ? static_cast<std::size_t>(n) : 0);
     version = version.substr(0, version.find('\0'));
     if (version.starts_with("104"))
-        return Info("Compressed image: using lzssm v2.0\nVersion:" + version + "\n\n");
+        return Info("Compressed image: using lzssm v2.0\nVersion:" + fw::EscapeControls(version) +
+                    "\n\n");
     return Info("Compressed image: using lzssm v1.0 or vendor comp\nNo version info.\n");
 }
 
@@ -69,8 +71,9 @@ void AppendCapped(std::string& text, std::string_view more) {
     if (text.size() < kMaxContentsText) text.append(more.substr(0, kMaxContentsText - text.size()));
 }
 
+// Names come from the file: shown escaped, so that a name cannot forge lines.
 std::string EntryLine(const std::string& name, std::uint32_t length) {
-    std::string line = name;
+    std::string line = fw::EscapeControls(name);
     if (line.size() < kNameColumn) line.append(kNameColumn - line.size(), ' ');
     return line + Printf("\t%8lld\tbytes\n", length);
 }
@@ -106,35 +109,71 @@ void SplitVersion(const std::string& version, VersionText& hardware, VersionText
     }
 }
 
-std::optional<FileDescription> DescribePack(fw::CFile& file, const std::string& magic) {
-    const bool v10 = magic == kMagicPack;
-    VersionText hardware, firmware;
+// The versions and the table of a pack, read as the description reads them.
+struct PackFacts {
+    VersionText hardware;
+    VersionText firmware;
+    PackContents contents;
+    long long tableEnd = 0;
+};
+
+// False when an entry name is too long.
+bool ReadPackFacts(fw::CFile& file, const std::string& magic, PackFacts& p) {
     std::string version;
     ReadPackVersion(file, magic, version);
-    if (v10)
-        hardware = version.substr(0, version.find('\0'));
+    if (magic == kMagicPack)
+        p.hardware = version.substr(0, version.find('\0'));
     else
-        SplitVersion(version, hardware, firmware);
+        SplitVersion(version, p.hardware, p.firmware);
+    if (!ReadContents(file, p.contents)) return false;
+    p.tableEnd = std::max(file.GetPosition(), 0LL);
+    const EntrySpan& info = p.contents.info;
+    if (info.present && p.firmware.empty())
+        ReadEmbeddedInfo(file, p.tableEnd + static_cast<long long>(info.offset), info.length,
+                         p.hardware, p.firmware);
+    return true;
+}
 
-    PackContents c;
-    if (!ReadContents(file, c)) return std::nullopt;
-    long long table_end = std::max(file.GetPosition(), 0LL);
-    if (c.info.present && firmware.empty())
-        ReadEmbeddedInfo(file, table_end + static_cast<long long>(c.info.offset), c.info.length,
-                         hardware, firmware);
+// Later lines of a text shown indented under a heading keep its indentation, so that they
+// cannot pass for lines of their own.
+std::string IndentFollowingLines(std::string_view text, std::string_view indent) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        out += text[i];
+        if (text[i] == '\n' && i + 1 < text.size()) out += indent;
+    }
+    return out;
+}
+
+std::optional<FileDescription> DescribePack(fw::CFile& file, const std::string& magic) {
+    const bool v10 = magic == kMagicPack;
+    PackFacts p;
+    if (!ReadPackFacts(file, magic, p)) return std::nullopt;
+    const PackContents& c = p.contents;
     CriteriaText criteria("<None>");
     if (c.criteria.present)
-        criteria = ReadCriteria(file, table_end + static_cast<long long>(c.criteria.offset),
+        criteria = ReadCriteria(file, p.tableEnd + static_cast<long long>(c.criteria.offset),
                                 c.criteria.length);
 
     // The total line is kept whole; a listing too long for the box gives way to it.
     std::string total = Printf("\nTotal: %lld file(s), %lld bytes", c.files, c.bytes);
     std::string contents = c.listing.substr(0, kMaxContentsText - total.size()) + total;
     std::string text = std::string("Pack file: using pack v") + (v10 ? "1.0" : "1.1") +
-                       "\t\nHardware version: " + hardware.str() +
-                       "\t\t\nFirmware version: " + firmware.str() + "\t\t\nContain:\n" + contents +
-                       "\nCriteria:\n  " + criteria.str() + "\n";
-    return Info(text.substr(0, kMaxDescription));
+                       "\t\nHardware version: " + fw::EscapeControls(p.hardware.str()) +
+                       "\t\t\nFirmware version: " + fw::EscapeControls(p.firmware.str()) +
+                       "\t\t\nContain:\n" + contents + "\nCriteria:\n  " +
+                       IndentFollowingLines(fw::EscapeControlsInLines(criteria.str()), "  ") + "\n";
+    text = text.substr(0, kMaxDescription);
+    // A cut between CR and LF would leave a bare carriage return at the end.
+    if (!text.empty() && text.back() == '\r') text.pop_back();
+    return Info(text);
+}
+
+std::string Trimmed(std::string_view text) {
+    std::size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) return {};
+    std::size_t last = text.find_last_not_of(" \t\r\n");
+    return std::string(text.substr(first, last - first + 1));
 }
 
 }  // namespace
@@ -168,4 +207,21 @@ std::optional<FileDescription> DescribeFile(const std::string& path) {
     if (magic == kMagicImage) return DescribeImage(file);
     if (magic == kMagicPack || magic == kMagicPk11) return DescribePack(file, magic);
     return Info("Warning: unknown file format.\n");
+}
+
+std::string FirmwareVersionOf(const std::string& path) {
+    fw::CFile file;
+    if (!file.Open(path, fw::CFile::modeRead | fw::CFile::shareDenyWrite)) return {};
+    std::string magic = ReadMagic(file);
+    if (magic == kMagicImage) {
+        char field[8];
+        long long n = file.Read(field, sizeof field);
+        std::string version(field, n > 0 ? static_cast<std::size_t>(n) : 0);
+        version = version.substr(0, version.find('\0'));
+        return version.starts_with("104") ? Trimmed(version) : std::string();
+    }
+    if (magic != kMagicPack && magic != kMagicPk11) return {};
+    PackFacts p;
+    if (!ReadPackFacts(file, magic, p)) return {};
+    return Trimmed(p.firmware.str());
 }

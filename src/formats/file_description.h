@@ -33,5 +33,11 @@ struct FileDescription {
 };
 
 // The box that "File&Info" shows for the file at `path`; nothing when no box is shown
-// (a pack entry name of 50 characters or more abandons the description silently).
+// (a pack entry name of 50 characters or more abandons the description silently). Text
+// taken from the file (names, versions, the criteria) has its control characters escaped.
 std::optional<FileDescription> DescribeFile(const std::string& path);
+
+// The firmware version the file carries, blanks trimmed: the version field of an image of
+// the newer format, a pack's firmware version (from its version string or its "info"
+// entry, as described). Empty when it carries none.
+std::string FirmwareVersionOf(const std::string& path);

@@ -102,3 +102,47 @@ TEST_F(DescriptionTest, OverlongNameShowsNothingAndLongTableKeepsItsTotal) {
 }
 
 }  // namespace
+
+namespace {
+
+// Names, versions and criteria come from the file: none of them may forge a line of the
+// description or reach a terminal as a command.
+TEST(DescriptionOfHostileFiles, ShowsControlCharactersEscapedAndCriteriaLinesIndented) {
+    ScratchDir dir;
+    ByteVector pack = BuildPack(
+        kMagicPk11, "HW\x1b[1m",
+        {{"a\nTotal: 9 file(s)", ToBytes("x")}, {"hw.cond", ToBytes("one\r\nSHA-256: forged\n")}});
+    auto d = DescribeFile(dir.Write("hostile.pack", pack));
+    ASSERT_TRUE(d);
+    EXPECT_NE(d->text.find("Hardware version: HW\\x1b[1m\t"), std::string::npos) << d->text;
+    EXPECT_NE(d->text.find("    a\\nTotal: 9 file(s)"), std::string::npos) << d->text;
+    EXPECT_NE(d->text.find("Criteria:\n  one\r\n  SHA-256: forged\n"), std::string::npos)
+        << d->text;
+    auto image = DescribeFile(dir.Write("hostile.comp", BuildImage("104\x07\x08xyz", {})));
+    ASSERT_TRUE(image);
+    EXPECT_NE(image->text.find("Version:104\\x07\\x08xyz\n"), std::string::npos) << image->text;
+}
+
+TEST(FirmwareVersionOf, TheVersionAFileCarriesOrNone) {
+    ScratchDir dir;
+    ByteVector info = ToBytes("Acme;2026;HW1; FW2.3 ;");
+    struct Case {
+        ByteVector file;
+        std::string version;
+    } cases[] = {
+        {BuildImage("10402300", Filled(4)), "10402300"},
+        {BuildImage("104 2.1 ", Filled(4)), "104 2.1"},
+        {BuildImage("20112345", Filled(4)), ""},  // the older format carries none
+        {BuildPack(kMagicPk11, "HW1.0", {{"image", Filled(3)}, {"info", info}}), "FW2.3"},
+        {BuildPack(kMagicPk11, "HW-REVISION-1.00/FW9.9", {{"info", info}}), "FW9.9"},
+        {BuildPack(kMagicPack, "HW000001", {{"image", Filled(3)}}), ""},
+        {ToBytes("MZ not firmware"), ""},
+    };
+    int i = 0;
+    for (const Case& c : cases) {
+        EXPECT_EQ(FirmwareVersionOf(dir.Write("f" + std::to_string(i++), c.file)), c.version);
+    }
+    EXPECT_EQ(FirmwareVersionOf(dir.Path("missing")), "");
+}
+
+}  // namespace

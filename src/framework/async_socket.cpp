@@ -2,7 +2,23 @@
 
 #include <cerrno>
 
+#include "framework/socket_tap.h"
+
 namespace fw {
+
+namespace {
+
+SocketTap* g_socketTap = nullptr;
+
+}  // namespace
+
+void SetSocketTap(SocketTap* tap) {
+    g_socketTap = tap;
+}
+
+SocketTap* InstalledSocketTap() {
+    return g_socketTap;
+}
 
 CAsyncSocket::CAsyncSocket() = default;
 
@@ -95,6 +111,10 @@ int CAsyncSocket::SendTo(const void* buf, int len, unsigned port, const char* ad
         last_error_ = static_cast<int>(-n);
         return SOCKET_ERROR;
     }
+    if (g_socketTap) {
+        g_socketTap->OnDatagram(TappedLocal(), Endpoint{*addr, static_cast<std::uint16_t>(port)},
+                                static_cast<const std::uint8_t*>(buf), static_cast<std::size_t>(n));
+    }
     return static_cast<int>(n);
 }
 
@@ -115,7 +135,17 @@ int CAsyncSocket::ReceiveFrom(void* buf, int len, std::string& address, unsigned
     }
     address = FormatIp(from.addr);
     port = from.port;
+    if (g_socketTap) {
+        g_socketTap->OnDatagram(from, TappedLocal(), static_cast<const std::uint8_t*>(buf),
+                                static_cast<std::size_t>(n));
+    }
     return static_cast<int>(n);
+}
+
+Endpoint CAsyncSocket::TappedLocal() const {
+    Endpoint local = socket_->Local();
+    if (local.addr == kAnyAddr) local.addr = (stack_ ? *stack_ : DefaultStack()).HostAddress();
+    return local;
 }
 
 unsigned CAsyncSocket::LocalPort() const {

@@ -47,6 +47,9 @@ public:
     virtual void OnReceive(int error_code);
 
 private:
+    // The socket's own end as a tap is told it.
+    Endpoint TappedLocal() const;
+
     NetStack* stack_ = nullptr;
     std::unique_ptr<DatagramSocket> socket_;
     int last_error_ = 0;

@@ -5,6 +5,7 @@
 #include <net/if.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -54,6 +55,27 @@ public:
         }
         ::freeifaddrs(list);
         return out;
+    }
+
+    std::uint32_t RouteSourceAddress(std::uint32_t destination) override {
+        // Connecting a UDP socket only chooses the route and the source address.
+        int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        if (fd < 0) return 0;
+        int on = 1;
+        ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(69);
+        to.sin_addr.s_addr = htonl(destination);
+        sockaddr_in local{};
+        socklen_t length = sizeof local;
+        std::uint32_t source = 0;
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0 &&
+            ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) == 0) {
+            source = ntohl(local.sin_addr.s_addr);
+        }
+        ::close(fd);
+        return source;
     }
 };
 

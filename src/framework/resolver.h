@@ -20,6 +20,9 @@ public:
     virtual std::string HostName() = 0;
     virtual std::vector<std::uint32_t> ResolveHost(const std::string& name) = 0;
     virtual std::vector<InterfaceAddress> Interfaces() = 0;
+    // The local address the routing table would send from to reach `destination` (no
+    // datagram is sent); 0 when there is no route or the question cannot be asked.
+    virtual std::uint32_t RouteSourceAddress(std::uint32_t /*destination*/) { return 0; }
 };
 
 Resolver& SystemResolver();

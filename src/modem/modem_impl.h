@@ -78,6 +78,12 @@ struct SimulatedModem::Impl : TransferContext {
     void StartFetch(const std::string& name, fw::Endpoint server, bool follow_latest);
     void OnLatestVersion(const std::vector<std::uint8_t>& bytes, fw::Endpoint server);
     void ForgetOlderCopies(std::vector<ReceivedFile>& files, const std::string& name);
+    // The reboot after an update (modem_reboot.cpp).
+    void NoteUpdateFile(const std::string& name, const std::vector<std::uint8_t>& bytes);
+    void Reboot();
+    bool Rebooting() const;
+    // The "info" file as the modem reports it now.
+    std::optional<std::vector<std::uint8_t>> ReportedInfo() const;
 
     struct Entry {
         int id;
@@ -109,6 +115,9 @@ struct SimulatedModem::Impl : TransferContext {
     std::map<std::uint32_t, HostState> hosts;
     bool update_mode = false;
     bool completion_sent = false;
+    std::string update_version;  // carried by the files of the update in progress
+    std::string firmware;        // reported since the last reboot ("" for the data's)
+    fw::Millis rebooting_until = -1;
     std::vector<std::string> log;
     std::function<void(const std::string&)> sink;
     // Tasks posted to the loop hold a weak reference and do nothing once the modem is gone.

@@ -53,6 +53,15 @@ void DefineOptions(CLI::App& app, ModemOptions& o, std::string& listen,
         ->capture_default_str();
     app.add_option("--store", c.store_dir, "Also save every written and fetched file here")
         ->type_name("DIR");
+    app.add_option("--reboot-seconds", c.reboot_seconds,
+                   "After the completion report, reboot: silent for N seconds, then report the "
+                   "firmware version the update carried (0: no reboot)")
+        ->type_name("N")
+        ->check(CLI::Range(0, 86400))
+        ->capture_default_str();
+    app.add_flag("--reject-image", c.reject_image,
+                 "Keep the old firmware version after an update (a modem that rejected the "
+                 "image)");
     app.add_option("--timeout", c.retransmit_timeout_ms, "Milliseconds before a retransmission")
         ->type_name("MS")
         ->check(CLI::Range(10, 600000))

@@ -80,7 +80,7 @@ void SimulatedModem::Impl::ServeRead(const std::string& name, fw::Endpoint from)
         Refuse(from, "read", name, 2, kLockedText, "refused, no key");
         return;
     }
-    auto content = ReadBack(name);
+    auto content = name == "info" ? ReportedInfo() : ReadBack(name);
     if (!content) content = ReadServedFile(cfg.data_dir, name);
     if (!content) {
         Refuse(from, "read", name, 1, std::string(tftp::kNoSuchFile), "no such file");
@@ -139,8 +139,10 @@ WriteVerdict SimulatedModem::Impl::Judge(std::size_t index, fw::Endpoint from) {
     }
     if (file.name == kUpdateBeginFile) {
         update_mode = true;
+        update_version.clear();
         return {{}, "update mode on"};
     }
+    if (update_mode && !IsCommandFile(file.name)) NoteUpdateFile(file.name, file.bytes);
     if (file.name == kUpdateEndFile) {
         ScheduleCompletion(from);
         return {{}, "completion report in " + std::to_string(cfg.completion_delay_ms) + " ms"};
@@ -205,6 +207,7 @@ void SimulatedModem::Impl::SendCompletion(fw::Endpoint host) {
     completion_sent = true;
     update_mode = false;
     Log(Peer(host) + " update finished, completion report sent (ACK 65535)");
+    Reboot();
 }
 
 void SimulatedModem::Impl::StartFetch(const std::string& name, fw::Endpoint server,

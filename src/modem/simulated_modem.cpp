@@ -91,7 +91,7 @@ Transfer* SimulatedModem::Impl::FindRequestTransfer(fw::Endpoint peer) {
 
 void SimulatedModem::Impl::OnListenDatagram(const std::uint8_t* data, std::size_t len,
                                             fw::Endpoint from) {
-    if (len < 2) return;
+    if (len < 2 || Rebooting()) return;
     unsigned opcode = data[0] << 8 | data[1];
     if (opcode == tftp::RRQ || opcode == tftp::WRQ) {
         Heard(from.addr);
@@ -109,6 +109,7 @@ void SimulatedModem::Impl::OnListenDatagram(const std::uint8_t* data, std::size_
 
 void SimulatedModem::Impl::OnTransferDatagram(int id, const std::uint8_t* data, std::size_t len,
                                               fw::Endpoint from) {
+    if (Rebooting()) return;
     for (auto& e : transfers) {
         if (e.id != id) continue;
         if (e.transfer->finished()) return;
@@ -121,7 +122,7 @@ void SimulatedModem::Impl::OnTransferDatagram(int id, const std::uint8_t* data, 
 void SimulatedModem::Impl::Send(const std::shared_ptr<ModemSocket>& via,
                                 const tftp::Bytes& datagram, fw::Endpoint to,
                                 const std::string& name) {
-    if (!via) return;
+    if (!via || Rebooting()) return;
     Fate fate = faults.Decide(datagram, name);
     if (fate == Fate::kDrop) return;
     int copies = fate == Fate::kDuplicate ? 2 : 1;
@@ -182,6 +183,12 @@ const std::vector<FetchedFile>& SimulatedModem::Fetched() const {
 }
 bool SimulatedModem::InUpdateMode() const {
     return impl_->update_mode;
+}
+bool SimulatedModem::IsRebooting() const {
+    return impl_->Rebooting();
+}
+const std::string& SimulatedModem::ReportedFirmware() const {
+    return impl_->firmware;
 }
 bool SimulatedModem::CompletionSent() const {
     return impl_->completion_sent;

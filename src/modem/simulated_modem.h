@@ -31,6 +31,11 @@ struct ModemConfig {
     // host's TFTP server on this port (0: off).
     std::uint16_t fetch_port = 0;
     std::string store_dir;  // when set, every completed written or fetched file is saved here
+    // After its completion report the modem reboots: silent for this many seconds (0: back
+    // at once). It then reports the firmware version the update carried, unless it rejected
+    // the image and kept its own.
+    int reboot_seconds = 0;
+    bool reject_image = false;
     // False (a long-running program): only the latest copy of each written or fetched file
     // keeps its bytes in memory, and log lines go to the sink only.
     bool keep_history = true;
@@ -81,6 +86,10 @@ public:
     // What the modem fetched from the host in fetch mode.
     const std::vector<FetchedFile>& Fetched() const;
     bool InUpdateMode() const;
+    // Silent while it reboots after an update.
+    bool IsRebooting() const;
+    // The firmware version it reports since its last reboot; empty: that of its "info" file.
+    const std::string& ReportedFirmware() const;
     bool CompletionSent() const;
     // The port actually listened on (useful with listen_port 0); 0 when not started.
     std::uint16_t ListenPort() const;

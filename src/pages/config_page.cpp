@@ -1,7 +1,7 @@
 #include "pages/config_page.h"
 
-#include "formats/image_check.h"
 #include "pages/file_choice.h"
+#include "pages/send_check.h"
 #include "resources/resource.h"
 #include "tftp/step_codes.h"
 
@@ -41,9 +41,9 @@ void CConfigPage::OnGet() {
 
 void CConfigPage::OnPut() {
     // A pack that cannot be sent whole is refused before the modem hears of it.
-    ImageCheck check = CheckImageFile(GetDlgItemText(IDC_RESTORE_PATH));
-    if (!check.ok) {
-        RefuseOperation(check.message);
+    std::string refusal = CheckImageToSend(GetDlgItemText(IDC_RESTORE_PATH));
+    if (!refusal.empty()) {
+        RefuseOperation(refusal);
         return;
     }
     if (IsChecked(IDC_REBOOT)) {

@@ -7,12 +7,19 @@
 #include "tftp/host_hooks.h"
 
 namespace {
+
 bool IsLoopback(std::uint32_t addr) {
     return (addr >> 24) == 127;
 }
-}  // namespace
 
-std::uint32_t HostAddressForModem(fw::Resolver& resolver) {
+std::uint32_t DeviceAddress(fw::Resolver& resolver, const std::string& device) {
+    for (const fw::InterfaceAddress& iface : resolver.Interfaces()) {
+        if (iface.name == device && iface.addr != 0) return iface.addr;
+    }
+    return 0;
+}
+
+std::uint32_t HostNameAddress(fw::Resolver& resolver) {
     std::vector<std::uint32_t> resolved = resolver.ResolveHost(resolver.HostName());
     if (!resolved.empty() && !IsLoopback(resolved.front())) return resolved.front();
     for (const fw::InterfaceAddress& iface : resolver.Interfaces()) {
@@ -23,14 +30,26 @@ std::uint32_t HostAddressForModem(fw::Resolver& resolver) {
     return 0;
 }
 
+}  // namespace
+
+std::uint32_t HostAddressForModem(fw::Resolver& resolver, const HostAddressHints& hints) {
+    if (auto listen = fw::ParseIp(hints.listen); listen && *listen != fw::kAnyAddr) return *listen;
+    if (!hints.device.empty()) {
+        if (std::uint32_t address = DeviceAddress(resolver, hints.device)) return address;
+    }
+    if (hints.modem != 0) {
+        if (std::uint32_t address = resolver.RouteSourceAddress(hints.modem)) return address;
+    }
+    return HostNameAddress(resolver);
+}
+
 std::string LatestVersionText(const std::string& bare_name, std::uint32_t host_address,
                               long long size) {
     return "99.0\r\n" + bare_name + "\r\n" + fw::FormatIp(host_address) + "\r\n" +
            std::to_string(size) + "\r\n";
 }
 
-void WriteLatestVersion(const std::string& chosen_path) {
-    std::uint32_t address = HostAddressForModem(fw::DefaultResolver());
+bool WriteLatestVersion(const std::string& chosen_path, std::uint32_t host_address) {
     std::string name = BareFileName(chosen_path);
 
     long long size = 0;
@@ -45,8 +64,12 @@ void WriteLatestVersion(const std::string& chosen_path) {
     fw::CFile out;
     if (!out.Open(kLatestVersionFile, fw::CFile::modeCreate | fw::CFile::modeWrite)) {
         LogMessage("Error to open LastVersion file to write!");
-        return;
+        return false;
     }
-    std::string text = LatestVersionText(name, address, size);
-    out.Write(text.data(), text.size());
+    std::string text = LatestVersionText(name, host_address, size);
+    if (!out.Write(text.data(), text.size()) || !out.Flush()) {
+        LogMessage("Error to write LastVersion file!");
+        return false;
+    }
+    return true;
 }

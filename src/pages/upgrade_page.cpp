@@ -6,6 +6,7 @@
 #include "formats/formats.h"
 #include "formats/image_check.h"
 #include "framework/desktop.h"
+#include "framework/resolver.h"
 #include "framework/ui/data_exchange.h"
 #include "framework/ui/ip_address_ctrl.h"
 #include "pages/file_choice.h"
@@ -34,6 +35,15 @@ CUpgradePage::CUpgradePage(fw::CWnd* parent) : COperationPage(IDD_UPGRADE_PAGE, 
     BindCommand(IDC_MODEM_INFO, [this] { OnModemInfo(); });
     BindCommand(IDC_ATMOS, [] { g_nTargetOs = 0; });
     BindCommand(IDC_VXWORKS, [] { g_nTargetOs = 1; });
+    verifier_.onStatus = [this](const std::string& text) {
+        SetDlgItemText(IDC_VERIFY_STATUS, text);
+    };
+    verifier_.onFinished = [this](const VerifyResult& result) { OnVerifyFinished(result); };
+}
+
+void CUpgradePage::SetHostAddressing(std::string listen, std::string device) {
+    listenAddress_ = std::move(listen);
+    clientDevice_ = std::move(device);
 }
 
 bool CUpgradePage::OnInitDialog() {
@@ -117,7 +127,11 @@ void CUpgradePage::OnBrowseImage() {
     std::optional<std::string> path = ChooseFileFor(kImageFilter);
     if (!path) return;
     SetDlgItemText(IDC_IMAGE_PATH, *path);
-    if (g_nTargetOs == 1) WriteLatestVersion(*path);
+    if (g_nTargetOs != 1) return;
+    HostAddressHints hints{listenAddress_, clientDevice_, 0};
+    if (fw::CIPAddressCtrl* address = ModemAddressControl()) address->GetAddress(hints.modem);
+    bool written = WriteLatestVersion(*path, HostAddressForModem(fw::DefaultResolver(), hints));
+    latestVersionFailedFor_ = written ? std::string() : *path;
 }
 
 void CUpgradePage::OnBrowseOtherFile(int row) {
@@ -136,9 +150,9 @@ void CUpgradePage::OnFileInfo() {
 
 bool CUpgradePage::RefuseUnsendableFiles(bool send_image) {
     if (send_image) {
-        ImageCheck check = CheckImageFile(GetDlgItemText(IDC_IMAGE_PATH));
-        if (!check.ok) {
-            RefuseOperation(check.message);
+        std::string refusal = CheckImageToSend(GetDlgItemText(IDC_IMAGE_PATH));
+        if (!refusal.empty()) {
+            RefuseOperation(refusal);
             return true;
         }
     }
@@ -156,9 +170,13 @@ bool CUpgradePage::RefuseUnsendableFiles(bool send_image) {
 }
 
 void CUpgradePage::OnDownload() {
+    verifier_.Cancel();
+    std::string image = GetDlgItemText(IDC_IMAGE_PATH);
     if (g_nTargetOs == 1) {
-        // The file is never sent from here: it only has to open, for its compatible list.
-        std::string refusal = CheckFileToSend(GetDlgItemText(IDC_IMAGE_PATH), LLONG_MAX, "");
+        // The file is not sent from here: the modem fetches it, as "LatestVersion" says.
+        std::string refusal = !latestVersionFailedFor_.empty() && latestVersionFailedFor_ == image
+                                  ? kLatestVersionFailedText
+                                  : CheckFileToSend(image, LLONG_MAX, "");
         if (!refusal.empty()) {
             RefuseOperation(refusal);
             return;
@@ -170,16 +188,30 @@ void CUpgradePage::OnDownload() {
     // update mode.
     bool send_image = IsChecked(IDC_IMAGE_CHECK);
     if (RefuseUnsendableFiles(send_image)) return;
+    if (IsChecked(IDC_VERIFY_REBOOT)) {
+        verifier_.Begin(send_image ? FirmwareVersionOf(image) : std::string(),
+                        AtmosPlan(send_image));
+        return;
+    }
+    StartPagePlan(AtmosPlan(send_image));
+}
+
+std::vector<int> CUpgradePage::AtmosPlan(bool send_image) const {
     std::vector<int> plan = {STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_PUT_UPDATE_BEGIN};
     if (send_image) plan.push_back(STEP_SEND_IMAGE);
     if (IsChecked(IDC_FILE1_CHECK)) plan.push_back(STEP_OTHER_FILE_1);
     if (IsChecked(IDC_FILE2_CHECK)) plan.push_back(STEP_OTHER_FILE_2);
     plan.insert(plan.end(),
                 {STEP_PUT_UPDATE_REBOOT, STEP_PUT_UPDATE_END, STEP_SHOW_UPGRADE_STATUS});
-    StartPagePlan(plan);
+    return plan;
+}
+
+void CUpgradePage::OnVerifyFinished(const VerifyResult& result) {
+    fw::AfxMessageBox(result.Line(), result.Passed() ? fw::MB_ICONINFORMATION : fw::MB_ICONSTOP);
 }
 
 void CUpgradePage::OnModemInfo() {
+    verifier_.Cancel();
     StartPagePlan({STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_GET_MODEM_INFO, STEP_GET_FILES,
                    STEP_SHOW_MODEM_INFO});
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "pages/firmware_verifier.h"
 #include "pages/operation_page.h"
 
 class TftpServer;
@@ -23,6 +24,12 @@ public:
     // The local server whose serving switch follows unicast and broadcast. Set before
     // the page is created: its initialisation performs the Unicast action.
     void AttachServer(TftpServer* server) { server_ = server; }
+    // What decides the address a "VxWorks" modem is told to fetch from: the local server's
+    // listen address and the client's network device (empty: none given).
+    void SetHostAddressing(std::string listen, std::string device);
+
+    // "Verify after reboot" (expert mode), its timing and its outcome.
+    FirmwareVerifier& Verifier() { return verifier_; }
 
     bool OnInitDialog() override;
     void DoDataExchange(fw::CDataExchange* dx) override;
@@ -42,6 +49,9 @@ private:
     // Shows the refusal and returns true when a file the plan would send cannot be sent.
     bool RefuseUnsendableFiles(bool send_image);
     void OnModemInfo();
+    // The Download plan of target "Atmos" for the page's boxes as they stand.
+    std::vector<int> AtmosPlan(bool send_image) const;
+    void OnVerifyFinished(const VerifyResult& result);
     void OnFileInfo();
     void OnBroadcast();
     void OnUnicast();
@@ -53,6 +63,12 @@ private:
     std::string m_strDelayLabel;  // static 1079
     std::string m_strDelayUnit;   // static 1080
     TftpServer* server_ = nullptr;
+    std::string listenAddress_;
+    std::string clientDevice_;
+    // The image whose "LatestVersion" could not be written: its upgrade is refused.
+    std::string latestVersionFailedFor_;
+    FirmwareVerifier verifier_{*this,
+                               [this](const std::vector<int>& codes) { StartPagePlan(codes); }};
 };
 
 inline constexpr const char* kImageFilter =

@@ -35,6 +35,8 @@ const DialogTemplate& UpgradePageTemplate() {
             Edit(IDC_FILE2_SOURCE, {81, 70, 96, 12}, kDisabled),
             Button(IDC_FILE2_BROWSE, "...", {184, 70, 12, 12}),
             Edit(IDC_FILE2_DEST, {203, 68, 52, 12}, kDisabled),
+            CheckBox(IDC_VERIFY_REBOOT, "Verify after reboot", {14, 86, 100, 10}, kHidden),
+            Text(IDC_VERIFY_STATUS, "", {120, 87, 135, 8}, kHidden),
             Radio(IDC_ATMOS, "Atmos", {277, 23, 35, 10}, kHidden),
             Radio(IDC_VXWORKS, "VxWorks", {277, 41, 45, 10}, kHidden),
             Button(IDC_MODEM_INFO, "Modem Info", {272, 89, 50, 14}, kHidden),

@@ -66,6 +66,8 @@ constexpr int IDC_DELAY_LABEL = 1079;
 constexpr int IDC_DELAY_UNIT = 1080;
 constexpr int IDC_ATMOS = 1081;
 constexpr int IDC_VXWORKS = 1082;
+constexpr int IDC_VERIFY_REBOOT = 1084;  // "Verify after reboot" (expert mode)
+constexpr int IDC_VERIFY_STATUS = 1085;  // its countdown and outcome
 
 // Download files page.
 constexpr int IDC_MACRO_PATH = 1001;

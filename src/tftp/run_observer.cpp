@@ -4,6 +4,10 @@
 #include "framework/event_loop.h"
 #include "tftp/host_hooks.h"
 
+namespace {
+bool g_quietEngineBoxes = false;
+}  // namespace
+
 RunObserver& TheRunObserver() {
     static RunObserver observer;
     return observer;
@@ -51,7 +55,19 @@ void RunObserver::Changed() {
     }
 }
 
+void SetQuietEngineBoxes(bool quiet) {
+    g_quietEngineBoxes = quiet;
+}
+
 int EngineMessageBox(const std::string& text, unsigned flags) {
+    if (g_quietEngineBoxes) {
+        std::string line = text;
+        for (char& c : line) {
+            if (c == '\n') c = ' ';
+        }
+        LogMessage(line.c_str());
+        return (flags & 0x0F) == fw::MB_RETRYCANCEL ? fw::IDCANCEL : fw::IDOK;
+    }
     RunObserver& observer = TheRunObserver();
     observer.NoteDialogOpened();
     int answer = fw::AfxMessageBox(text, flags);

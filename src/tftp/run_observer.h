@@ -91,5 +91,8 @@ RunObserver& TheRunObserver();
 
 // A message box shown on behalf of the engines: counted as an open dialog while it is up.
 int EngineMessageBox(const std::string& text, unsigned flags);
+// While set, the engines' boxes are logged instead of shown, and one that asks is answered
+// Cancel: for reads that are expected to go unanswered (a modem that is rebooting).
+void SetQuietEngineBoxes(bool quiet);
 // A failure message that stops the run: shown with the stop icon, then reported.
 void ShowStopMessage(const std::string& text);

@@ -42,13 +42,13 @@ finish() {
 # Bytes of a file as hex, for texts with CR LF.
 hex() { od -An -tx1 -v "$1" | tr -d ' \n'; }
 
-# Starts sperrow-modem on a free loopback port with the bundled data and password "pw";
+# Starts sperrow-modem on a free loopback port with the bundled data and the password $PW;
 # further arguments go to the modem. Sets MODEM_PID and MODEM_PORT.
 start_modem() {
   log=$WORK/modem.log
   # A log of an earlier modem must not be read for this one's port.
   rm -f "$log"
-  "$MODEM" --listen 127.0.0.1 --port 0 --data "$ROOT/data/modem" --password pw \
+  "$MODEM" --listen 127.0.0.1 --port 0 --data "$ROOT/data/modem" --password "$PW" \
     --completion-delay 300 "$@" > "$log" 2>&1 &
   MODEM_PID=$!
   PIDS="$PIDS $MODEM_PID"

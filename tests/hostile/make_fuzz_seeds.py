@@ -262,6 +262,23 @@ LISTS = {
 }
 
 
+# Text from the file that would forge lines of `describe` or steer a terminal: names, versions,
+# criteria and board names holding line feeds, escapes and bells.
+def with_boards(blob, boards):
+    listed = b"".join(b + b"\0" for b in boards)
+    return blob + listed + struct.pack(">H", len(listed))
+
+
+DESCRIPTIONS = {
+    "pack_names_forging_lines": pk11(
+        b"HW\x1b[1m/FW\rx-long-enough", [(b"image\nTotal: 1 file(s), 1 bytes", 12),
+                                          (b"\x1b]0;title\x07", 2), (b"hw.cond", 45)],
+        b"LZ0110400000" + b"xy" + b"board=A\r\nSHA-256: 00\nCompatible boards: x\x1b[2J"),
+    "image_version_controls": with_boards(b"LZ01104\n\x1b\t\r\x7fpayload",
+                                          [b"EVIL\nSize: 1", b"SIM-BOARD-1"]),
+}
+
+
 def write_formats(name, blob, folders):
     for folder in folders:
         path = os.path.join(SRC, "src", "formats", folder)
@@ -276,6 +293,8 @@ def main():
                                    "compatible_list_fuzz_corpus"])
     for name, blob in LISTS.items():
         write_formats(name, blob, ["compatible_list_fuzz_corpus", "file_description_fuzz_corpus"])
+    for name, blob in DESCRIPTIONS.items():
+        write_formats(name, blob, ["file_description_fuzz_corpus"])
     for name, blob in PACKETS.items():
         write("packet_fuzz_corpus", name, blob)
     for name, blob in INFO.items():

@@ -28,6 +28,7 @@ struct RawOptions {
     std::string file2;
     std::string macro;
     std::string configOut = "config.pack";
+    std::string sha256;
 };
 
 struct Subcommands {
@@ -41,6 +42,7 @@ struct Subcommands {
     CLI::App* describe = nullptr;
     CLI::App* serve = nullptr;
     CLI::App* tui = nullptr;
+    CLI::App* interfaces = nullptr;
 };
 
 void DefineGlobalOptions(CLI::App& app, CliOptions& o, RawOptions& raw) {
@@ -72,6 +74,16 @@ void DefineGlobalOptions(CLI::App& app, CliOptions& o, RawOptions& raw) {
     app.add_flag("--expert", o.expert, "Expert mode: the hidden pages and controls on screen");
     app.add_flag("-v,--log", o.log, "Log Enable: every log line also goes to stderr");
     app.add_flag("-q,--quiet", o.quiet, "No progress bar and no countdown numbers");
+    app.add_option("--pcap", o.pcap, "Write every datagram sent and received to this pcap file")
+        ->type_name("FILE");
+    app.add_flag("--pcap-secrets", o.pcapSecrets,
+                 "The capture keeps the content of tftplock.key and RequestID (masked by default)");
+}
+
+void AddChecksumOption(CLI::App* command, RawOptions& raw) {
+    command->add_option("--sha256", raw.sha256,
+                        "SHA-256 the file must have (default: FILE.sha256 or the folder's "
+                        "SHA256SUMS, when there)");
 }
 
 void DefineCommands(CLI::App& app, CliOptions& o, RawOptions& raw, Subcommands& s) {
@@ -82,6 +94,17 @@ void DefineCommands(CLI::App& app, CliOptions& o, RawOptions& raw, Subcommands& 
     s.upgrade->add_option("--target", raw.target, "Target system of the modem")
         ->check(CLI::IsMember({"atmos", "vxworks"}, CLI::ignore_case));
     s.upgrade->add_flag("--no-wait", o.noWait, "Do not wait for the modem to report completion");
+    s.upgrade->add_flag("--verify", o.verify,
+                        "Compare the modem's firmware version with FILE's after the reboot");
+    s.upgrade
+        ->add_option("--verify-interval", o.verifyInterval,
+                     "Seconds between the reads of a rebooting modem (default 5)")
+        ->check(CLI::Range(1, 3600));
+    s.upgrade
+        ->add_option("--verify-timeout", o.verifyTimeout,
+                     "Seconds the modem has to come back (default 180)")
+        ->check(CLI::Range(1, 86400));
+    AddChecksumOption(s.upgrade, raw);
 
     s.info = app.add_subcommand("info", "Read and print the modem's identification");
     s.info->add_flag("--json", o.json, "Print one JSON object");
@@ -95,11 +118,13 @@ void DefineCommands(CLI::App& app, CliOptions& o, RawOptions& raw, Subcommands& 
     s.configPut->add_option("FILE", o.file, "Configuration pack file")->required();
     s.configPut->add_flag("--no-reboot", o.noReboot, "Send without the update bracket");
     s.configPut->add_flag("--no-wait", o.noWait, "Do not wait for the modem to report completion");
+    AddChecksumOption(s.configPut, raw);
 
     s.send = app.add_subcommand("send", "Send a command macro and up to two files");
     s.send->add_option("--macro", raw.macro, "Command macro file")->type_name("FILE");
     s.send->add_option("--file", raw.file1, "First file, SRC[:DEST]")->type_name("FILE");
     s.send->add_option("--file2", raw.file2, "Second file, SRC[:DEST]")->type_name("FILE");
+    AddChecksumOption(s.send, raw);
 
     s.remoteUpgrade = app.add_subcommand("remote-upgrade", "Remote TFTP server upgrade (Submit)");
     s.describe = app.add_subcommand("describe", "Describe a firmware file (File Info)");
@@ -112,6 +137,8 @@ void DefineCommands(CLI::App& app, CliOptions& o, RawOptions& raw, Subcommands& 
     s.serve->add_flag("--write", o.write, "Accept write requests");
 
     s.tui = app.add_subcommand("tui", "The interactive window");
+    s.interfaces =
+        app.add_subcommand("interfaces", "List the host's network interfaces and addresses");
 }
 
 Command ChosenCommand(const Subcommands& s) {
@@ -124,7 +151,13 @@ Command ChosenCommand(const Subcommands& s) {
     if (s.describe->parsed()) return Command::kDescribe;
     if (s.serve->parsed()) return Command::kServe;
     if (s.tui->parsed()) return Command::kTui;
+    if (s.interfaces->parsed()) return Command::kInterfaces;
     return Command::kNone;
+}
+
+bool IsSha256Text(const std::string& text) {
+    return text.size() == 64 &&
+           text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
 }
 
 bool ReadFirstLine(const std::string& path, std::string& line) {
@@ -171,7 +204,22 @@ std::string Complete(CliOptions& o, const RawOptions& raw, const Subcommands& s)
         if (!o.file2) return "--file2 wants SRC[:DEST]: " + raw.file2;
     }
     if (s.serve->parsed() && o.root.empty()) return "--root wants a directory";
+    if (!raw.sha256.empty()) {
+        if (!IsSha256Text(raw.sha256)) return "--sha256 wants 64 hexadecimal digits: " + raw.sha256;
+        int files = (o.macro ? 1 : 0) + (o.file1 ? 1 : 0) + (o.file2 ? 1 : 0);
+        if (s.send->parsed() && files != 1) return "--sha256 with send wants exactly one file";
+        o.sha256 = raw.sha256;
+    }
+    if (o.verify && o.vxworks) return "--verify is for an upgrade sent to the modem, not vxworks";
+    if (o.verify && o.broadcast) return "--verify needs one modem: not with --broadcast";
     return {};
+}
+
+// The file the command sends, whose checksum --sha256 gives.
+std::string ChecksummedFile(const CliOptions& o) {
+    if (o.command != Command::kSend) return o.file;
+    if (o.macro) return *o.macro;
+    return o.file1 ? o.file1->source : o.file2 ? o.file2->source : std::string();
 }
 
 }  // namespace
@@ -252,6 +300,11 @@ StartOptions StartOptionsFor(const CliOptions& o) {
     start.expertMode = interactive ? o.expert : true;
     start.modemPort = o.port;
     start.clientDevice = o.interface;
+    if (!o.sha256.empty()) start.checksums[ChecksummedFile(o)] = o.sha256;
+    start.capturePath = o.pcap;
+    start.captureSecrets = o.pcapSecrets;
+    start.verifyIntervalSeconds = o.verifyInterval;
+    start.verifyTimeoutSeconds = o.verifyTimeout;
     return start;
 }
 

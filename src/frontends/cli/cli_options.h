@@ -20,6 +20,7 @@ enum class Command {
     kDescribe,
     kServe,
     kTui,
+    kInterfaces,
 };
 
 // A file for the download files page: its local path and its name on the modem.
@@ -44,14 +45,21 @@ struct CliOptions {
     bool expert = false;
     bool log = false;
     bool quiet = false;
+    std::string pcap;          // capture every datagram into this pcap file ("" for none)
+    bool pcapSecrets = false;  // the capture keeps the password-bearing files' content
 
     Command command = Command::kNone;
     std::string file;  // upgrade, config put, describe: FILE; config get: -o FILE
 
+    // upgrade, config put, send: the SHA-256 the file sent must have ("" for none given)
+    std::string sha256;
     // upgrade
     bool skipCriteria = false;
     bool vxworks = false;
     bool noWait = false;  // upgrade and config put
+    bool verify = false;  // read the modem's firmware version before and after its reboot
+    int verifyInterval = 5;
+    int verifyTimeout = 180;
     // info
     bool json = false;
     // config put
@@ -86,7 +94,8 @@ std::optional<FileRow> ParseFileRow(const std::string& text);
 
 // What the window is opened with: the local server only where the command needs it
 // (serve and a "VxWorks" upgrade) or in the interactive window unless --no-server; expert
-// mode always for commands, on request for the interactive window.
+// mode always for commands, on request for the interactive window; the checksum given for
+// the file the command sends, the capture and the verification's timing.
 StartOptions StartOptionsFor(const CliOptions& options);
 
 }  // namespace cli

@@ -8,11 +8,14 @@
 #include <cstdio>
 #include <fstream>
 #include <initializer_list>
+#include <map>
 #include <string>
 #include <vector>
 
 namespace cli {
 namespace {
+
+const char* const kHex = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
 
 ParsedCommandLine Parse(std::initializer_list<const char*> args) {
     std::vector<const char*> argv = {"sperrow"};
@@ -60,7 +63,12 @@ TEST(UsageErrors, EndWithStatusTwoAndHelpOrVersionWithZero) {
                       {"upgrade"},
                       {"--port", "0", "info"},
                       {"-m", "10.0.0", "info"},
-                      {"upgrade", "f", "--target", "linux"}}) {
+                      {"upgrade", "f", "--target", "linux"},
+                      {"upgrade", "f", "--sha256", "abc"},
+                      {"send", "--file", "a", "--file2", "b", "--sha256", kHex},
+                      {"upgrade", "f", "--verify", "--target", "vxworks"},
+                      {"--broadcast", "upgrade", "f", "--verify"},
+                      {"upgrade", "f", "--verify-interval", "0"}}) {
         std::vector<const char*> argv = {"sperrow"};
         argv.insert(argv.end(), args.begin(), args.end());
         auto parsed = ParseCommandLine(static_cast<int>(argv.size()), argv.data());
@@ -69,6 +77,28 @@ TEST(UsageErrors, EndWithStatusTwoAndHelpOrVersionWithZero) {
     }
     EXPECT_EQ(Parse({"--help"}).exitCode, 0);
     EXPECT_EQ(Parse({"--version"}).exitCode, 0);
+}
+
+// The checksum given is the one of the file the command sends; the capture and the
+// verification's timing go to the window as it opens.
+TEST(StartOptions, CarryTheChecksumTheCaptureAndTheVerification) {
+    auto upgrade = Parse({"--pcap", "x.pcap", "upgrade", "fw.comp", "--sha256", kHex, "--verify",
+                          "--verify-interval", "2", "--verify-timeout", "30"});
+    ASSERT_TRUE(upgrade.options);
+    StartOptions start = StartOptionsFor(*upgrade.options);
+    EXPECT_EQ(start.checksums, (std::map<std::string, std::string>{{"fw.comp", kHex}}));
+    EXPECT_EQ(start.capturePath, "x.pcap");
+    EXPECT_FALSE(start.captureSecrets);
+    EXPECT_EQ(start.verifyIntervalSeconds, 2);
+    EXPECT_EQ(start.verifyTimeoutSeconds, 30);
+
+    auto send = Parse({"send", "--file2", "dir/b.txt:b", "--sha256", kHex, "--pcap-secrets"});
+    ASSERT_TRUE(send.options);
+    start = StartOptionsFor(*send.options);
+    EXPECT_EQ(start.checksums, (std::map<std::string, std::string>{{"dir/b.txt", kHex}}));
+    EXPECT_TRUE(start.captureSecrets);
+    EXPECT_TRUE(StartOptionsFor(*Parse({"info"}).options).checksums.empty());
+    EXPECT_EQ(Parse({"interfaces"}).options->command, Command::kInterfaces);
 }
 
 }  // namespace

@@ -214,5 +214,13 @@ TEST_F(CommandTest, ConfigGetThatFailsLeavesTheEarlierPackAndNoTemporaryFile) {
     EXPECT_EQ(left.size(), 2u) << "only config.pack and the modem's folder may remain";
 }
 
+TEST_F(CommandTest, APasswordLongerThanTheBoxTakesIsCutWithAWarning) {
+    options.password = std::string(30, 'x');
+    EXPECT_EQ(Run(Command::kInfo), 1);
+    EXPECT_EQ(Err().rfind("sperrow: warning: the password is cut to its first 29 characters.\n", 0),
+              0u);
+    EXPECT_EQ(modem->LastReceived("tftplock.key")->bytes.size(), 29u + 2);
+}
+
 }  // namespace
 }  // namespace cli

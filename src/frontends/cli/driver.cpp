@@ -3,6 +3,8 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <map>
 
 #include "app/main_dlg.h"
 #include "app/run_description.h"
@@ -17,6 +19,8 @@
 #include "frontends/cli/session.h"
 #include "frontends/cli/signals.h"
 #include "frontends/cli/window_hands.h"
+#include "pages/file_report.h"
+#include "pages/upgrade_page.h"
 #include "resources/resource.h"
 #include "tftp/run_observer.h"
 
@@ -29,6 +33,63 @@ constexpr fw::Millis kPumpInterval = 100;
 // The status dialog closes itself within 37 seconds; this only guards against a dialog
 // that stopped ticking.
 constexpr fw::Millis kStatusDialogLimit = 60000;
+// The password box keeps this many characters; the rest is never sent.
+constexpr std::size_t kPasswordLimit = 29;
+// The exit status of an upgrade whose verification failed.
+constexpr int kVerifyFailedStatus = 4;
+
+bool SendsPassword(Command command) {
+    return command != Command::kDescribe && command != Command::kServe &&
+           command != Command::kInterfaces && command != Command::kTui && command != Command::kNone;
+}
+
+long long FileSize(const std::filesystem::path& path) {
+    std::error_code error;
+    auto size = std::filesystem::file_size(path, error);
+    return error ? -1 : static_cast<long long>(size);
+}
+
+// The sizes of the files the command has sent, by the name the engines log before each
+// send, so that the progress line can tell bytes rather than blocks.
+ProgressView::SizeSource SizesOfSentFiles(const CliOptions& o) {
+    std::map<std::string, long long> sizes;
+    if (o.command == Command::kUpgrade && o.vxworks) {
+        // The local server sends from the image's folder, whatever the modem asks for.
+        std::filesystem::path folder = std::filesystem::absolute(o.file).parent_path();
+        return [folder](const std::string& name) { return FileSize(folder / name); };
+    }
+    if (o.command == Command::kUpgrade || o.command == Command::kConfigPut) {
+        sizes = SentFileSizes(o.file);
+    } else if (o.command == Command::kSend) {
+        if (o.macro) sizes["cmdmacro"] = FileSize(*o.macro);
+        for (const auto& row : {o.file1, o.file2}) {
+            if (row) sizes[row->destination] = FileSize(row->source);
+        }
+    }
+    return [sizes](const std::string& name) {
+        auto it = sizes.find(name);
+        return it == sizes.end() ? -1LL : it->second;
+    };
+}
+
+const char* OutcomeName(VerifyOutcome outcome) {
+    switch (outcome) {
+        case VerifyOutcome::kVerified:
+            return "verified";
+        case VerifyOutcome::kChanged:
+            return "changed";
+        case VerifyOutcome::kWrongFirmware:
+            return "wrong-firmware";
+        case VerifyOutcome::kUnchanged:
+            return "unchanged";
+        case VerifyOutcome::kNoReturn:
+            return "no-return";
+        case VerifyOutcome::kPending:
+        case VerifyOutcome::kAbandoned:
+            break;
+    }
+    return "abandoned";
+}
 
 fw::Millis Now() {
     return fw::MainLoop().Now();
@@ -100,7 +161,8 @@ void Driver::Drive(CMainDlg& main) {
     log_ = std::make_unique<LogFollower>(main, out, o.log);
     bool bar = out.ErrIsTerminal() && !o.quiet;
     if (bar) {
-        progress_ = std::make_unique<ProgressView>(main, out, [this] { return log_->LastLine(); });
+        progress_ = std::make_unique<ProgressView>(
+            main, out, [this] { return log_->LastLine(); }, SizesOfSentFiles(o));
     }
     if (!ApplyWindowSettings(*hands_, o)) {
         Refused();
@@ -112,7 +174,17 @@ void Driver::Drive(CMainDlg& main) {
         Refused();
         return;
     }
+    WarnOfLongPassword();
     RunCommand();
+}
+
+void Driver::WarnOfLongPassword() {
+    const CliOptions& o = session_.Options();
+    if (!SendsPassword(o.command)) return;
+    std::string password = o.password ? *o.password : main_->SavedPassword();
+    if (password.size() <= kPasswordLimit) return;
+    session_.Out().Err("sperrow: warning: the password is cut to its first " +
+                       std::to_string(kPasswordLimit) + " characters.");
 }
 
 bool Driver::Refused() {
@@ -141,6 +213,7 @@ void Driver::RunCommand() {
             return Serve();
         case Command::kNone:
         case Command::kTui:
+        case Command::kInterfaces:
             return;
     }
 }
@@ -214,10 +287,49 @@ void Driver::NoteInterrupt() {
     if (!report.empty()) session_.Out().Err(report);
 }
 
+void Driver::FollowVerification(fw::Millis pressed_at) {
+    FirmwareVerifier& verifier = main_->UpgradePage()->Verifier();
+    Output& out = session_.Out();
+    bool countdown = out.OutIsTerminal() && !session_.Options().quiet;
+    std::string shown;
+    while (verifier.IsActive() && !session_.ShouldUnwind() && !session_.Failed()) {
+        if (Stalled(pressed_at)) {
+            session_.Fail("Error:\nThe run stalled while the modem's firmware was being checked.");
+            return;
+        }
+        Pump();
+        std::string status = hands_->Text(IDC_VERIFY_STATUS);
+        if (countdown && verifier.IsActive() && !status.empty() && status != shown) {
+            out.TransientOut(status);
+            shown = status;
+        }
+    }
+    out.ClearTransient();
+    const VerifyResult& result = verifier.Result();
+    if (result.outcome == VerifyOutcome::kPending || result.outcome == VerifyOutcome::kAbandoned)
+        return;
+    // The window has shown the outcome's box by now: on stdout, or on stderr as a failure.
+    session_.SetFirmwareCheck(FirmwareCheck{result.expected, result.before, result.after,
+                                            OutcomeName(result.outcome), result.Passed(),
+                                            result.Line()});
+    if (!result.Passed()) {
+        session_.NoteFailure();
+        session_.SetFailureStatus(kVerifyFailedStatus);
+    }
+}
+
 // --- The final dialogs --------------------------------------------------------------------
 
 int Driver::FollowUpgradeStatus(fw::CDialog& dialog) {
     const CliOptions& o = session_.Options();
+    // The dialog's last word ends the command, unless the verification is still to come:
+    // then it only ends the dialog.
+    auto conclude = [&](int status) {
+        if (o.verify)
+            dialog.EndDialog(fw::IDOK);
+        else
+            session_.Finish(status);
+    };
     Output& out = session_.Out();
     bool numbers = out.OutIsTerminal() && !o.quiet;
     std::string status, countdown;
@@ -245,12 +357,12 @@ int Driver::FollowUpgradeStatus(fw::CDialog& dialog) {
         Pump();
         show_changes();
         if (countdown == kUpdateCompleteText) {
-            session_.Finish(0);
+            conclude(0);
         } else if (status == kCheckModemText) {
-            session_.Finish(3);
+            conclude(3);
         } else if (Now() - opened >= kStatusDialogLimit) {
             out.Err("Timeout:\nThe upgrade status did not change.");
-            session_.Finish(3);
+            conclude(3);
         }
     }
     out.ClearTransient();

@@ -58,6 +58,10 @@ private:
     void FollowRun(fw::Millis pressed_at);
     bool Stalled(fw::Millis pressed_at) const;
     void WaitForImageRead(const std::string& image, fw::Millis pressed_at);
+    // "Verify after reboot" to its end: the countdown shown, the outcome kept and the exit
+    // status set (4 when the modem did not come back with the firmware sent).
+    void FollowVerification(fw::Millis pressed_at);
+    void WarnOfLongPassword();
     // One short round of the event loop.
     void Pump();
     // Once a stop signal has arrived during a run: says on stderr what it interrupted and

@@ -11,6 +11,7 @@
 #include "frontends/cli/pack_destination.h"
 #include "frontends/cli/session.h"
 #include "frontends/cli/window_hands.h"
+#include "pages/file_report.h"
 #include "resources/resource.h"
 
 namespace cli {
@@ -45,11 +46,23 @@ void Driver::Upgrade() {
     const CliOptions& o = session_.Options();
     WindowHands& h = *hands_;
     if (!h.SelectTab(kUpgradeTab) || !h.Click(IDC_ATMOS) || !h.SetChecked(IDC_IMAGE_CHECK, true) ||
-        !h.Type(IDC_IMAGE_PATH, o.file) || !h.SetChecked(IDC_SKIP_CRITERIA, o.skipCriteria)) {
+        !h.Type(IDC_IMAGE_PATH, o.file) || !h.SetChecked(IDC_SKIP_CRITERIA, o.skipCriteria) ||
+        !h.SetChecked(IDC_VERIFY_REBOOT, o.verify)) {
         Refused();
         return;
     }
-    PressAndFollow(IDC_DOWNLOAD);
+    if (!o.verify) {
+        PressAndFollow(IDC_DOWNLOAD);
+        return;
+    }
+    // The button starts the verification's own plans one after the other: it is followed
+    // rather than any one run.
+    fw::Millis pressed_at = Now();
+    if (!h.Click(IDC_DOWNLOAD)) {
+        Refused();
+        return;
+    }
+    FollowVerification(pressed_at);
 }
 
 void Driver::UpgradeVxWorks() {
@@ -186,7 +199,16 @@ void Driver::Describe() {
         return;
     }
     // The description is a message box; a file it cannot describe may show none at all.
-    if (!session_.TakeBoxShown()) session_.Fail("Warning:\nCannot describe this file.");
+    if (!session_.TakeBoxShown()) {
+        session_.Fail("Warning:\nCannot describe this file.");
+        return;
+    }
+    if (session_.Failed()) return;
+    // What the window does not show: the file's size, checksum and boards, and whether an
+    // upgrade would take it.
+    FileReport report = ReportOnFile(session_.Options().file);
+    if (!report.factsText.empty()) session_.Out().Out(report.factsText);
+    if (!report.refusal.empty()) session_.Fail(report.refusal);
 }
 
 void Driver::Serve() {

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "framework/resolver.h"
+
 namespace cli {
 
 // What the Modem Information dialog shows, value by value, as read from its controls.
@@ -33,11 +35,20 @@ std::string ModemInfoJson(const ModemInfoView& info);
 // are not valid UTF-8 become U+FFFD, so the output always parses.
 std::string JsonString(std::string_view text);
 
-// The progress bar's line: the file name, a bar of `width` cells, blocks done and total,
-// and the rate, e.g. "image  [#######.......]  40/79 blocks  120.5 KiB/s".
+// The progress bar's line, as people know it from curl: the file name, a bar of `width`
+// cells, the share done, the bytes done and in all, the rate and the time left, e.g.
+// "image  [#######.......]  50%  20.0 KiB / 39.1 KiB  120.5 KiB/s  0:01 left". Bytes are
+// counted in 512-byte blocks, of the file's size when it is known (`total_bytes`).
 std::string ProgressLine(std::string_view name, int done, int total, double bytes_per_second,
-                         int width);
-// "512 B/s", "120.5 KiB/s", "3.2 MiB/s".
+                         int width, long long total_bytes = -1);
+// "512 B", "120.5 KiB", "3.2 MiB"; FormatRate adds "/s".
+std::string FormatBytes(double bytes);
 std::string FormatRate(double bytes_per_second);
+// "0:07", "12:30", "1:02:03"; "--:--" when unknown (negative) or absurdly long.
+std::string FormatTimeLeft(double seconds);
+
+// `sperrow interfaces`: one line per IPv4 address of the host, with the interface's name
+// and whether it is up and a loopback one.
+std::string InterfacesText(const std::vector<fw::InterfaceAddress>& interfaces);
 
 }  // namespace cli

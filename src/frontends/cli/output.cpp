@@ -1,5 +1,7 @@
 #include "frontends/cli/output.h"
 
+#include "framework/printable.h"
+
 namespace cli {
 
 namespace {
@@ -8,7 +10,7 @@ constexpr std::string_view kWipeLine = "\r\033[K";
 }  // namespace
 
 std::string AsLines(std::string_view text) {
-    std::string lines(text);
+    std::string lines = fw::EscapeControlsInLines(text);
     if (lines.empty() || lines.back() != '\n') lines += '\n';
     return lines;
 }
@@ -34,8 +36,9 @@ void Output::Transient(std::FILE* stream, std::string_view line) {
     bool terminal = stream == out_ ? out_terminal_ : err_terminal_;
     if (!terminal) return;
     if (transient_ && transient_ != stream) ClearTransient();
+    std::string shown = fw::EscapeControls(line);
     std::fwrite(kWipeLine.data(), 1, kWipeLine.size(), stream);
-    std::fwrite(line.data(), 1, line.size(), stream);
+    std::fwrite(shown.data(), 1, shown.size(), stream);
     std::fflush(stream);
     transient_ = stream;
 }

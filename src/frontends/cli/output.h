@@ -40,7 +40,9 @@ private:
 };
 
 // A message box's text as lines: the text itself with exactly one final line feed
-// (several trailing line ends are kept but for the last, so blank lines stay blank).
+// (several trailing line ends are kept but for the last, so blank lines stay blank). Text
+// that reached a box from outside cannot steer the terminal: control characters other
+// than line feeds, tabs and line-ending carriage returns are shown escaped.
 std::string AsLines(std::string_view text);
 
 }  // namespace cli

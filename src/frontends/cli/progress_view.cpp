@@ -22,10 +22,12 @@ std::string FileNameFromLogLine(const std::string& line) {
     return slash == std::string::npos ? line : line.substr(slash + 1);
 }
 
-ProgressView::ProgressView(CMainDlg& main, Output& output, NameSource name_source)
+ProgressView::ProgressView(CMainDlg& main, Output& output, NameSource name_source,
+                           SizeSource size_source)
     : main_(main),
       output_(output),
       name_source_(std::move(name_source)),
+      size_source_(std::move(size_source)),
       listener_([this](const fw::UiEvent& event) { OnEvent(event); }) {}
 
 void ProgressView::OnEvent(const fw::UiEvent& event) {
@@ -50,6 +52,12 @@ void ProgressView::Begin() {
     // A command file's one-block range is no file of the user's.
     name_ = FileNameFromLogLine(name_source_ ? name_source_() : std::string());
     total_ = main_.ProgressBar()->GetUpper() - 1;
+    // A size that does not fit the blocks belongs to another file of the same name.
+    total_bytes_ = size_source_ && !name_.empty() ? size_source_(name_) : -1;
+    if (total_bytes_ < (total_ - 1) * static_cast<long long>(kBlockBytes) ||
+        total_bytes_ >= total_ * static_cast<long long>(kBlockBytes)) {
+        total_bytes_ = -1;
+    }
     showing_ = total_ >= 1 && (!name_.empty() || total_ >= 2);
     started_ = fw::MainLoop().Now();
     drawn_ = -1;
@@ -65,8 +73,10 @@ void ProgressView::Draw(bool force) {
     if (!force && !finished && drawn_ >= 0 && now - drawn_ < kRedrawInterval) return;
     drawn_ = now;
     double seconds = static_cast<double>(now - started_) / 1000.0;
-    double rate = seconds > 0 ? done * kBlockBytes / seconds : 0.0;
-    output_.TransientErr(ProgressLine(name_, done, total_, rate, kBarWidth));
+    double bytes = done * kBlockBytes;
+    if (total_bytes_ >= 0) bytes = std::min(bytes, static_cast<double>(total_bytes_));
+    double rate = seconds > 0 ? bytes / seconds : 0.0;
+    output_.TransientErr(ProgressLine(name_, done, total_, rate, kBarWidth, total_bytes_));
     if (finished) {
         output_.KeepTransient();
         showing_ = false;

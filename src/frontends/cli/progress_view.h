@@ -18,8 +18,11 @@ class Output;
 class ProgressView {
 public:
     using NameSource = std::function<std::string()>;
+    // The size in bytes of the file sent under a name, or -1 when it is not known.
+    using SizeSource = std::function<long long(const std::string& name)>;
 
-    ProgressView(CMainDlg& main, Output& output, NameSource name_source);
+    ProgressView(CMainDlg& main, Output& output, NameSource name_source,
+                 SizeSource size_source = {});
 
 private:
     void OnEvent(const fw::UiEvent& event);
@@ -29,8 +32,10 @@ private:
     CMainDlg& main_;
     Output& output_;
     NameSource name_source_;
+    SizeSource size_source_;
     std::string name_;
     int total_ = 0;  // blocks of the file (range upper bound less one)
+    long long total_bytes_ = -1;
     bool showing_ = false;
     bool resetting_ = false;  // a new range came, the position has not been set to 0 yet
     fw::Millis started_ = 0;

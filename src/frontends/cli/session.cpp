@@ -25,7 +25,7 @@ int Session::ExitStatus() const {
         if (options_.command == Command::kServe && !failed_) return 0;
         return ExitStatusForSignal(signal_number);
     }
-    if (failed_) return 1;
+    if (failed_) return failureStatus_;
     return status_.value_or(0);
 }
 

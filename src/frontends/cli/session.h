@@ -13,6 +13,16 @@ namespace cli {
 
 class PackDestination;
 
+// What `upgrade --verify` found, kept as data for whoever reports the run.
+struct FirmwareCheck {
+    std::string expected;  // the version the file carries ("" for none)
+    std::string before;    // the modem's firmware version before the upgrade
+    std::string after;     // and after its reboot ("" when it did not come back)
+    std::string outcome;   // "verified", "changed", "wrong-firmware", "unchanged", "no-return"
+    bool passed = false;
+    std::string line;  // the line printed
+};
+
 class Session {
 public:
     Session(const CliOptions& options, Output& output, bool stdin_is_terminal);
@@ -26,6 +36,8 @@ public:
     // A failure the window never showed, said on stderr.
     void Fail(const std::string& text);
     bool Failed() const { return failed_; }
+    // The exit status a failure gives (1 unless said otherwise).
+    void SetFailureStatus(int status) { failureStatus_ = status; }
 
     // The command is over with this status (unless a failure or a signal says otherwise).
     void Finish(int status);
@@ -33,8 +45,8 @@ public:
 
     // A stop signal arrived or the outcome is decided: loops end, dialogs close.
     bool ShouldUnwind() const;
-    // 130/143 after a signal (0 for serve, whose normal end it is), 1 after a failure,
-    // else the decided status, else 0.
+    // 130/143 after a signal (0 for serve, whose normal end it is), the failure status
+    // (1 unless set) after a failure, else the decided status, else 0.
     int ExitStatus() const;
 
     // The path the next open-file dialog answers with (the browse button's "choice").
@@ -45,6 +57,10 @@ public:
     void SetPack(PackDestination* pack) { pack_ = pack; }
     PackDestination* Pack() const { return pack_; }
 
+    // The outcome of `upgrade --verify`, once there is one.
+    void SetFirmwareCheck(FirmwareCheck check) { firmwareCheck_ = std::move(check); }
+    const std::optional<FirmwareCheck>& GetFirmwareCheck() const { return firmwareCheck_; }
+
     // Whether any message box has been shown since the last call (describe needs to know).
     bool TakeBoxShown();
     void NoteBoxShown() { boxShown_ = true; }
@@ -54,7 +70,9 @@ private:
     Output& output_;
     bool stdin_terminal_;
     bool failed_ = false;
+    int failureStatus_ = 1;
     std::optional<int> status_;
+    std::optional<FirmwareCheck> firmwareCheck_;
     std::optional<std::string> nextFile_;
     PackDestination* pack_ = nullptr;
     bool boxShown_ = false;

@@ -6,8 +6,10 @@
 #include <string>
 
 #include "app/main_dlg.h"
+#include "framework/resolver.h"
 #include "framework/ui/ui_events.h"
 #include "frontends/cli/cli_options.h"
+#include "frontends/cli/formatting.h"
 #include "frontends/cli/runner.h"
 #include "frontends/tui/interactive_window.h"
 
@@ -40,6 +42,10 @@ int main(int argc, char** argv) {
     switch (options.command) {
         case cli::Command::kTui:
             return RunInteractive(options);
+        case cli::Command::kInterfaces:
+            // Nothing to drive: the host's own list, for choosing --interface or --listen.
+            Print(stdout, cli::InterfacesText(fw::SystemResolver().Interfaces()));
+            return 0;
         case cli::Command::kNone:
             if (::isatty(STDIN_FILENO) == 1 && ::isatty(STDOUT_FILENO) == 1) {
                 return RunInteractive(options);

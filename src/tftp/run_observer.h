@@ -85,5 +85,8 @@ RunObserver& TheRunObserver();
 
 // A message box shown on behalf of the engines: counted as an open dialog while it is up.
 int EngineMessageBox(const std::string& text, unsigned flags);
+// A message that tells of a stop, as shown: while the update bracket is open its last line
+// is kUpdateModeText.
+std::string StopText(const std::string& text);
 // A failure message that stops the run: shown with the stop icon, then reported.
 void ShowStopMessage(const std::string& text);

@@ -30,28 +30,30 @@ constexpr const char* kPassword = "Chaos-Key-7Qx!mZ2#rT9@vL4&wP8";
 constexpr std::size_t kLargest = 200 * 1024;
 constexpr fw::Millis kCountdown = 36000;  // 35 seconds counted down, and the last tick
 const char* const kConfigNames[] = {"initbridge", "initbrowser", "resolve", "imode", "dhcpd.conf"};
-const char* const kInfoNames[] = {"ProductInfo", "info", "hw.prof"};
 
-// What the modem and the host must hold when the run claims success.
+// What the run must leave behind when it claims success.
 struct Expected {
+    std::vector<int> plan;
     std::vector<PackItem> writes;  // the modem's completed writes, the unlock key excepted
     ByteVector config_pack;        // a configuration read: the saved pack
     ByteVector old_pack;           // what stood at the pack's place before the run
     std::vector<std::string> fields;
-    std::vector<int> plan;
 };
 
 class Content {
 public:
     Content(std::uint32_t seed, std::optional<std::size_t> size) : rng_(seed), size_(size) {}
 
+    // Mostly small, now and then up to `cap`; a multiple of 512 every sixth time.
     std::size_t Size(std::size_t cap) {
         if (size_) return std::min(*size_, cap);
         unsigned kind = rng_() % 100;
-        std::size_t max = kind < 50 ? 3000 : kind < 85 ? 40000 : cap;
-        std::size_t size = rng_() % (std::min(max, cap) + 1);
-        if (rng_() % 6 == 0) size = size / 512 * 512;  // a last block with no data
-        return size;
+        std::size_t size = rng_() % (std::min<std::size_t>(kind < 50   ? 3000
+                                                           : kind < 85 ? 40000
+                                                                       : cap,
+                                                           cap) +
+                                     1);
+        return rng_() % 6 == 0 ? size / 512 * 512 : size;
     }
     ByteVector Bytes(std::size_t n) {
         ByteVector out(n);
@@ -64,39 +66,13 @@ public:
         for (auto& c : out) c = kChars[rng_() % (sizeof kChars - 1)];
         return out;
     }
-    bool OneIn(unsigned n) { return rng_() % n == 0; }
     unsigned Below(unsigned n) { return rng_() % n; }
-    // Now and then the modem has no such file.
-    bool Missing() { return !size_ && OneIn(8); }
+    bool Missing() { return !size_ && Below(8) == 0; }  // now and then the modem has no such file
 
 private:
     std::mt19937 rng_;
     std::optional<std::size_t> size_;
 };
-
-PackItem Marker(const char* name) {
-    return {name, ToBytes("\r\n")};
-}
-
-void PutLe32(ByteVector& out, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-
-// The configuration pack the client writes: "PK11", an empty version, the names with their
-// lengths, the end of the table, then the files in list order.
-ByteVector ConfigPack(const std::vector<PackItem>& files) {
-    ByteVector out = ToBytes("PK11");
-    out.push_back(0);
-    for (const PackItem& f : files) {
-        ByteVector name = ToBytes(f.name);
-        out.insert(out.end(), name.begin(), name.end());
-        out.push_back(0);
-        PutLe32(out, static_cast<std::uint32_t>(f.data.size()));
-    }
-    out.push_back(0);
-    for (const PackItem& f : files) out.insert(out.end(), f.data.begin(), f.data.end());
-    return out;
-}
 
 std::vector<std::string> InfoFields() {
     return {g_szCompany.str(),         g_szDate.str(),      g_szHardwareVersion.str(),
@@ -111,29 +87,24 @@ void ClearInfoFields() {
     g_szTftpVersion.Clear();
 }
 
-std::vector<PackItem> PackEntries(Content& c) {
-    std::vector<std::string> names = {"kernel", "rootfs", "hw.cond", "config", "web"};
-    std::vector<PackItem> items;
-    std::size_t count = 2 + c.Below(3), left = kLargest;
-    while (items.size() < count) {
-        std::string name = names[c.Below(static_cast<unsigned>(names.size()))];
-        names.erase(std::find(names.begin(), names.end(), name));
-        std::size_t size = std::min(c.Size(kLargest), left);
-        left -= size;
-        items.push_back({name, c.Bytes(size)});
-    }
-    return items;
-}
-
 Expected PrepareUpgrade(EngineRig& rig, Content& c, bool pack) {
-    Expected e;
-    e.plan = {STEP_CONNECT,           STEP_PUT_LOCK_KEY,   STEP_PUT_UPDATE_BEGIN,   STEP_SEND_IMAGE,
-              STEP_PUT_UPDATE_REBOOT, STEP_PUT_UPDATE_END, STEP_SHOW_UPGRADE_STATUS};
-    e.writes.push_back(Marker("tftpupdt.beg"));
+    Expected e{{STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_PUT_UPDATE_BEGIN, STEP_SEND_IMAGE,
+                STEP_PUT_UPDATE_REBOOT, STEP_PUT_UPDATE_END, STEP_SHOW_UPGRADE_STATUS}};
+    const ByteVector marker = ToBytes("\r\n");
+    e.writes.push_back({"tftpupdt.beg", marker});
     if (pack) {
-        std::vector<PackItem> items = PackEntries(c);
-        Host().criteria_skipped = c.OneIn(2);
-        bool pk11 = c.OneIn(2);
+        std::vector<std::string> names = {"kernel", "rootfs", "hw.cond", "config", "web"};
+        std::vector<PackItem> items;
+        std::size_t left = kLargest;
+        for (unsigned n = 2 + c.Below(3); items.size() < n;) {
+            auto name = names.begin() + c.Below(static_cast<unsigned>(names.size()));
+            std::size_t size = std::min(c.Size(kLargest), left);
+            left -= size;
+            items.push_back({*name, c.Bytes(size)});
+            names.erase(name);
+        }
+        Host().criteria_skipped = c.Below(2) == 0;
+        bool pk11 = c.Below(2) == 0;
         EngineHost().image_box = rig.Write(
             "fw.pack", BuildPack(pk11 ? "PK11" : "PACK", pk11 ? "1.0" : "HW000001", items));
         for (const PackItem& i : items) {
@@ -144,31 +115,24 @@ Expected PrepareUpgrade(EngineRig& rig, Content& c, bool pack) {
         EngineHost().image_box = rig.Write("fw.comp", image);
         e.writes.push_back({"image", image});
     }
-    e.writes.push_back(Marker("tftpupdt.rbt"));
-    e.writes.push_back(Marker("tftpupdt.end"));
+    e.writes.push_back({"tftpupdt.rbt", marker});
+    e.writes.push_back({"tftpupdt.end", marker});
     return e;
 }
 
+// The fields expected are what the parser makes of each file's first block.
 Expected PrepareModemInfo(EngineRig& rig, Content& c) {
-    Expected e;
-    e.plan = {STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_GET_MODEM_INFO, STEP_GET_FILES,
-              STEP_SHOW_MODEM_INFO};
+    Expected e{{STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_GET_MODEM_INFO, STEP_GET_FILES,
+                STEP_SHOW_MODEM_INFO}};
     ClearInfoFields();
-    for (const char* name : kInfoNames) {
+    for (std::string name : {"ProductInfo", "info", "hw.prof"}) {
         if (c.Missing()) continue;
         std::string text;
-        if (std::string(name) == "hw.prof") {
-            text = c.Text(c.Size(1500));
-        } else {
-            int fields = 1 + static_cast<int>(c.Below(4));
-            for (int i = 0; i < fields; ++i) {
-                if (i) text += ';';
-                if (c.OneIn(3)) text += "  ";
-                text += c.Text(c.Below(40));
-            }
-        }
-        rig.Write(name, text);
+        for (unsigned i = 0, n = name == "hw.prof" ? 0 : 1 + c.Below(4); i < n; ++i)
+            text += (i ? ";" : "") + std::string(c.Below(3) ? "" : "  ") + c.Text(c.Below(40));
+        if (name == "hw.prof") text = c.Text(c.Size(1500));
         ByteVector bytes = ToBytes(text);
+        rig.Write(name, bytes);
         ParseModemInfo(name, bytes.data(), std::min<std::size_t>(bytes.size(), 512));
     }
     e.fields = InfoFields();
@@ -177,45 +141,37 @@ Expected PrepareModemInfo(EngineRig& rig, Content& c) {
 }
 
 Expected PrepareConfigGet(EngineRig& rig, Content& c) {
-    Expected e;
-    e.plan = {STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_GET_CONFIG_FILES, STEP_REPORT_CONFIG_SAVED};
+    Expected e{{STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_GET_CONFIG_FILES, STEP_REPORT_CONFIG_SAVED}};
     std::vector<PackItem> files;
     for (const char* name : kConfigNames) {
-        ByteVector bytes;
-        if (!c.Missing()) {
-            bytes = c.Bytes(c.Size(4000));
-            rig.Write(name, bytes);
-        }
-        files.push_back({name, bytes});
+        files.push_back({name, c.Missing() ? ByteVector() : c.Bytes(c.Size(4000))});
+        if (!files.back().data.empty()) rig.Write(name, files.back().data);
     }
-    e.config_pack = ConfigPack(files);
+    e.config_pack = BuildPack("PK11", "", files);
     e.old_pack = ToBytes("the pack saved before");
     rig.Write("config.pack", e.old_pack);
     return e;
 }
 
 Expected PrepareConfigPut(EngineRig& rig, Content& c) {
-    Expected e;
-    e.plan = {STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_SEND_IMAGE, STEP_REPORT_DOWNLOAD_DONE};
+    Expected e{{STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_SEND_IMAGE, STEP_REPORT_DOWNLOAD_DONE}};
     for (const char* name : kConfigNames) e.writes.push_back({name, c.Bytes(c.Size(4000))});
     EngineHost().tab_index = 1;
-    EngineHost().restore_box = rig.Write("restore.pack", ConfigPack(e.writes));
+    EngineHost().restore_box = rig.Write("restore.pack", BuildPack("PK11", "", e.writes));
     return e;
 }
 
 Expected PrepareDownloadFiles(EngineRig& rig, Content& c) {
-    Expected e;
-    e.plan = {STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_MACRO_FILE, STEP_OTHER_FILE_1,
-              STEP_OTHER_FILE_2};
+    Expected e{
+        {STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_MACRO_FILE, STEP_OTHER_FILE_1, STEP_OTHER_FILE_2}};
     std::string macro = c.Text(c.Below(1000)) + "\r\n";
     EngineHost().macro_box = rig.Write("macro.txt", macro);
     e.writes.push_back({"cmdmacro", ToBytes(macro)});
-    const char* destinations[] = {"first.bin", "second.bin"};
     for (int row = 0; row < 2; ++row) {
         ByteVector bytes = c.Bytes(c.Size(8192));
-        std::string source = rig.Write(std::string("row") + char('1' + row), bytes);
-        EngineHost().rows[row] = {true, source, destinations[row]};
-        e.writes.push_back({destinations[row], bytes});
+        std::string destination = row == 0 ? "first.bin" : "second.bin";
+        EngineHost().rows[row] = {true, rig.Write("row" + destination, bytes), destination};
+        e.writes.push_back({destination, bytes});
     }
     return e;
 }
@@ -249,31 +205,27 @@ public:
 
     std::vector<fw::Delivery> Shape(const fw::Datagram& d) {
         tftp::Header h = tftp::ParseHeader(d.bytes.data(), d.bytes.size());
-        bool from_host = d.from.addr == testhost::kHostAddr;
-        bool request = from_host && (h.opcode == tftp::RRQ || h.opcode == tftp::WRQ);
+        bool request =
+            d.from.addr == testhost::kHostAddr && (h.opcode == tftp::RRQ || h.opcode == tftp::WRQ);
         if (request) ++*epoch_;
         // The completion report is the modem's one datagram that nothing sends again.
         bool report = h.opcode == tftp::ACK && h.field == tftp::kCompletionBlock;
         if (!report && Roll(f_.loss_percent)) return {};
-        fw::Millis first = 0;
-        if (Roll(f_.delay_percent)) {
-            first = Draw(0, f_.max_delay_ms);
-        } else if (Roll(f_.reorder_percent)) {
-            first = Draw(1, 60);
-        }
+        fw::Millis first = Roll(f_.delay_percent)     ? Draw(0, f_.max_delay_ms)
+                           : Roll(f_.reorder_percent) ? Draw(1, 60)
+                                                      : 0;
         std::vector<fw::Delivery> copies{{first, Still(first > 0)}};
-        // A request sent twice is a second request to any TFTP service: the host's own
-        // retries go out from a fresh port for that reason; the line does not repeat one.
-        if (!request && Roll(f_.duplicate_percent)) {
+        // A request sent twice is a second request to any TFTP service (the host's own
+        // retries go out from a fresh port for that reason): the line repeats none.
+        if (!request && Roll(f_.duplicate_percent))
             copies.push_back({first + Draw(1, f_.max_gap_ms), Still(true)});
-        }
         return copies;
     }
 
 private:
     bool Roll(int percent) { return percent > 0 && static_cast<int>(rng_() % 100) < percent; }
     fw::Millis Draw(int low, int high) {
-        return high <= low ? low : low + static_cast<fw::Millis>(rng_() % (high - low + 1));
+        return high <= low ? low : low + rng_() % (high - low + 1);
     }
     std::function<bool()> Still(bool held) {
         if (!within_ || !held) return {};
@@ -286,139 +238,105 @@ private:
     std::shared_ptr<int> epoch_ = std::make_shared<int>(0);
 };
 
-std::string Describe(const std::vector<std::string>& names) {
-    std::string out;
-    for (const auto& n : names) out += (out.empty() ? "" : ", ") + n;
-    return "[" + out + "]";
-}
-
 class Judge {
 public:
     Judge(EngineRig& rig, const Scenario& s, const Expected& e) : rig_(rig), s_(s), e_(e) {}
 
     Result Decide(bool settled, fw::Millis started, bool report_seen,
                   const std::vector<std::string>& fields_shown) {
-        Result r;
-        r.host_sent = rig_.HostSentNames();
-        r.retries_spent = s_.retry_budget - rig_.client.retryBudget;
+        Result r{
+            Verdict::kHang, {}, rig_.HostSentNames(), s_.retry_budget - rig_.client.retryBudget};
         const RunObserver& o = TheRunObserver();
+        auto verdict = [&r](Verdict v, const std::string& why) {
+            r.verdict = v;
+            r.reason = why;
+            return r;
+        };
         if (!settled) {
-            return Fail(r, Verdict::kHang,
-                        o.Phase() == RunPhase::kRunning && !o.IsPending()
-                            ? "stalled: running with no timer and no dialog"
-                            : "did not end");
+            bool stalled = o.Phase() == RunPhase::kRunning && !o.IsPending();
+            return verdict(Verdict::kHang, stalled ? "stalled: running with no timer and no dialog"
+                                                   : "did not end");
         }
         fw::Millis quiet = rig_.loop.Now() - std::max(o.LastTraffic(), started);
-        fw::Millis bound = std::max<fw::Millis>(1000, s_.timeout_seconds * 1000) +
+        fw::Millis bound = std::max(1000, s_.timeout_seconds * 1000) +
                            (EngineHost().upgrade_status_shown ? kCountdown : 0);
-        if (quiet > bound) {
-            return Fail(r, Verdict::kHang,
-                        "ended " + std::to_string(quiet) + " ms after its last datagram");
-        }
+        if (quiet > bound)
+            return verdict(Verdict::kHang,
+                           "ended " + std::to_string(quiet) + " ms after its last datagram");
         if (std::string leak = PasswordLeak(); !leak.empty())
-            return Fail(r, Verdict::kViolation, leak);
-        std::string writes = WritesDiffer();
-        bool stop_box = StopBoxShown();
+            return verdict(Verdict::kViolation, leak);
+        std::string writes = WritesDiffer(false);
         if (o.Phase() == RunPhase::kStopped) {
-            if (std::string why = Dishonest(); !why.empty())
-                return Fail(r, Verdict::kViolation, why);
-            if (!writes.empty()) return Fail(r, Verdict::kViolation, "after the stop: " + writes);
-            if (std::string pack = PackAfterFailure(); !pack.empty())
-                return Fail(r, Verdict::kViolation, pack);
-            return Fail(r, Verdict::kHonestFailure, o.StopMessage());
+            std::string why = Dishonest();
+            if (why.empty() && !writes.empty()) why = "after the stop: " + writes;
+            if (why.empty()) why = PackAfterFailure();
+            return why.empty() ? verdict(Verdict::kHonestFailure, o.StopMessage())
+                               : verdict(Verdict::kViolation, why);
         }
         if (o.Phase() != RunPhase::kEnded)
-            return Fail(r, Verdict::kViolation, "neither ended nor stopped");
-        if (stop_box) return Fail(r, Verdict::kViolation, "showed a stop message, then went on");
-        // Ended: what it claims by operation.
-        std::string wrong = WhatIsWrong(fields_shown);
-        bool claims = Claims(report_seen);
-        if (!writes.empty() && wrong.empty()) wrong = writes;
-        if (!wrong.empty()) return Fail(r, Verdict::kFalseSuccess, wrong);
-        if (!claims)
-            return Fail(r, Verdict::kHonestFailure, "no completion report in the countdown");
-        r.verdict = Verdict::kSuccess;
-        return r;
+            return verdict(Verdict::kViolation, "neither ended nor stopped");
+        if (StopBoxShown())
+            return verdict(Verdict::kViolation, "showed a stop message, then went on");
+        if (std::string wrong = WhatIsWrong(fields_shown); !wrong.empty())
+            return verdict(Verdict::kFalseSuccess, wrong);
+        // Without the modem's report an upgrade ends with the "check LED" line (status 3),
+        // which claims no success.
+        bool upgrade = s_.op == Operation::kImageUpgrade || s_.op == Operation::kPackUpgrade;
+        if (upgrade && !report_seen)
+            return verdict(Verdict::kHonestFailure, "no completion report in the countdown");
+        return verdict(Verdict::kSuccess, {});
     }
 
 private:
-    static Result Fail(Result r, chaos::Verdict v, const std::string& why) {
-        r.verdict = v;
-        r.reason = why;
-        return r;
-    }
-
-    bool Upgrade() const {
-        return s_.op == Operation::kImageUpgrade || s_.op == Operation::kPackUpgrade;
-    }
-
-    // Success as the user would read it; an upgrade without the modem's report ends with
-    // the "check LED" line instead (status 3), which is no claim of success.
-    bool Claims(bool report_seen) const { return !Upgrade() || report_seen; }
-
-    std::string WhatIsWrong(const std::vector<std::string>& fields_shown) {
-        const RunObserver& o = TheRunObserver();
+    // What is wrong with the success the run claims, by operation.
+    std::string WhatIsWrong(const std::vector<std::string>& fields_shown) const {
         const auto& boxes = rig_.desktop.Boxes();
+        auto box_begins = [&](const char* text) {
+            return boxes.size() == 1 && boxes[0].text.rfind(text, 0) == 0;
+        };
         switch (s_.op) {
             case Operation::kImageUpgrade:
             case Operation::kPackUpgrade:
                 if (EngineHost().upgrade_status_shown != 1) return "no upgrade status dialog";
-                if (o.UpdateBracketOpen()) return "the update bracket is still open";
-                return WritesComplete();
+                if (TheRunObserver().UpdateBracketOpen()) return "the update bracket is still open";
+                return WritesDiffer(true);
             case Operation::kModemInfo:
                 if (EngineHost().modem_info_shown != 1) return "no information dialog";
-                if (fields_shown != e_.fields) return "the information fields are not the modem's";
-                return {};
-            case Operation::kConfigGet: {
-                if (boxes.size() != 1 || boxes[0].text.rfind("Get configuration done!", 0) != 0)
-                    return "no \"Get configuration done!\"";
+                return fields_shown == e_.fields ? ""
+                                                 : "the information fields are not the modem's";
+            case Operation::kConfigGet:
+                if (!box_begins("Get configuration done!")) return "no \"Get configuration done!\"";
                 if (rig_.Read(rig_.Path("config.pack")) != e_.config_pack)
                     return "the saved pack does not hold the modem's files";
                 return {};
-            }
             case Operation::kConfigPut:
-                if (boxes.size() != 1 || boxes[0].text.rfind("Download Success!", 0) != 0)
-                    return "no \"Download Success!\"";
-                return WritesComplete();
+                return box_begins("Download Success!") ? WritesDiffer(true)
+                                                       : "no \"Download Success!\"";
             case Operation::kDownloadFiles:
-                if (o.EndReason() != RunEnd::kPlanExhausted || !boxes.empty())
+                if (TheRunObserver().EndReason() != RunEnd::kPlanExhausted || !boxes.empty())
                     return "did not end as the plan ran out";
-                return WritesComplete();
+                return WritesDiffer(true);
         }
         return {};
-    }
-
-    std::vector<const modem::ReceivedFile*> CompletedWrites() const {
-        std::vector<const modem::ReceivedFile*> out;
-        for (const auto& f : rig_.modems[0]->Received()) {
-            if (f.complete && f.name != "tftplock.key") out.push_back(&f);
-        }
-        return out;
     }
 
     // Whatever happened, the modem's completed writes are the plan's, in its order, whole:
-    // a prefix of them on failure, all of them on success.
-    std::string WritesDiffer() const {
-        auto done = CompletedWrites();
-        for (std::size_t i = 0; i < done.size(); ++i) {
-            if (i >= e_.writes.size()) return "the modem took an extra file " + done[i]->name;
-            if (done[i]->name != e_.writes[i].name)
-                return "the modem took " + done[i]->name + " where " + e_.writes[i].name +
-                       " belongs";
-            if (done[i]->bytes != e_.writes[i].data)
-                return "the modem holds " + done[i]->name + " with other bytes";
+    // a prefix of them, all of them when `all`.
+    std::string WritesDiffer(bool all) const {
+        std::size_t i = 0;
+        std::string taken;
+        for (const auto& f : rig_.modems[0]->Received()) {
+            if (!f.complete || f.name == "tftplock.key") continue;
+            if (i >= e_.writes.size()) return "the modem took an extra file " + f.name;
+            if (f.name != e_.writes[i].name)
+                return "the modem took " + f.name + " where " + e_.writes[i].name + " belongs";
+            if (f.bytes != e_.writes[i].data)
+                return "the modem holds " + f.name + " with other bytes";
+            taken += (i++ ? ", " : "") + f.name;
         }
-        return {};
-    }
-
-    std::string WritesComplete() const {
-        auto done = CompletedWrites();
-        if (done.size() != e_.writes.size()) {
-            std::vector<std::string> names;
-            for (const auto* f : done) names.push_back(f->name);
-            return "the modem took " + Describe(names) + " of " + std::to_string(e_.writes.size()) +
+        if (all && i != e_.writes.size())
+            return "the modem took [" + taken + "] of " + std::to_string(e_.writes.size()) +
                    " files";
-        }
         return {};
     }
 
@@ -426,21 +344,21 @@ private:
         const std::string pw = kPassword;
         for (const auto& f : rig_.modems[0]->Received()) {
             std::string bytes(f.bytes.begin(), f.bytes.end());
-            if (f.name == "tftplock.key" || f.name == "RequestID") {
-                if (f.complete && bytes != pw + "\r\n") return "a key of other bytes";
-                continue;
+            if (f.name != "tftplock.key" && f.name != "RequestID") {
+                if (bytes.find(pw) != std::string::npos) return "the password inside " + f.name;
+            } else if (f.complete && bytes != pw + "\r\n") {
+                return "a key of other bytes";
             }
-            if (bytes.find(pw) != std::string::npos) return "the password inside " + f.name;
         }
         return {};
     }
 
     bool StopBoxShown() const {
-        for (const auto& b : rig_.desktop.Boxes()) {
-            if ((b.flags & 0xF0) == fw::MB_ICONSTOP || (b.flags & 0x0F) == fw::MB_RETRYCANCEL)
-                return true;
-        }
-        return false;
+        return std::any_of(rig_.desktop.Boxes().begin(), rig_.desktop.Boxes().end(),
+                           [](const auto& b) {
+                               return (b.flags & 0xF0) == fw::MB_ICONSTOP ||
+                                      (b.flags & 0x0F) == fw::MB_RETRYCANCEL;
+                           });
     }
 
     // A stop names its reason in a box the user saw, and warns of update mode while the
@@ -448,16 +366,16 @@ private:
     std::string Dishonest() const {
         const RunObserver& o = TheRunObserver();
         const std::string& message = o.StopMessage();
+        const std::string line = std::string("\n") + kUpdateModeText;
         if (message.empty()) return "stopped without a message";
-        bool shown = false;
-        for (const auto& b : rig_.desktop.Boxes()) shown |= b.text == message;
-        if (!shown) return "stopped with \"" + message + "\" that no box showed";
-        if (o.UpdateBracketOpen()) {
-            std::string line = kUpdateModeText;
-            if (message.size() < line.size() ||
-                message.compare(message.size() - line.size(), line.size(), line) != 0)
-                return "stopped inside the update bracket without saying so: " + message;
-        }
+        const auto& boxes = rig_.desktop.Boxes();
+        if (std::none_of(boxes.begin(), boxes.end(),
+                         [&](const auto& b) { return b.text == message; }))
+            return "stopped with \"" + message + "\" that no box showed";
+        bool warned = message.size() > line.size() &&
+                      message.compare(message.size() - line.size(), line.size(), line) == 0;
+        if (o.UpdateBracketOpen() && !warned)
+            return "stopped inside the update bracket without saying so: " + message;
         return {};
     }
 
@@ -475,54 +393,25 @@ private:
     const Expected& e_;
 };
 
-void StartPlanOf(const std::vector<int>& plan) {
-    ResetStepRings();
-    for (int code : plan) g_planRing.Push(code);
-    RunSequencer();
-}
-
 }  // namespace
 
 const char* OperationName(Operation op) {
-    switch (op) {
-        case Operation::kImageUpgrade:
-            return "image upgrade";
-        case Operation::kPackUpgrade:
-            return "pack upgrade";
-        case Operation::kModemInfo:
-            return "Modem Info";
-        case Operation::kConfigGet:
-            return "config get";
-        case Operation::kConfigPut:
-            return "config put";
-        case Operation::kDownloadFiles:
-            return "download files";
-    }
-    return "?";
+    static const char* const kNames[] = {"image upgrade", "pack upgrade", "Modem Info",
+                                         "config get",    "config put",   "download files"};
+    return kNames[static_cast<int>(op)];
 }
 
 const char* VerdictName(Verdict v) {
-    switch (v) {
-        case Verdict::kSuccess:
-            return "success";
-        case Verdict::kHonestFailure:
-            return "honest failure";
-        case Verdict::kFalseSuccess:
-            return "false success";
-        case Verdict::kHang:
-            return "hang";
-        case Verdict::kViolation:
-            return "violation";
-    }
-    return "?";
+    static const char* const kNames[] = {"success", "honest failure", "false success", "hang",
+                                         "violation"};
+    return kNames[static_cast<int>(v)];
 }
 
 Result Run(const Scenario& s) {
     testhost::RigOptions options;
     options.answer_from_listen_port = s.listen_port_replies;
     options.password = kPassword;
-    // The modem keeps trying at least as long as the host may.
-    options.modem_max_retransmits = std::max(5, s.retry_budget);
+    options.modem_max_retransmits = std::max(5, s.retry_budget);  // as long as the host may
     options.completion_delay_ms = s.completion_delay_ms;
     EngineRig rig(options);
     rig.desktop.SetDefaultAnswer(fw::IDCANCEL);  // nobody is there to press Retry
@@ -543,14 +432,15 @@ Result Run(const Scenario& s) {
 
     const RunObserver& o = TheRunObserver();
     fw::Millis started = rig.loop.Now();
-    StartPlanOf(expected.plan);
-    fw::Millis timer = std::max(1000, s.timeout_seconds * 1000);
-    fw::Millis limit = (static_cast<fw::Millis>(s.retry_budget) + 2) * 4 *
-                           (timer + s.line.max_delay_ms + s.line.max_gap_ms + 2000) +
-                       120000;
-    bool settled =
-        rig.loop.RunUntil([&] { return o.Phase() != RunPhase::kRunning || !o.IsPending(); }, limit);
-    settled = settled && !o.IsPending() && o.Phase() != RunPhase::kRunning;
+    ResetStepRings();
+    for (int code : expected.plan) g_planRing.Push(code);
+    RunSequencer();
+    // Generous: every retry the budget allows, each after the longest wait of the line.
+    fw::Millis wait =
+        std::max(1000, s.timeout_seconds * 1000) + s.line.max_delay_ms + s.line.max_gap_ms;
+    fw::Millis limit = (static_cast<fw::Millis>(s.retry_budget) + 2) * 4 * (wait + 2000) + 120000;
+    rig.loop.RunUntil([&] { return o.Phase() != RunPhase::kRunning || !o.IsPending(); }, limit);
+    bool settled = !o.IsPending() && o.Phase() != RunPhase::kRunning;
     return Judge(rig, s, expected).Decide(settled, started, report_seen, fields_shown);
 }
 

@@ -9,45 +9,17 @@ namespace chaos {
 
 namespace {
 
-// The requests each operation makes, and which of them start a file send (guarded by the
-// Timeout setting rather than by the fixed second of a command file or a read).
-struct Request {
-    const char* name;
-    bool file_send;
-};
-
-std::vector<Request> RequestsOf(Operation op) {
-    const Request key{"tftplock.key", false}, begin{"tftpupdt.beg", false},
-        reboot{"tftpupdt.rbt", false}, end{"tftpupdt.end", false};
-    switch (op) {
-        case Operation::kImageUpgrade:
-            return {key, begin, {"image", true}, reboot, end};
-        case Operation::kPackUpgrade:
-            return {key,
-                    begin,
-                    {"kernel", true},
-                    {"rootfs", true},
-                    {"hw.cond", true},
-                    {"config", true},
-                    {"web", true},
-                    reboot,
-                    end};
-        case Operation::kModemInfo:
-            return {key, {"ProductInfo", false}, {"info", false}, {"hw.prof", false}};
-        case Operation::kConfigGet:
-        case Operation::kConfigPut: {
-            bool put = op == Operation::kConfigPut;
-            return {key,
-                    {"initbridge", put},
-                    {"initbrowser", put},
-                    {"resolve", put},
-                    {"imode", put},
-                    {"dhcpd.conf", put}};
-        }
-        case Operation::kDownloadFiles:
-            return {key, {"cmdmacro", true}, {"first.bin", true}, {"second.bin", true}};
-    }
-    return {};
+// The names each operation requests.
+const std::vector<std::string>& RequestNames(Operation op) {
+    static const std::vector<std::string> kNames[kOperationCount] = {
+        {"tftplock.key", "tftpupdt.beg", "image", "tftpupdt.rbt", "tftpupdt.end"},
+        {"tftplock.key", "tftpupdt.beg", "kernel", "rootfs", "hw.cond", "config", "web",
+         "tftpupdt.rbt", "tftpupdt.end"},
+        {"tftplock.key", "ProductInfo", "info", "hw.prof"},
+        {"tftplock.key", "initbridge", "initbrowser", "resolve", "imode", "dhcpd.conf"},
+        {"tftplock.key", "initbridge", "initbrowser", "resolve", "imode", "dhcpd.conf"},
+        {"tftplock.key", "cmdmacro", "first.bin", "second.bin"}};
+    return kNames[static_cast<int>(op)];
 }
 
 class Draw {
@@ -64,35 +36,24 @@ private:
 };
 
 // First answers slower than usual but within the time-out that guards the request: a file
-// send waits the Timeout setting, a command file or a read one second.
+// send waits the Timeout setting, a command file ("tftp...") or a read one second.
 void SlowFirstAnswers(Draw& d, Scenario& s) {
-    std::vector<Request> requests = RequestsOf(s.op);
-    int count = d.Between(1, 2);
-    for (int i = 0; i < count; ++i) {
-        const Request& r = requests[d.Between(0, static_cast<int>(requests.size()) - 1)];
-        int guard = r.file_send ? s.timeout_seconds * 1000 : 1000;
-        s.modem.answer_delay_ms[r.name] = d.Between(guard / 2, guard - 1);
+    const std::vector<std::string>& names = RequestNames(s.op);
+    bool reads = s.op == Operation::kModemInfo || s.op == Operation::kConfigGet;
+    for (int i = d.Between(1, 2); i > 0; --i) {
+        const std::string& name = names[d.Between(0, static_cast<int>(names.size()) - 1)];
+        bool file_send = !reads && name.rfind("tftp", 0) != 0;
+        int guard = file_send ? s.timeout_seconds * 1000 : 1000;
+        s.modem.answer_delay_ms[name] = d.Between(guard / 2, guard - 1);
     }
 }
 
 }  // namespace
 
 const char* FaultMixName(FaultMix mix) {
-    switch (mix) {
-        case FaultMix::kLoss:
-            return "loss";
-        case FaultMix::kDuplication:
-            return "duplication";
-        case FaultMix::kReordering:
-            return "reordering";
-        case FaultMix::kDelay:
-            return "delay";
-        case FaultMix::kSlowFirstAnswer:
-            return "slow first answer";
-        case FaultMix::kEverything:
-            return "everything";
-    }
-    return "?";
+    static const char* const kNames[] = {"loss",  "duplication",       "reordering",
+                                         "delay", "slow first answer", "everything"};
+    return kNames[static_cast<int>(mix)];
 }
 
 Schedule MakeSchedule(std::uint64_t number) {
@@ -150,14 +111,11 @@ Result RunSchedule(const Schedule& sc) {
     if (sc.must_succeed && r.verdict != Verdict::kSuccess) {
         r.verdict = Verdict::kViolation;
         r.reason = "did not succeed with a budget of 1000: " + r.reason;
-        return r;
-    }
-    if (sc.mix == FaultMix::kSlowFirstAnswer) {
+    } else if (sc.mix == FaultMix::kSlowFirstAnswer) {
         // Every answer came within its time-out: the host must not have noticed.
-        Scenario plain = sc.scenario;
-        plain.modem = {};
-        Result at_once = Run(plain);
-        if (r.verdict != Verdict::kSuccess || r.host_sent != at_once.host_sent) {
+        Scenario at_once = sc.scenario;
+        at_once.modem = {};
+        if (r.verdict != Verdict::kSuccess || r.host_sent != Run(at_once).host_sent) {
             r.verdict = Verdict::kViolation;
             r.reason = "slow first answers within the time-out changed the run";
         }
@@ -167,8 +125,8 @@ Result RunSchedule(const Schedule& sc) {
 
 void Table::Add(const Schedule& sc, const Result& r) {
     int mode = sc.scenario.listen_port_replies ? 1 : 0;
-    ++rows_[mode][static_cast<int>(sc.scenario.op)][static_cast<int>(sc.mix)]
-           [static_cast<int>(r.verdict)];
+    Row& row = rows_[mode][static_cast<int>(sc.scenario.op)][static_cast<int>(sc.mix)];
+    ++row[static_cast<int>(r.verdict)];
 }
 
 int Table::Count(Verdict v) const {
@@ -180,39 +138,36 @@ int Table::Count(Verdict v) const {
 }
 
 std::string Table::Format() const {
+    const char* const modes[] = {"The modem answers from a new port per transfer",
+                                 "The modem answers from its listening port"};
+    const char* const row_format = "%-15s %-18s %7d %9d %8d %8d %6d %10d\n";
     std::string out;
     char line[200];
-    const char* modes[] = {"The modem answers from a new port per transfer",
-                           "The modem answers from its listening port"};
-    for (int mode = 0; mode < 2; ++mode) {
-        std::snprintf(line, sizeof line, "%s\n%-15s %-18s %7s %9s %9s %9s %6s %10s\n", modes[mode],
-                      "operation", "fault mix", "runs", "successes", "honest", "false", "hangs",
-                      "violations");
+    auto add_row = [&](const char* op, const char* mix, const Row& row) {
+        int runs = row[0] + row[1] + row[2] + row[3] + row[4];
+        std::snprintf(line, sizeof line, row_format, op, mix, runs, row[0], row[1], row[2],
+                      row[3], row[4]);
         out += line;
-        out += std::string(15 + 18 + 7 + 9 * 3 + 6 + 10 + 7, '-') + "\n";
+    };
+    for (int mode = 0; mode < 2; ++mode) {
+        std::snprintf(line, sizeof line, "%s\n%-15s %-18s %7s %9s %8s %8s %6s %10s\n", modes[mode],
+                      "operation", "fault mix", "runs", "successes", "honest", "false",
+                      "hangs", "violations");
+        out += line + std::string(90, '-') + "\n";
         Row total = {};
         for (int op = 0; op < kOperationCount; ++op) {
             for (int mix = 0; mix < kFaultMixCount; ++mix) {
                 const Row& row = rows_[mode][op][mix];
-                int runs = 0;
-                for (int i = 0; i < 5; ++i) {
-                    runs += row[i];
-                    total[i] += row[i];
-                }
-                if (runs == 0) continue;
-                std::snprintf(line, sizeof line, "%-15s %-18s %7d %9d %9d %9d %6d %10d\n",
-                              OperationName(static_cast<Operation>(op)),
-                              FaultMixName(static_cast<FaultMix>(mix)), runs, row[0], row[1],
-                              row[2], row[3], row[4]);
-                out += line;
+                for (int i = 0; i < 5; ++i) total[i] += row[i];
+                if (row[0] + row[1] + row[2] + row[3] + row[4] == 0) continue;
+                add_row(OperationName(static_cast<Operation>(op)),
+                        FaultMixName(static_cast<FaultMix>(mix)), row);
             }
         }
-        std::snprintf(line, sizeof line, "%-34s %7d %9d %9d %9d %6d %10d\n\n", "total",
-                      total[0] + total[1] + total[2] + total[3] + total[4], total[0], total[1],
-                      total[2], total[3], total[4]);
-        out += line;
+        add_row("total", "", total);
+        out += "\n";
     }
-    return out;
+    return out + "honest: failures that said why; false: successes that were not\n";
 }
 
 }  // namespace chaos

@@ -23,6 +23,13 @@ namespace {
 // last DATA again, the completion report. A late answer is due within a few time-outs.
 constexpr std::size_t kKeptPorts = 4;
 
+// A port may be closed from inside its own notification: it is destroyed later, on the loop.
+void Retire(std::unique_ptr<ClientPort> port) {
+    port->Close();
+    std::shared_ptr<ClientPort> keep(std::move(port));
+    fw::MainLoop().Post([keep] {});
+}
+
 }  // namespace
 
 TftpClient::TftpClient() = default;
@@ -87,13 +94,6 @@ fw::CAsyncSocket* TftpClient::PortById(int id) {
         if (p->Id() == id) return p.get();
     }
     return nullptr;
-}
-
-// A port may be closed from inside its own notification: it is destroyed later, on the loop.
-static void Retire(std::unique_ptr<ClientPort> port) {
-    port->Close();
-    std::shared_ptr<ClientPort> keep(std::move(port));
-    fw::MainLoop().Post([keep] {});
 }
 
 void TftpClient::OpenFreshPort() {

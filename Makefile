@@ -7,12 +7,17 @@
 #   make install [PREFIX=/usr/local] [DESTDIR=...]   the programs, data, manual pages and
 #               completion of the plain build
 #   make package  the plain build as a Debian package, build/sperrow_<version>_<arch>.deb
+#   make chaos  the client against the simulated modem under 100,000 seeded fault schedules,
+#               with the table of outcomes (CHAOS_REPLAY=N replays schedule N alone)
 BUILD       ?= build
 ASAN_BUILD  ?= build-asan
 FUZZ_BUILD  ?= build-fuzz
 JOBS        ?= $(shell nproc)
 FUZZ_SECONDS ?= 20
 PREFIX      ?= /usr/local
+# `make chaos`: CHAOS_SCHEDULES schedules from number CHAOS_FIRST, or CHAOS_REPLAY=N alone.
+CHAOS_SCHEDULES ?= 100000
+CHAOS_FIRST ?= 0
 PEERS       := $(abspath $(BUILD))/peers
 CMAKE_ARGS  := -G Ninja -DSPERROW_PEERS_DIR=$(PEERS)
 
@@ -20,7 +25,7 @@ CMAKE_ARGS  := -G Ninja -DSPERROW_PEERS_DIR=$(PEERS)
 SAN_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
            UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: all setup build build-asan test test-plain test-asan demo bench fuzz format clean \
+.PHONY: all setup build build-asan test test-plain test-asan demo bench fuzz chaos format clean \
         install package
 # One build at a time: the machine's cores go to the compiler jobs of that build.
 .NOTPARALLEL:
@@ -68,6 +73,9 @@ install: build
 
 package: build
 	cd $(BUILD) && cpack
+chaos: build
+	$(BUILD)/src/testing/sperrow-chaos $(if $(CHAOS_REPLAY),--replay $(CHAOS_REPLAY),\
+	  --schedules $(CHAOS_SCHEDULES) --first $(CHAOS_FIRST))
 
 demo: build
 	@sh scripts/demo.sh $(BUILD)

@@ -22,6 +22,8 @@ public:
 
     // The stack to open on; call before Create. Default: DefaultStack().
     void SetStack(NetStack* stack);
+    // The stack set with SetStack (nullptr: DefaultStack()).
+    NetStack* Stack() const { return stack_; }
 
     // A datagram socket on `port` (0: any free port) and `address` (null or empty: all).
     bool Create(unsigned port = 0, const char* address = nullptr);

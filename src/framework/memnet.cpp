@@ -58,6 +58,7 @@ struct Core : std::enable_shared_from_this<Core> {
     LinkFaults faults;
     std::mt19937 rng{1};
     std::function<Verdict(const Datagram&)> filter;
+    std::function<std::vector<Delivery>(const Datagram&)> shaper;
     std::vector<Datagram> trace;
     std::vector<std::unique_ptr<Host>> hosts;
     std::vector<std::weak_ptr<SockState>> bound;
@@ -185,10 +186,12 @@ struct Core : std::enable_shared_from_this<Core> {
         }
     }
 
-    void Schedule(const Datagram& d, const Host* sender, Millis delay) {
+    void Schedule(const Datagram& d, const Host* sender, Millis delay,
+                  std::function<bool()> still = {}) {
         std::weak_ptr<Core> weak_core = weak_from_this();
-        auto task = [weak_core, d, sender] {
-            if (auto core = weak_core.lock()) core->Deliver(d, sender);
+        auto task = [weak_core, d, sender, still = std::move(still)] {
+            auto core = weak_core.lock();
+            if (core && (!still || still())) core->Deliver(d, sender);
         };
         if (delay > 0) {
             loop.PostDelayed(delay, std::move(task));
@@ -199,6 +202,10 @@ struct Core : std::enable_shared_from_this<Core> {
 
     void Send(Datagram d, const Host* sender) {
         trace.push_back(d);
+        if (shaper) {
+            for (Delivery& copy : shaper(d)) Schedule(d, sender, copy.delay, std::move(copy.still));
+            return;
+        }
         int copies = 1;
         Verdict verdict = filter ? filter(d) : Verdict::kDeliver;
         if (verdict == Verdict::kDrop) {
@@ -316,6 +323,10 @@ void InMemoryNetwork::SetFaults(const LinkFaults& faults) {
 
 void InMemoryNetwork::SetFilter(std::function<Verdict(const Datagram&)> filter) {
     impl_->core->filter = std::move(filter);
+}
+
+void InMemoryNetwork::SetShaper(std::function<std::vector<Delivery>(const Datagram&)> shaper) {
+    impl_->core->shaper = std::move(shaper);
 }
 
 const std::vector<Datagram>& InMemoryNetwork::Trace() const {

@@ -33,6 +33,13 @@ struct LinkFaults {
 
 enum class Verdict { kDeliver, kDrop, kDuplicate };
 
+// One copy of a datagram on its way: delivered after `delay`, unless `still` (when set)
+// says no at that moment.
+struct Delivery {
+    Millis delay = 0;
+    std::function<bool()> still;
+};
+
 class InMemoryNetwork {
 public:
     explicit InMemoryNetwork(EventLoop& loop);
@@ -45,6 +52,10 @@ public:
     // Decides per datagram before the random faults apply (tests pick packets with it):
     // kDrop and kDuplicate are final, kDeliver leaves the datagram to the random faults.
     void SetFilter(std::function<Verdict(const Datagram&)> filter);
+    // Decides every datagram's fate in place of the filter and the random faults: the copies
+    // delivered (none: lost), each with a delay of its own, so that a test can lose, repeat,
+    // hold back and reorder datagrams as it pleases. Empty function: back to the faults.
+    void SetShaper(std::function<std::vector<Delivery>(const Datagram&)> shaper);
 
     // Every datagram sent on the network, in order, before any fault is applied.
     const std::vector<Datagram>& Trace() const;

@@ -241,6 +241,31 @@ TEST_F(MemNetTest, FilterPicksDatagramsBeforeRandomFaults) {
     EXPECT_EQ(Recv(*server), "<" + std::to_string(EAGAIN) + ">");
 }
 
+// The shaper decides each datagram's copies: none, one held back, or two apart; a copy
+// whose condition no longer holds when it is due is lost then.
+TEST_F(MemNetTest, ShaperSetsTheCopiesAndTheirDelaysAndACopyCanBeWithdrawn) {
+    auto server = Open(b, 69);
+    auto client = Open(a, 0);
+    bool still = true;
+    net.SetShaper([&](const Datagram& d) -> std::vector<Delivery> {
+        switch (d.bytes[0]) {
+            case 'L': return {};
+            case 'D': return {{0, {}}, {30, {}}};
+            case 'W': return {{20, [&] { return still; }}};
+            default: return {{10, {}}};
+        }
+    });
+    for (const char* text : {"L", "D", "W", "s"}) Send(*client, text, {kHostB, 69});
+    loop.RunFor(15);
+    still = false;
+    loop.RunFor(30);
+    EXPECT_EQ(Recv(*server), "D");
+    EXPECT_EQ(Recv(*server), "s");
+    EXPECT_EQ(Recv(*server), "D");
+    EXPECT_EQ(Recv(*server), "<" + std::to_string(EAGAIN) + ">");
+    EXPECT_EQ(net.Trace().size(), 4u);  // the trace has what was sent, lost or not
+}
+
 TEST_F(MemNetTest, AsyncSocketIsNotifiedAgainWhileDatagramsWait) {
     Receiver server;
     server.SetStack(&b);

@@ -133,6 +133,10 @@ std::string ValidateFaultPlan(const FaultPlan& plan) {
         return "duplication must be 0 to 100 %";
     }
     if (plan.delay_ms < 0) return "delay must not be negative";
+    if (plan.duplicate_gap_ms < 0) return "duplicate gap must not be negative";
+    for (const auto& [name, ms] : plan.answer_delay_ms) {
+        if (ms < 0) return "answer delay of " + name + " must not be negative";
+    }
     return {};
 }
 
@@ -163,6 +167,11 @@ Fate FaultInjector::Decide(const tftp::Bytes& datagram, const std::string& trans
         return Fate::kDuplicate;
     }
     return Fate::kSend;
+}
+
+int FaultInjector::AnswerDelay(const std::string& name) const {
+    auto it = plan_.answer_delay_ms.find(name);
+    return it == plan_.answer_delay_ms.end() ? 0 : it->second;
 }
 
 const std::string* FaultInjector::ErrorFor(const std::string& name) const {

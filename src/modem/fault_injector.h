@@ -45,6 +45,9 @@ public:
 
     Fate Decide(const tftp::Bytes& datagram, const std::string& transfer_name);
     int delay_ms() const { return plan_.delay_ms; }
+    int duplicate_gap_ms() const { return plan_.duplicate_gap_ms; }
+    // Milliseconds before the first answer to a request of this name (0: at once).
+    int AnswerDelay(const std::string& name) const;
     // The ERROR text chosen for requests of this name, if any.
     const std::string* ErrorFor(const std::string& name) const;
 

@@ -17,7 +17,7 @@ public:
     FetchTransfer(TransferContext& ctx, std::shared_ptr<ModemSocket> socket, fw::Endpoint server,
                   std::string name, BytesSink sink, Done done);
 
-    void Start();  // sends the RRQ
+    void Start() override;  // sends the RRQ
     void OnPacket(const std::uint8_t* data, std::size_t len, fw::Endpoint from) override;
     bool AtFirstAnswer() const override { return false; }
 

@@ -98,6 +98,34 @@ TEST_F(ModemFaultPlanTest, DuplicatedBlockArrivesTwiceAndDelayHoldsEveryAnswer) 
     EXPECT_EQ(a->field(), 1);
 }
 
+// A slow first answer (a modem erasing its flash) and a duplicate that follows its original
+// after a gap, from the same port.
+TEST_F(ModemFaultPlanTest, AnswerDelayHoldsTheFirstAnswerAndTheGapSeparatesTheCopies) {
+    SimulatedModem& modem = StartModem();
+    modem.SetFaults(FaultPlan{.duplicate = {"data1:info"},
+                              .duplicate_gap_ms = 700,
+                              .answer_delay_ms = {{"image", 2500}, {"info", 400}}});
+    TestPeer peer(host);
+    ASSERT_TRUE(Unlock(peer).done);
+    fw::Millis before = loop.Now();
+    peer.Send(tftp::BuildRequest(tftp::RRQ, "info"), ModemAt());
+    auto a = peer.Next();
+    fw::Millis first_at = loop.Now();
+    auto b = peer.Next();
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(first_at - before, 400);
+    EXPECT_EQ(loop.Now() - first_at, 700);
+    EXPECT_EQ(a->bytes, b->bytes);
+    EXPECT_EQ(a->from, b->from);
+
+    before = loop.Now();
+    peer.Send(tftp::BuildRequest(tftp::WRQ, "image"), ModemAt());
+    auto ack0 = peer.Next();
+    ASSERT_TRUE(ack0);
+    EXPECT_EQ(ack0->field(), 0);
+    EXPECT_EQ(loop.Now() - before, 2500);
+}
+
 TEST_F(ModemFaultPlanTest, SeededLossStillCompletesThroughRetransmission) {
     ModemConfig config = Config();
     config.max_retransmits = 20;

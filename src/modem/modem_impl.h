@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -52,11 +53,16 @@ struct SimulatedModem::Impl : TransferContext {
     int NextId() { return next_id++; }
     std::shared_ptr<ModemSocket> OpenTransferSocket(int id);
     Transfer* FindRequestTransfer(fw::Endpoint peer);
+    // Whether the exchange is still busy before its delayed first answer.
+    bool AnswersLater(const Transfer* transfer) const;
     void OnListenDatagram(const std::uint8_t* data, std::size_t len, fw::Endpoint from);
     void OnTransferDatagram(int id, const std::uint8_t* data, std::size_t len, fw::Endpoint from);
     void Reap();
-    void SendDelayed(const std::shared_ptr<ModemSocket>& via, const tftp::Bytes& datagram,
-                     fw::Endpoint to, int copies);
+    void SendAfter(const std::shared_ptr<ModemSocket>& via, const tftp::Bytes& datagram,
+                   fw::Endpoint to, int ms);
+    // Starts the exchange `id`: its first answer goes out now, or after the delay chosen for
+    // its name.
+    void Answer(Transfer& transfer, int id);
     // Runs `task` on the loop soon, unless the modem is gone by then.
     void Later(std::function<void()> task);
 
@@ -98,7 +104,6 @@ struct SimulatedModem::Impl : TransferContext {
         std::shared_ptr<ModemSocket> via;
         tftp::Bytes datagram;
         fw::Endpoint to;
-        int copies;
     };
 
     fw::NetStack& stack;
@@ -109,6 +114,7 @@ struct SimulatedModem::Impl : TransferContext {
     int next_id = 1;
     bool reap_posted = false;
     std::map<int, Pending> pending;  // delayed datagrams by timer id
+    std::set<int> answering_later;   // exchanges still busy before their first answer
     int next_pending = 1;
     std::vector<ReceivedFile> received;
     std::vector<FetchedFile> fetched;

@@ -22,8 +22,28 @@ std::string AddChosenErrors(const std::vector<std::string>& entries, FaultPlan& 
     return {};
 }
 
+// "NAME=MS" into the plan's answer delays.
+std::string AddAnswerDelays(const std::vector<std::string>& entries, FaultPlan& plan) {
+    for (const auto& entry : entries) {
+        std::size_t eq = entry.find('=');
+        int ms = -1;
+        if (eq != std::string::npos && eq > 0) {
+            try {
+                std::size_t used = 0;
+                ms = std::stoi(entry.substr(eq + 1), &used);
+                if (used != entry.size() - eq - 1) ms = -1;
+            } catch (const std::exception&) {
+                ms = -1;
+            }
+        }
+        if (ms < 0) return "--answer-delay wants NAME=MS, got \"" + entry + "\"";
+        plan.answer_delay_ms[entry.substr(0, eq)] = ms;
+    }
+    return {};
+}
+
 void DefineOptions(CLI::App& app, ModemOptions& o, std::string& listen,
-                   std::vector<std::string>& errors) {
+                   std::vector<std::string>& errors, std::vector<std::string>& answer_delays) {
     ModemConfig& c = o.config;
     FaultPlan& f = o.faults;
     app.add_option("--listen", listen, "Address to listen on (0.0.0.0 to take broadcasts)")
@@ -82,6 +102,15 @@ void DefineOptions(CLI::App& app, ModemOptions& o, std::string& listen,
         ->type_name("PACKET");
     app.add_option("--duplicate", f.duplicate, "Send chosen datagrams twice (same form as --drop)")
         ->type_name("PACKET");
+    app.add_option("--duplicate-gap", f.duplicate_gap_ms,
+                   "Milliseconds between the two copies of a duplicated datagram")
+        ->type_name("MS")
+        ->check(CLI::NonNegativeNumber)
+        ->capture_default_str();
+    app.add_option("--answer-delay", answer_delays,
+                   "Answer every request for NAME only after MS milliseconds (a modem erasing "
+                   "its flash before it takes an image, say)")
+        ->type_name("NAME=MS");
     app.add_option("--delay", f.delay_ms, "Milliseconds every outgoing datagram waits")
         ->type_name("MS")
         ->check(CLI::NonNegativeNumber);
@@ -101,9 +130,10 @@ ParsedCommandLine ParseModemCommandLine(int argc, const char* const* argv,
     o.config.keep_history = false;  // a long-running program keeps only the latest copies
     std::string listen = "127.0.0.1";
     std::vector<std::string> errors;
+    std::vector<std::string> answer_delays;
 
     CLI::App app{"The simulated modem: a modem's TFTP service on a UDP port", "sperrow-modem"};
-    DefineOptions(app, o, listen, errors);
+    DefineOptions(app, o, listen, errors, answer_delays);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -122,6 +152,7 @@ ParsedCommandLine ParseModemCommandLine(int argc, const char* const* argv,
     } else {
         o.config.listen_addr = *addr;
         problem = AddChosenErrors(errors, o.faults);
+        if (problem.empty()) problem = AddAnswerDelays(answer_delays, o.faults);
     }
     if (problem.empty()) problem = ValidateFaultPlan(o.faults);
     if (!problem.empty()) {

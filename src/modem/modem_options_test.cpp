@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <vector>
 
 namespace modem {
@@ -27,7 +28,9 @@ TEST(ModemOptionsTest, DefaultsListenOnLoopbackAndServeTheShippedData) {
 
 TEST(ModemOptionsTest, RepeatedChoicesAccumulateAndErrorsSplitAtTheFirstEquals) {
     auto p = Parse({"--listen", "0.0.0.0", "--drop", "ack:2", "--drop", "data1:info*", "--error",
-                    "info=Busy=now", "--error", "hw.prof=", "--listen-port-replies"});
+                    "info=Busy=now", "--error", "hw.prof=", "--listen-port-replies",
+                    "--answer-delay", "image=2500", "--answer-delay", "info=0",
+                    "--duplicate-gap", "300"});
     ASSERT_TRUE(p.options) << p.err;
     const FaultPlan& f = p.options->faults;
     EXPECT_EQ(p.options->config.listen_addr, 0u);
@@ -35,6 +38,8 @@ TEST(ModemOptionsTest, RepeatedChoicesAccumulateAndErrorsSplitAtTheFirstEquals) 
     EXPECT_EQ(f.drop, (std::vector<std::string>{"ack:2", "data1:info*"}));
     EXPECT_EQ(f.error_for.at("info"), "Busy=now");
     EXPECT_EQ(f.error_for.at("hw.prof"), "");
+    EXPECT_EQ(f.answer_delay_ms, (std::map<std::string, int>{{"image", 2500}, {"info", 0}}));
+    EXPECT_EQ(f.duplicate_gap_ms, 300);
 }
 
 TEST(ModemOptionsTest, BadValuesEndWithAMessageAndTheUsageErrorStatus) {
@@ -43,7 +48,12 @@ TEST(ModemOptionsTest, BadValuesEndWithAMessageAndTheUsageErrorStatus) {
                                                            {"--drop", "ack:x:y"},
                                                            {"--loss", "101"},
                                                            {"--port", "70000"},
-                                                           {"--bogus"}}) {
+                                                           {"--bogus"},
+                                                           {"--answer-delay", "image"},
+                                                           {"--answer-delay", "image=-1"},
+                                                           {"--answer-delay", "=5"},
+                                                           {"--answer-delay", "image=5ms"},
+                                                           {"--duplicate-gap", "-3"}}) {
         auto p = Parse(args);
         EXPECT_FALSE(p.options) << args[0];
         EXPECT_EQ(p.exit_code, 2) << args[0];

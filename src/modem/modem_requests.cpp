@@ -55,7 +55,13 @@ void SimulatedModem::Impl::OnRequest(const tftp::Request& request, fw::Endpoint 
             return;
         }
         // A client runs one exchange per port: a new request means it gave the old one up.
-        running->Abandon("given up for a new request");
+        // An exchange still busy before its first answer (erasing flash, say) hears nothing
+        // until it is done, and then answers all the same.
+        if (AnswersLater(running)) {
+            Log(running->Describe() + ": busy, " + verb + " " + name + " taken beside it");
+        } else {
+            running->Abandon("given up for a new request");
+        }
     }
     if (const std::string* text = faults.ErrorFor(name)) {
         Refuse(from, verb, name, 0, *text, "answered with the chosen error");
@@ -95,7 +101,7 @@ void SimulatedModem::Impl::ServeRead(const std::string& name, fw::Endpoint from)
     if (!socket) return;
     auto& t = Adopt(std::make_unique<ServeTransfer>(*this, socket, from, name, std::move(*content)),
                     true, id);
-    t.Start();
+    Answer(t, id);
 }
 
 void SimulatedModem::Impl::TakeWrite(const std::string& name, fw::Endpoint from) {
@@ -124,7 +130,7 @@ void SimulatedModem::Impl::TakeWrite(const std::string& name, fw::Endpoint from)
     auto& t =
         Adopt(std::make_unique<TakeTransfer>(*this, socket, from, name, ack0_text, sink, judge),
               true, id);
-    t.Start();
+    Answer(t, id);
 }
 
 WriteVerdict SimulatedModem::Impl::Judge(std::size_t index, fw::Endpoint from) {

@@ -13,7 +13,7 @@ public:
     ServeTransfer(TransferContext& ctx, std::shared_ptr<ModemSocket> socket, fw::Endpoint peer,
                   std::string name, std::vector<std::uint8_t> content);
 
-    void Start();  // sends DATA 1
+    void Start() override;  // sends DATA 1
     void OnPacket(const std::uint8_t* data, std::size_t len, fw::Endpoint from) override;
     bool AtFirstAnswer() const override { return block_ == 1; }
 

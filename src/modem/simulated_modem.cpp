@@ -89,6 +89,13 @@ Transfer* SimulatedModem::Impl::FindRequestTransfer(fw::Endpoint peer) {
     return nullptr;
 }
 
+bool SimulatedModem::Impl::AnswersLater(const Transfer* transfer) const {
+    for (const auto& e : transfers) {
+        if (e.transfer.get() == transfer) return answering_later.count(e.id) != 0;
+    }
+    return false;
+}
+
 void SimulatedModem::Impl::OnListenDatagram(const std::uint8_t* data, std::size_t len,
                                             fw::Endpoint from) {
     if (len < 2 || Rebooting()) return;
@@ -125,26 +132,46 @@ void SimulatedModem::Impl::Send(const std::shared_ptr<ModemSocket>& via,
     if (!via || Rebooting()) return;
     Fate fate = faults.Decide(datagram, name);
     if (fate == Fate::kDrop) return;
-    int copies = fate == Fate::kDuplicate ? 2 : 1;
-    if (faults.delay_ms() > 0) {
-        SendDelayed(via, datagram, to, copies);
-        return;
+    SendAfter(via, datagram, to, faults.delay_ms());
+    if (fate == Fate::kDuplicate) {
+        SendAfter(via, datagram, to, faults.delay_ms() + faults.duplicate_gap_ms());
     }
-    for (int i = 0; i < copies; ++i) via->Send(datagram, to);
 }
 
-void SimulatedModem::Impl::SendDelayed(const std::shared_ptr<ModemSocket>& via,
-                                       const tftp::Bytes& datagram, fw::Endpoint to, int copies) {
+void SimulatedModem::Impl::SendAfter(const std::shared_ptr<ModemSocket>& via,
+                                     const tftp::Bytes& datagram, fw::Endpoint to, int ms) {
+    if (ms <= 0) {
+        via->Send(datagram, to);
+        return;
+    }
     int id = next_pending++;
     if (next_pending <= 0) next_pending = 1;
-    pending[id] = Pending{via, datagram, to, copies};
-    fw::MainLoop().SetTimer(&delay_timer, id, faults.delay_ms(), [this, id] {
+    pending[id] = Pending{via, datagram, to};
+    fw::MainLoop().SetTimer(&delay_timer, id, ms, [this, id] {
         fw::MainLoop().KillTimer(&delay_timer, id);
         auto it = pending.find(id);
         if (it == pending.end()) return;
         Pending p = std::move(it->second);
         pending.erase(it);
-        for (int i = 0; i < p.copies; ++i) p.via->Send(p.datagram, p.to);
+        p.via->Send(p.datagram, p.to);
+    });
+}
+
+void SimulatedModem::Impl::Answer(Transfer& transfer, int id) {
+    int ms = faults.AnswerDelay(transfer.name());
+    if (ms <= 0) {
+        transfer.Start();
+        return;
+    }
+    Log(transfer.Describe() + ": first answer in " + std::to_string(ms) + " ms");
+    answering_later.insert(id);
+    std::weak_ptr<bool> token = alive;
+    fw::MainLoop().PostDelayed(ms, [this, token, id] {
+        if (!token.lock()) return;
+        answering_later.erase(id);
+        for (auto& e : transfers) {
+            if (e.id == id && !e.transfer->finished()) e.transfer->Start();
+        }
     });
 }
 

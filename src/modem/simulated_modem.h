@@ -50,7 +50,11 @@ struct FaultPlan {
     // "data1:info*" every DATA 1 of "info", "ack0:tftplock.key" the key's first ACK 0.
     std::vector<std::string> drop;
     std::vector<std::string> duplicate;            // same form
+    int duplicate_gap_ms = 0;  // the second copy of a duplicated datagram follows this late
     int delay_ms = 0;                              // every outgoing datagram waits this long
+    // Request name -> milliseconds before the first answer to every request of that name (a
+    // modem erasing its flash before it takes an image, say).
+    std::map<std::string, int> answer_delay_ms;
     std::map<std::string, std::string> error_for;  // request name -> ERROR text to answer with
     bool silent = false;  // answer nothing at all (a modem that has gone quiet)
 };

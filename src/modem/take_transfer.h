@@ -26,7 +26,7 @@ public:
                  std::string name, std::optional<std::string> ack0_text, BytesSink sink,
                  Judge judge);
 
-    void Start();  // sends ACK 0
+    void Start() override;  // sends ACK 0
     void OnPacket(const std::uint8_t* data, std::size_t len, fw::Endpoint from) override;
     bool AtFirstAnswer() const override { return blocks() == 0; }
 

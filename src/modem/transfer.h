@@ -38,6 +38,8 @@ public:
     Transfer(const Transfer&) = delete;
     Transfer& operator=(const Transfer&) = delete;
 
+    // Sends the first datagram of the exchange.
+    virtual void Start() = 0;
     // A datagram for this transfer (already matched to it by socket or by peer).
     virtual void OnPacket(const std::uint8_t* data, std::size_t len, fw::Endpoint from) = 0;
     // True while nothing but the first answer has been sent: a repeated request from the

@@ -25,9 +25,10 @@ bool SpendRetry(TftpClient& client) {
 
 void GiveUp(TftpClient& client, const char* message, bool reset_progress) {
     client.AbandonTransfer();
-    EngineMessageBox(message, fw::MB_ICONSTOP);
+    std::string shown = StopText(message);
+    EngineMessageBox(shown, fw::MB_ICONSTOP);
     if (reset_progress) ResetProgress(1);
-    TheRunObserver().NoteStopped(message);
+    TheRunObserver().NoteStopped(shown);
 }
 
 void NoRequestAnswer(TftpClient& client) {
@@ -48,18 +49,20 @@ void NoNextBlock(TftpClient& client) {
 
 void NoAck(TftpClient& client) {
     if (SpendRetry(client)) {
-        client.SendData();
+        client.SendBlockOrStop();
         return;
     }
-    int answer = EngineMessageBox(kNoAckRetryText, fw::MB_RETRYCANCEL);
+    // Asked while the bracket is open, the question says what Cancel leaves behind.
+    std::string question = StopText(kNoAckRetryText);
+    int answer = EngineMessageBox(question, fw::MB_RETRYCANCEL);
     if (answer == fw::IDRETRY) {
-        client.SendData();
+        client.SendBlockOrStop();
         return;
     }
     // Given up like any other time-out: a configuration pack being received is discarded.
     client.AbandonTransfer();
     ResetProgress(1);
-    TheRunObserver().NoteStopped(kNoAckRetryText);
+    TheRunObserver().NoteStopped(question);
 }
 
 }  // namespace

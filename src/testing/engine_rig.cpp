@@ -38,9 +38,10 @@ EngineRig::EngineRig(RigOptions options) : dir(MakeScratchDir()) {
         config.listen_port = kModemPort;
         config.answer_from_listen_port = options.answer_from_listen_port;
         config.data_dir = dir;
-        config.password = kPassword;
-        config.completion_delay_ms = 2000;
+        config.password = options.password;
+        config.completion_delay_ms = options.completion_delay_ms;
         config.retransmit_timeout_ms = options.modem_retransmit_ms;
+        config.max_retransmits = options.modem_max_retransmits;
         auto m = std::make_unique<modem::SimulatedModem>(net.AddHost(addr), config);
         m->Start();
         modems.push_back(std::move(m));
@@ -50,7 +51,7 @@ EngineRig::EngineRig(RigOptions options) : dir(MakeScratchDir()) {
     client.CreateClientSocket();
     client.EnableBroadcast();
     AttachSequencerClient(&client);
-    EngineHost().password_box = kPassword;
+    EngineHost().password_box = options.password;
     EngineHost().config_pack_box = Path("config.pack");
 }
 

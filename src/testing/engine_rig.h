@@ -31,6 +31,9 @@ struct RigOptions {
     int modems = 1;
     bool answer_from_listen_port = false;
     int modem_retransmit_ms = 1000;
+    int modem_max_retransmits = 5;
+    int completion_delay_ms = 2000;
+    std::string password = kPassword;  // the modem's, and the Password box's
 };
 
 class EngineRig {

@@ -33,8 +33,11 @@ inline constexpr int kHostilePlanCount = 5;
 enum class Sender { kTransferPort, kListenPort, kStranger, kOtherModemPort };
 
 inline constexpr std::uint32_t kStrangerAddr = 0x7F000009;  // 127.0.0.9
-inline constexpr std::uint16_t kTransferPort = 7000;
+inline constexpr std::uint16_t kStrangerPort = 7000;
 inline constexpr std::uint16_t kOtherModemPort = 7001;
+// The modem answers each request from a port of its own: this one for the host's first
+// request, the next one for the second, and so on.
+inline constexpr std::uint16_t kFirstTransferPort = 7100;
 inline constexpr const char* kBoardId = "SIM-BOARD-1";
 
 // The outcome of a run, as a driver without a person sees it.
@@ -58,8 +61,7 @@ public:
           stranger_(StackFor(kStrangerAddr), kStrangerAddr),
           plan_(plan) {
         modem_.Open(kModemPort);
-        modem_.Open(kTransferPort);
-        stranger_.Open(kTransferPort);
+        stranger_.Open(kStrangerPort);
         // Boxes come to a desktop of our own, where a Retry/Cancel box is answered Cancel: a
         // hostile peer must not keep a run alive.
         desktop_.SetDefaultAnswer(fw::IDCANCEL);
@@ -96,39 +98,55 @@ public:
         rig_.loop.RunPending();
     }
 
-    // Sends one datagram to the client and lets it be handled.
-    void Send(Sender from, const tftp::Bytes& bytes) {
-        NoteTolerated(bytes);
-        last_sent_ = bytes;
-        last_sender_ = from;
-        fw::Endpoint to{kHostAddr, static_cast<std::uint16_t>(rig_.client.LocalPort())};
-        switch (from) {
-            case Sender::kTransferPort:
-                modem_.Send(kTransferPort, bytes, to);
-                break;
-            case Sender::kListenPort:
-                modem_.Send(kModemPort, bytes, to);
-                break;
-            case Sender::kStranger:
-                stranger_.Send(kTransferPort, bytes, to);
-                break;
-            case Sender::kOtherModemPort:
-                modem_.Send(kOtherModemPort, bytes, to);
-                break;
+    // The port the modem answers the host's latest request from. Counted as the trace
+    // grows, so that a test may clear the trace of a long transfer.
+    std::uint16_t TransferPort() const {
+        const auto& trace = rig_.net.Trace();
+        if (trace.size() < scanned_) scanned_ = 0;
+        for (; scanned_ < trace.size(); ++scanned_) {
+            const fw::Datagram& d = trace[scanned_];
+            tftp::Header h = tftp::ParseHeader(d.bytes.data(), d.bytes.size());
+            if (d.from.addr == kHostAddr && (h.opcode == tftp::RRQ || h.opcode == tftp::WRQ))
+                ++requests_;
         }
-        rig_.loop.RunPending();
+        return static_cast<std::uint16_t>(kFirstTransferPort + std::max(requests_ - 1, 0));
     }
 
+    // Sends one datagram to the client (to the port its latest datagram came from) and lets
+    // it be handled.
+    void Send(Sender from, const tftp::Bytes& bytes) {
+        std::uint16_t port = kModemPort;
+        switch (from) {
+            case Sender::kTransferPort:
+                port = TransferPort();
+                break;
+            case Sender::kListenPort:
+                break;
+            case Sender::kStranger:
+                port = kStrangerPort;
+                break;
+            case Sender::kOtherModemPort:
+                port = kOtherModemPort;
+                break;
+        }
+        SendFrom(from, port, bytes);
+    }
+
+    // The last datagram again, from the same port to the same port of the client.
     void Repeat() {
-        if (!last_sent_.empty()) Send(last_sender_, last_sent_);
+        if (last_sent_.empty()) return;
+        HostilePeer& peer = last_sender_ == Sender::kStranger ? stranger_ : modem_;
+        peer.Send(last_port_, last_sent_, last_to_);
+        rig_.loop.RunPending();
     }
 
     // What a sound modem would answer to the client's latest datagram, with `data` as the
     // content of a DATA block. `shift` moves the block number (out-of-order answers). False
     // when the client has sent nothing that asks for an answer.
     bool AnswerFor(const std::vector<std::uint8_t>& data, int shift, tftp::Bytes* out) const {
-        const tftp::Bytes* last = LastFromHost();
-        if (last == nullptr) return false;
+        const fw::Datagram* latest = LastFromHost();
+        if (latest == nullptr) return false;
+        const tftp::Bytes* last = &latest->bytes;
         tftp::Header h = tftp::ParseHeader(last->data(), last->size());
         if (!h.valid) return false;
         auto block = [&](int b) { return static_cast<std::uint16_t>(b + shift); };
@@ -261,15 +279,28 @@ public:
     }
 
 private:
+    void SendFrom(Sender from, std::uint16_t port, const tftp::Bytes& bytes) {
+        NoteTolerated(bytes);
+        const fw::Datagram* latest = LastFromHost();
+        fw::Endpoint to{kHostAddr, static_cast<std::uint16_t>(latest ? latest->from.port
+                                                                      : rig_.client.LocalPort())};
+        last_sent_ = bytes;
+        last_sender_ = from;
+        last_port_ = port;
+        last_to_ = to;
+        (from == Sender::kStranger ? stranger_ : modem_).Send(port, bytes, to);
+        rig_.loop.RunPending();
+    }
+
     // Loopback peers live on the host's own stack (see hostile_peer.h).
     fw::NetStack& StackFor(std::uint32_t addr) {
         return (addr >> 24) == 127 ? *rig_.host : rig_.net.AddHost(addr);
     }
 
-    const tftp::Bytes* LastFromHost() const {
+    const fw::Datagram* LastFromHost() const {
         const auto& trace = rig_.net.Trace();
         for (auto it = trace.rbegin(); it != trace.rend(); ++it) {
-            if (it->from.addr == kHostAddr) return &it->bytes;
+            if (it->from.addr == kHostAddr) return &*it;
         }
         return nullptr;
     }
@@ -318,6 +349,10 @@ private:
     std::vector<ExpectedFile> expected_;
     tftp::Bytes last_sent_;
     Sender last_sender_ = Sender::kTransferPort;
+    std::uint16_t last_port_ = 0;
+    fw::Endpoint last_to_;
+    mutable std::size_t scanned_ = 0;  // trace entries counted by TransferPort
+    mutable int requests_ = 0;
     bool tolerated_ = false;
 };
 

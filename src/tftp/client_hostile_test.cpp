@@ -6,7 +6,9 @@
 
 #include <filesystem>
 
+#include "sequencer/response_timer.h"
 #include "testing/hostile_modem.h"
+#include "tftp/client_texts.h"
 
 namespace {
 
@@ -43,6 +45,8 @@ void Noise(HostileModem& m) {
     m.Send(kModem, Bytes(1500, 0x03));
     m.Send(kModem, {0x00, 0x09, 0x00, 0x01});
 }
+
+std::string InUpdateMode(const std::string& text) { return text + "\n" + kUpdateModeText; }
 
 int Count(const Names& names, const std::string& name) {
     return static_cast<int>(std::count(names.begin(), names.end(), name));
@@ -81,7 +85,9 @@ TEST(HostileModemDuringCommandFiles, OversizedBoardIdentifierStopsWithAShortened
 
     EXPECT_EQ(m.Result(), Outcome::kStopped);
     ASSERT_EQ(m.desktop().Boxes().size(), 1u);
-    EXPECT_EQ(m.desktop().Boxes()[0].text, "Not compatible board: " + board.substr(0, 77));
+    // The plan wrote the begin marker first.
+    EXPECT_EQ(m.desktop().Boxes()[0].text,
+              InUpdateMode("Not compatible board: " + board.substr(0, 77)));
     EXPECT_EQ(m.rig().HostSentNames().back(), "WRQ RequestID");  // no DATA with the password
 }
 
@@ -122,17 +128,21 @@ void UpToImageData(HostileModem& m) {
     ASSERT_EQ(m.rig().HostSentNames().back(), "DATA 1 (512)");
 }
 
-TEST(HostileModemDuringImageSend, AckBeyondTheCurrentBlockOrTheCompletionAckNeverEndsInSuccess) {
+// An ACK of a block not sent yet changes nothing, nor does a completion report before this
+// run's end marker: the block goes on being sent until the budget is spent.
+TEST(HostileModemDuringImageSend, AckAheadOrAnEarlyCompletionReportChangesNothing) {
     for (std::uint16_t block : {9, 65535}) {
         SCOPED_TRACE(block);
         HostileModem m(HostilePlan::kImageSend);
         UpToImageData(m);
         m.Send(kModem, tftp::BuildAck(block));
+        EXPECT_EQ(ResponseTimerKind(), 3);
         m.Settle();
-        EXPECT_EQ(m.Result(), Outcome::kStalled);  // the driver reports the stall
-        EXPECT_EQ(m.rig().HostSentNames().back(), "DATA 1 (512)");
+        EXPECT_EQ(m.Result(), Outcome::kStopped);
+        EXPECT_EQ(m.desktop().BoxTexts(), (Names{InUpdateMode("Timeout:\nADSL no ACK! Retry? ")}));
+        EXPECT_EQ(Count(m.rig().HostSentNames(), "DATA 1 (512)"), 4);
         EXPECT_FALSE(m.SentWhole(m.ExpectedSends()[0]));
-        EXPECT_EQ(g_bUpdateComplete, block == 65535 ? 1 : 0);
+        EXPECT_EQ(g_bUpdateComplete, 0);
     }
 }
 
@@ -163,7 +173,7 @@ TEST(HostileModemDuringImageSend, StrangerCannotStealTheTransferInUnicast) {
     m.Answer(kModem, {});
     const fw::Datagram& last = m.rig().net.Trace().back();
     EXPECT_EQ(last.to.addr, testhost::kModemAddr);
-    EXPECT_EQ(last.to.port, testhost::kTransferPort);
+    EXPECT_EQ(last.to.port, m.TransferPort());
 }
 
 TEST(HostileModemDuringImageSend, ModemThatFallsSilentEndsWithTheNoAckMessage) {
@@ -172,21 +182,27 @@ TEST(HostileModemDuringImageSend, ModemThatFallsSilentEndsWithTheNoAckMessage) {
     m.Answer(kModem, {});
     m.Settle();
     EXPECT_EQ(m.Result(), Outcome::kStopped);
-    EXPECT_EQ(m.desktop().BoxTexts(), (Names{"Timeout:\nADSL no ACK! Retry? "}));
+    EXPECT_EQ(m.desktop().BoxTexts(), (Names{InUpdateMode("Timeout:\nADSL no ACK! Retry? ")}));
     EXPECT_EQ(Count(m.rig().HostSentNames(), "DATA 2 (512)"), 4);  // first and three retries
 }
 
 // ---- a pack sent entry by entry
 
-TEST(HostileModemDuringPackSend, AnswersFromAnotherPortOfTheModemAreFollowed) {
+// Once its first answer has come, a transfer takes nothing from any other port of the modem,
+// its listening port included.
+TEST(HostileModemDuringPackSend, OnceAnsweredATransferTakesNothingFromAnotherPortOfTheModem) {
     HostileModem m(HostilePlan::kPackSend);
     m.Start();
     Command(m);
     Command(m);
-    Sender ports[] = {kModem, Sender::kOtherModemPort, Sender::kListenPort};
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < 20 && m.rig().HostSentNames().back() != "WRQ tftpupdt.rbt"; ++i) {
+        m.Answer(kModem, {});
+        if (m.rig().HostSentNames().back().rfind("DATA", 0) != 0) continue;
+        std::size_t sent = m.rig().HostSentNames().size();
         Noise(m);
-        m.Answer(ports[i % 3], {});
+        m.Answer(Sender::kOtherModemPort, {});
+        m.Answer(Sender::kListenPort, {});
+        EXPECT_EQ(m.rig().HostSentNames().size(), sent);
     }
     Command(m);
     Command(m);
@@ -331,6 +347,33 @@ TEST(HostileModemDuringConfigRead, AckMidFileIsIgnoredAndThePackComesOutWhole) {
     // The 74-byte header, then 512 + 4 bytes of the first file and the four short ones.
     EXPECT_EQ(m.rig().Read(old).size(), 74u + 516 + 5 + 6 + 5 + 4);
     EXPECT_TRUE(m.StrayFiles().empty());
+}
+
+// A read takes at most 65535 blocks: the counter does not wrap, and a file that goes on
+// past them stops the run with nothing of it kept.
+TEST(HostileModemDuringReads, FileLongerThan65535BlocksStopsTheRunAndNothingIsSaved) {
+    for (HostilePlan plan : {HostilePlan::kInfoRead, HostilePlan::kConfigRead}) {
+        HostileModem m(plan);
+        testhost::Host().log_enabled = false;
+        std::string old = m.rig().Write("config.pack", std::string("previous pack"));
+        m.Start();
+        Command(m);
+        const Bytes full(512, 'x');
+        for (std::uint32_t n = 1; n <= 65535; ++n) {
+            auto block = static_cast<std::uint16_t>(n);
+            m.Send(kModem, tftp::BuildData(block, full.data(), full.size()));
+            if (n % 4096 == 0) m.rig().net.ClearTrace();  // the trace would hold 32 MB
+        }
+        Names last_sent = m.rig().HostSentNames();
+        m.Settle();
+        EXPECT_EQ(m.Result(), Outcome::kStopped);
+        std::string name = plan == HostilePlan::kInfoRead ? "ProductInfo" : "initbridge";
+        EXPECT_EQ(m.desktop().BoxTexts(),
+                  (Names{"Error:\n" + name + " is longer than 65535 blocks."}));
+        EXPECT_EQ(last_sent.back(), "ACK 65534");
+        EXPECT_EQ(m.rig().Read(old), Text("previous pack"));
+        EXPECT_TRUE(m.StrayFiles().empty());
+    }
 }
 
 TEST(HostileModemDuringConfigRead, ModemThatStopsMidFileKeepsThePreviousPack) {

@@ -15,6 +15,12 @@ inline constexpr const char* kNoResponseText = "Timeout:\nADSL no response!";
 inline constexpr const char* kAckNoResponseText = "Timeout:\nADSL ack no response!";
 inline constexpr const char* kNoAckRetryText = "Timeout:\nADSL no ACK! Retry? ";
 inline constexpr const char* kNoConfigurationText = "Error:\nNo configuration received.";
+inline constexpr const char* kCannotReadText = "Error:\nCannot read the file being sent.";
+inline constexpr const char* kCannotCreateText = "Warning:\nCannot create file.";
+// A file's write request answered with one of the texts a command file or a read may get.
+inline constexpr const char* kNotSentText = "Error:\n%s not sent: %s";
+// A read that would need a block number past 65535.
+inline constexpr const char* kTooManyBlocksText = "Error:\n%s is longer than 65535 blocks.";
 // The last line of every report of a run that stopped, or was interrupted, while the update
 // bracket was open.
 inline constexpr const char* kUpdateModeText =
@@ -28,8 +34,20 @@ inline constexpr const char* kLogSavePackFail = "TftpClient : Save pack file fai
 inline constexpr const char* kLogBindDeviceFail = "TftpClient : Bind to device fail !\n";
 inline constexpr const char* kLogShortDatagram = "TftpClient : Short datagram from %s:%u dropped.\n";
 inline constexpr const char* kLogStranger = "TftpClient : Datagram from %s:%u is not the modem's, dropped.\n";
-inline constexpr const char* kLogNoRead = "TftpClient : Data without a read request, dropped.\n";
 inline constexpr const char* kLogAckDuringRead = "TftpClient : Ack during read ignored !\n";
+inline constexpr const char* kLogDataDuringWrite = "TftpClient : Data during write ignored !\n";
+inline constexpr const char* kLogAckAhead =
+    "TftpClient : Ack of a block not sent yet ignored !\n";
+inline constexpr const char* kLogNoTransfer =
+    "TftpClient : Datagram outside any transfer dropped.\n";
+inline constexpr const char* kLogAbandonedPort =
+    "TftpClient : Answer to an abandoned request dropped.\n";
+inline constexpr const char* kLogOtherTransfer =
+    "TftpClient : Datagram of another transfer dropped.\n";
+inline constexpr const char* kLogEarlierReport =
+    "TftpClient : Completion report of an earlier upgrade dropped.\n";
+inline constexpr const char* kLogFreshPortFail =
+    "TftpClient : Cannot open a fresh port, retrying from the same one.\n";
 inline constexpr const char* kLogUnknownPCode = "Unknown P-Code = %d\n";
 inline constexpr const char* kLogWrongBlock = "Wrong block!\n";
 inline constexpr const char* kTotalBlockLine = "[%d] Total block= %d";

@@ -2,6 +2,7 @@
 
 #include "framework/desktop.h"
 #include "framework/event_loop.h"
+#include "tftp/client_texts.h"
 #include "tftp/host_hooks.h"
 
 namespace {
@@ -75,7 +76,13 @@ int EngineMessageBox(const std::string& text, unsigned flags) {
     return answer;
 }
 
+std::string StopText(const std::string& text) {
+    if (!TheRunObserver().UpdateBracketOpen()) return text;
+    return text + "\n" + kUpdateModeText;
+}
+
 void ShowStopMessage(const std::string& text) {
-    EngineMessageBox(text, fw::MB_ICONSTOP);
-    TheRunObserver().NoteStopped(text);
+    std::string shown = StopText(text);
+    EngineMessageBox(shown, fw::MB_ICONSTOP);
+    TheRunObserver().NoteStopped(shown);
 }

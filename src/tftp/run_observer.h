@@ -94,5 +94,8 @@ int EngineMessageBox(const std::string& text, unsigned flags);
 // While set, the engines' boxes are logged instead of shown, and one that asks is answered
 // Cancel: for reads that are expected to go unanswered (a modem that is rebooting).
 void SetQuietEngineBoxes(bool quiet);
+// A message that tells of a stop, as shown: while the update bracket is open its last line
+// is kUpdateModeText.
+std::string StopText(const std::string& text);
 // A failure message that stops the run: shown with the stop icon, then reported.
 void ShowStopMessage(const std::string& text);

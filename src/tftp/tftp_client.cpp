@@ -1,8 +1,10 @@
-// The client's socket, its sending paths and its receive dispatch, acknowledgements and
-// errors. The send path lives in tftp_client_send.cpp, reads in tftp_client_receive.cpp,
-// command files in tftp_client_commands.cpp.
+// The client's sockets, its sending paths and its receive dispatch: which transfer a
+// datagram belongs to, acknowledgements and errors. The send path lives in
+// tftp_client_send.cpp, reads in tftp_client_receive.cpp, command files in
+// tftp_client_commands.cpp.
 #include "tftp/tftp_client.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 
@@ -14,6 +16,21 @@
 #include "tftp/host_hooks.h"
 #include "tftp/run_observer.h"
 #include "tftp/step_codes.h"
+
+namespace {
+
+// Earlier local ports kept open for late answers that still deserve one: a finished read's
+// last DATA again, the completion report. A late answer is due within a few time-outs.
+constexpr std::size_t kKeptPorts = 4;
+
+// A port may be closed from inside its own notification: it is destroyed later, on the loop.
+void Retire(std::unique_ptr<ClientPort> port) {
+    port->Close();
+    std::shared_ptr<ClientPort> keep(std::move(port));
+    fw::MainLoop().Post([keep] {});
+}
+
+}  // namespace
 
 TftpClient::TftpClient() = default;
 
@@ -43,6 +60,7 @@ bool TftpClient::EnableBroadcast() {
         EngineMessageBox(FormatText(kSockOptReuseText, GetLastError()), fw::MB_ICONSTOP);
         return false;
     }
+    broadcastEnabled_ = true;
     return true;
 }
 
@@ -57,9 +75,50 @@ void TftpClient::BeginOperation() {
     ClearFileList();
     lastRequest_ = {};
     resendAfterUnlock_ = {};
-    read_ = {};
+    transfer_ = {};
+    earlierPeers_.clear();
+    finishedReads_.clear();
+    endMarkerSent_ = false;
     configSaved_ = false;
     packDiscarded_ = false;
+    // A new run talks from the client's own port again.
+    CloseFreshPorts();
+}
+
+// ---------------------------------------------------------------------------------------
+// Local ports
+
+fw::CAsyncSocket* TftpClient::PortById(int id) {
+    if (id == 0) return this;
+    for (auto& p : freshPorts_) {
+        if (p->Id() == id) return p.get();
+    }
+    return nullptr;
+}
+
+void TftpClient::OpenFreshPort() {
+    auto port = std::make_unique<ClientPort>(*this, nextPortId_++);
+    port->SetStack(Stack());
+    if (!port->Create(0) || (!bindDevice_.empty() && !port->BindToDevice(bindDevice_))) {
+        LogMessage(kLogFreshPortFail);  // the retry goes out from the port in use
+        return;
+    }
+    if (broadcastEnabled_) {
+        port->SetSockOpt(fw::SO_BROADCAST_OPT, 1);
+        port->SetSockOpt(fw::SO_REUSEADDR_OPT, 1);
+    }
+    sendPort_ = port->Id();
+    freshPorts_.push_back(std::move(port));
+    if (freshPorts_.size() > kKeptPorts) {
+        Retire(std::move(freshPorts_.front()));
+        freshPorts_.erase(freshPorts_.begin());
+    }
+}
+
+void TftpClient::CloseFreshPorts() {
+    for (auto& p : freshPorts_) Retire(std::move(p));
+    freshPorts_.clear();
+    sendPort_ = 0;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -67,8 +126,10 @@ void TftpClient::BeginOperation() {
 
 bool TftpClient::SendPacket(const tftp::Bytes& datagram) {
     if (g_bUnicast == 0) return SendBroadcast(datagram);
-    int sent = SendTo(datagram.data(), static_cast<int>(datagram.size()), peerPort,
-                      peerAddress.c_str());
+    fw::CAsyncSocket* port = PortById(sendPort_);
+    if (port == nullptr) return false;
+    int sent = port->SendTo(datagram.data(), static_cast<int>(datagram.size()), peerPort,
+                            peerAddress.c_str());
     if (sent == fw::SOCKET_ERROR) return false;
     TheRunObserver().NoteSent();
     return true;
@@ -78,8 +139,10 @@ bool TftpClient::SendBroadcast(const tftp::Bytes& datagram) {
     NoteExpectedReply(datagram);
     int delay = GetBroadcastDelay();
     if (delay > 0) fw::MainLoop().SleepBlocking(delay);
-    int sent = SendTo(datagram.data(), static_cast<int>(datagram.size()), peerPort,
-                      "255.255.255.255");
+    fw::CAsyncSocket* port = PortById(sendPort_);
+    if (port == nullptr) return false;
+    int sent = port->SendTo(datagram.data(), static_cast<int>(datagram.size()), peerPort,
+                            "255.255.255.255");
     if (sent == fw::SOCKET_ERROR) return false;
     TheRunObserver().NoteSent();
     return true;
@@ -115,6 +178,13 @@ void TftpClient::ArmTimer(int kind) {
     StartResponseTimer(static_cast<int>(ms), kind);
 }
 
+// The write request of a file waits as long as the Timeout setting allows, never less than
+// a command file's second: a modem may erase its flash before it answers.
+void TftpClient::ArmFileRequestTimer() {
+    long long ms = static_cast<long long>(timeoutSeconds) * 1000;
+    StartResponseTimer(static_cast<int>(std::clamp<long long>(ms, 1000, INT_MAX)), 1);
+}
+
 bool TftpClient::SendAckOf(std::uint16_t block) {
     lastAck_ = block;
     if (SendPacket(tftp::BuildAck(block))) return true;
@@ -134,120 +204,166 @@ bool TftpClient::SendWriteRequest(const std::string& name) {
     return SendPacket(tftp::BuildRequest(tftp::WRQ, name));
 }
 
+// A new transfer: it belongs to the port requests go out from now, and to no modem port yet.
+void TftpClient::BeginTransfer(Transfer::Kind kind, const std::string& name) {
+    transfer_ = {};
+    transfer_.kind = kind;
+    transfer_.port = sendPort_;
+    transfer_.name = name;
+}
+
 // ---------------------------------------------------------------------------------------
 // Receiving
 
-void TftpClient::OnReceive(int /*error_code*/) {
+void TftpClient::OnReceive(int /*error_code*/) { ReceiveOn(*this, 0); }
+
+void TftpClient::ReceiveOn(fw::CAsyncSocket& socket, int port) {
     std::uint8_t buf[tftp::kReceiveBuffer];
     std::string address;
-    unsigned port = 0;
-    int n = ReceiveFrom(buf, sizeof buf, address, port);
+    unsigned peer = 0;
+    int n = socket.ReceiveFrom(buf, sizeof buf, address, peer);
     if (n == fw::SOCKET_ERROR || n <= 0) return;
     tftp::Header h = tftp::ParseHeader(buf, static_cast<std::size_t>(n));
     if (!h.valid) {
-        LogMessage(FormatText(kLogShortDatagram, address.c_str(), port).c_str());
+        LogMessage(FormatText(kLogShortDatagram, address.c_str(), peer).c_str());
         return;
     }
     // Only the modem may steer a unicast transfer: another host's datagram would otherwise
     // redirect it.
     if (g_bUnicast != 0 && address != g_szModemAddress.str()) {
-        LogMessage(FormatText(kLogStranger, address.c_str(), port).c_str());
+        LogMessage(FormatText(kLogStranger, address.c_str(), peer).c_str());
         return;
     }
-    if (IsLogEnabled()) LogMessage(tftp::ReceiveLogLine(address, port, h.opcode, h.field).c_str());
-    // The last DATA of a finished read, again: our final ACK was lost. Answer it without
-    // disturbing the transfer that has begun since.
-    if (h.opcode == tftp::DATA && !read_.active && ReAckFinishedRead(address, port, h.field))
-        return;
-    peerAddress = address;
-    peerPort = port;
-    if (g_bUnicast == 0 && !AcceptedByFilter(h)) return;
-    // An acknowledgement of an earlier block is the modem repeating itself while our block
-    // is lost: it must not disarm the timer that will send that block again.
-    if (h.opcode == tftp::ACK && h.field < blockNumber) return;
-    // Nor may a datagram that changes nothing, a DATA block no read asked for or an opcode
-    // we do not know: it would leave the run waiting for ever with nothing to say so.
-    if (h.opcode == tftp::DATA && !read_.active) {
-        LogMessage(kLogNoRead);
-        return;
-    }
-    // A read waits for DATA: an acknowledgement now is the modem repeating the unlock key's
-    // last one, and taking it would end the key's write a second time and skip a file.
-    if (h.opcode == tftp::ACK && read_.active) {
-        if (h.field == tftp::kCompletionBlock && g_bUpdateComplete == 0) g_bUpdateComplete = 1;
-        LogMessage(kLogAckDuringRead);
-        return;
-    }
+    if (IsLogEnabled()) LogMessage(tftp::ReceiveLogLine(address, peer, h.opcode, h.field).c_str());
     if (h.opcode < tftp::DATA || h.opcode > tftp::ERROR) {
         LogMessage(FormatText(kLogUnknownPCode, static_cast<int>(h.opcode)).c_str());
         return;
     }
+    // The modem's report that its update is done comes from wherever it sends it from.
+    if (h.opcode == tftp::ACK && h.field == tftp::kCompletionBlock) {
+        OnCompletionReport();
+        return;
+    }
+    Datagram d{port, address, peer, h, buf, static_cast<std::size_t>(n)};
+    const char* why = WhyNotOurs(d);
+    if (why == nullptr) why = WhyNotInTurn(d);
+    if (why == nullptr) {
+        Take(d);
+        return;
+    }
+    // The last DATA of a finished read, again: our final ACK was lost. Answer it without
+    // disturbing the transfer that has begun since.
+    if (h.opcode == tftp::DATA && ReAckFinishedRead(d)) return;
+    if (*why) LogMessage(why);
+}
+
+// Whether the datagram belongs to the transfer in progress at all: to its local port and to
+// the modem port that answered its request (any modem port not already heard from in this
+// run, while the answer is awaited).
+const char* TftpClient::WhyNotOurs(const Datagram& d) const {
+    if (transfer_.kind == Transfer::kNone) return kLogNoTransfer;
+    if (d.port != transfer_.port) return kLogAbandonedPort;
+    if (transfer_.bound) {
+        if (d.address != transfer_.address || d.peer != transfer_.peer) return kLogOtherTransfer;
+        return nullptr;
+    }
+    if (d.peer == modemPort_) return nullptr;
+    for (const auto& [address, peer] : earlierPeers_) {
+        if (address == d.address && peer == d.peer) return kLogOtherTransfer;
+    }
+    return nullptr;
+}
+
+// Whether it is what the transfer waits for: the acknowledgement of the block just sent, the
+// block that follows the last one taken (or that one again), or an error. Empty text: a
+// repetition that is simply passed over.
+const char* TftpClient::WhyNotInTurn(const Datagram& d) const {
+    const tftp::Header& h = d.header;
+    if (h.opcode == tftp::ERROR) return nullptr;
+    if (transfer_.kind == Transfer::kWrite) {
+        if (h.opcode != tftp::ACK) return kLogDataDuringWrite;
+        // An acknowledgement of an earlier block is the modem repeating itself while our
+        // block is on its way: it must not disarm the timer that will send it again.
+        if (h.field < blockNumber) return "";
+        if (h.field > blockNumber) return kLogAckAhead;
+        return nullptr;
+    }
+    // A read waits for DATA: an acknowledgement now is the modem repeating an earlier one.
+    if (h.opcode != tftp::DATA) return kLogAckDuringRead;
+    if (transfer_.lastTaken != 0 && h.field == transfer_.lastTaken) return nullptr;
+    if (h.field != static_cast<std::uint16_t>(transfer_.lastTaken + 1) || h.field == 0)
+        return kLogWrongBlock;
+    return nullptr;
+}
+
+void TftpClient::Take(const Datagram& d) {
+    bool first_answer = !transfer_.bound;
+    if (first_answer) {
+        transfer_.bound = true;
+        transfer_.address = d.address;
+        transfer_.peer = d.peer;
+        if (d.peer != modemPort_) earlierPeers_.emplace_back(d.address, d.peer);
+    }
+    peerAddress = d.address;
+    peerPort = d.peer;
     // Only answers the transfer takes count as traffic: strays must not hide a stalled run.
     TheRunObserver().NoteReceived();
     if (IsResponseTimerRunning()) StopResponseTimer();
-    std::size_t length = static_cast<std::size_t>(n);
-    switch (h.opcode) {
+    switch (d.header.opcode) {
         case tftp::DATA:
-            OnData(h.field, buf + 4, length - 4);
+            OnData(d.header.field, d.bytes + 4, d.length - 4);
             break;
         case tftp::ACK:
-            OnAck(h.field, tftp::TrailingText(buf, length));
-            break;
-        case tftp::ERROR:
-            OnError(tftp::TrailingText(buf, length));
+            OnAck(d.header.field, tftp::TrailingText(d.bytes, d.length));
             break;
         default:
-            LogMessage(FormatText(kLogUnknownPCode, static_cast<int>(h.opcode)).c_str());
+            OnError(tftp::TrailingText(d.bytes, d.length), first_answer);
             break;
     }
 }
 
-bool TftpClient::AcceptedByFilter(const tftp::Header& h) const {
-    if (h.opcode == tftp::ACK && h.field == tftp::kCompletionBlock) return true;
-    if (h.opcode == tftp::ERROR) return true;
-    if (expectedOpcode == 0) return true;
-    return h.opcode == expectedOpcode && h.field == expectedBlock;
-}
-
-void TftpClient::OnAck(std::uint16_t block, const std::string& text) {
-    if (block == tftp::kCompletionBlock && g_bUpdateComplete == 0) g_bUpdateComplete = 1;
-    if (block > blockNumber) {
-        // The modem reports completion only once it has the end marker: while the marker's
-        // own acknowledgement is awaited (lost), the report stands for it, or the run would
-        // wait for an answer that is not coming.
-        if (block == tftp::kCompletionBlock && transferKind == 1 &&
-            commandIndex == STEP_PUT_UPDATE_END && blockNumber == lastBlock) {
-            TransferDone();
-            return;
-        }
-        ResetTransfer();
+// The modem's completion report. Before this run's end marker has gone out it belongs to an
+// earlier upgrade. It may come while the end marker still waits for its acknowledgement
+// (lost): the modem reports completion only once it has the marker, so the report stands
+// for it.
+void TftpClient::OnCompletionReport() {
+    if (!endMarkerSent_) {
+        LogMessage(kLogEarlierReport);
         return;
     }
-    if (block < blockNumber) return;
+    TheRunObserver().NoteReceived();
+    if (g_bUpdateComplete == 0) g_bUpdateComplete = 1;
+    if (transfer_.kind == Transfer::kWrite && transferKind == 1 &&
+        commandIndex == STEP_PUT_UPDATE_END && blockNumber == lastBlock) {
+        if (IsResponseTimerRunning()) StopResponseTimer();
+        TransferDone();
+    }
+}
+
+void TftpClient::OnAck(std::uint16_t /*block*/, const std::string& text) {
     if (blockNumber == lastBlock) {
         TransferDone();
         return;
     }
+    bool board_request = blockNumber == 0 && commandIndex == kRequestIdIndex;
     ++blockNumber;
     StepProgress();
     if (commandIndex == 0) {
-        if (!SendData()) {
-            ResetTransfer();
-            LogMessage(kLogSendDataFail);
-            TheRunObserver().NoteStopped(kLogSendDataFail);
-        }
+        SendBlockOrStop();
         return;
     }
-    if (block == 0 && commandIndex == kRequestIdIndex && !IsCompatibleBoard(text)) {
+    if (board_request && !IsCompatibleBoard(text)) {
         fw::FixedText<100> message(FormatText(kNotCompatibleText, text.c_str()));
-        OnError(message.str());
-        ResetTransfer();
+        LogMessage(message.c_str());
+        StopRun(message.str());
         return;
     }
-    SendCommandData();
+    if (!SendCommandData()) StopRun(kCannotSendText);
 }
 
 void TftpClient::TransferDone() {
+    transfer_.kind = Transfer::kNone;
+    lastRequest_ = {};
     if (transferKind == 1 && commandIndex == STEP_PUT_UPDATE_END)
         TheRunObserver().NoteBracketClosed();
     if (transferKind == 1 && commandIndex == kUnlockKeyIndex) {
@@ -268,26 +384,40 @@ void TftpClient::TransferDone() {
     RunSequencer();
 }
 
-void TftpClient::OnError(const std::string& text) {
+// An ERROR from the modem. The two known texts, as the answer to a command file's write or
+// to a read request, let the plan go on; as the answer to a file's write request they mean
+// the file was not sent, and anywhere else they end the transfer like any other text.
+void TftpClient::OnError(const std::string& text, bool first_answer) {
     LogMessage(text.c_str());
-    if (tftp::StartsWith(text, tftp::kAlreadyUpdating) ||
-        tftp::StartsWith(text, tftp::kNoSuchFile)) {
-        read_.active = false;
-        lastRequest_ = {};
-        if (resendAfterUnlock_.kind != Request::kNone &&
-            transferKind == 1 && commandIndex == kUnlockKeyIndex) {
-            ResendAfterUnlock();
-            return;
-        }
-        RunSequencer();
+    bool tolerated = tftp::StartsWith(text, tftp::kAlreadyUpdating) ||
+                     tftp::StartsWith(text, tftp::kNoSuchFile);
+    if (tolerated && first_answer && transfer_.kind == Transfer::kWrite && transferKind == 2) {
+        StopRun(FormatText(kNotSentText, transfer_.name.c_str(), text.c_str()));
         return;
     }
+    if (!tolerated || !first_answer) {
+        StopRun(text);
+        return;
+    }
+    transfer_.kind = Transfer::kNone;
+    lastRequest_ = {};
+    if (resendAfterUnlock_.kind != Request::kNone && transferKind == 1 &&
+        commandIndex == kUnlockKeyIndex) {
+        ResendAfterUnlock();
+        return;
+    }
+    RunSequencer();
+}
+
+// The run stops here: the user is told why, and nothing of the transfer goes on.
+void TftpClient::StopRun(const std::string& message) {
     resendAfterUnlock_ = {};
     lastRequest_ = {};
-    read_.active = false;
+    transfer_.kind = Transfer::kNone;
+    if (IsResponseTimerRunning()) StopResponseTimer();
     CloseLocalFile();
     ResetTransfer();
-    ShowStopMessage(text);
+    ShowStopMessage(message);
 }
 
 void TftpClient::ResetTransfer() {
@@ -311,18 +441,22 @@ void TftpClient::CloseLocalFile() {
 void TftpClient::AbandonTransfer() {
     resendAfterUnlock_ = {};
     lastRequest_ = {};
-    read_.active = false;
+    transfer_.kind = Transfer::kNone;
     if (packFileOpen_) CloseLocalFile();
 }
 
 // ---------------------------------------------------------------------------------------
 // Retrying an unanswered request
 
+// The answer to the abandoned request may still come, late: the unlock key and the request
+// go out again from a fresh port, where nothing but their own answers arrives.
 void TftpClient::RetryUnansweredRequest() {
     if (lastRequest_.kind != Request::kNone &&
         !(lastRequest_.kind == Request::kCommand && lastRequest_.index == kUnlockKeyIndex)) {
         resendAfterUnlock_ = lastRequest_;
     }
+    transfer_.kind = Transfer::kNone;
+    OpenFreshPort();
     PutCommandFile(kUnlockKeyIndex);
 }
 
@@ -334,7 +468,7 @@ void TftpClient::ResendAfterUnlock() {
             PutCommandFile(r.index);
             break;
         case Request::kRead:
-            SendReadRequest(r.name);
+            if (!SendReadRequest(r.name)) StopRun(kCannotSendText);
             break;
         case Request::kFileWrite: {
             transferKind = 2;
@@ -345,12 +479,13 @@ void TftpClient::ResendAfterUnlock() {
             peerPort = modemPort_;
             ResetProgress(lastBlock);
             StepProgress();
+            BeginTransfer(Transfer::kWrite, r.name);
             lastRequest_ = r;
             if (!SendWriteRequest(r.name)) {
-                ShowStopMessage(kCannotSendText);
+                StopRun(kCannotSendText);
                 return;
             }
-            StartResponseTimer(1000, 1);
+            ArmFileRequestTimer();
             break;
         }
         case Request::kNone:

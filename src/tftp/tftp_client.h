@@ -2,13 +2,24 @@
 // transfer at a time on behalf of the Sequencer (command-file writes, file and pack sends,
 // file reads), drives it datagram by datagram from its read notifications, and calls the
 // Sequencer when the transfer is over. Its upward calls are declared in tftp/host_hooks.h.
+//
+// A datagram belongs to the transfer in progress only if it can: it came to the local port
+// the request went out from, from the modem port whose first answer bound the transfer (its
+// transfer ID), and it is the acknowledgement of the block just sent, or the block that
+// follows the last one taken. Anything else is logged and dropped, and never ends, resets
+// or advances the transfer. The run keeps one socket, except that the unlock key and a
+// request that went unanswered go out again from a fresh port.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "framework/async_socket.h"
 #include "framework/file.h"
+#include "tftp/client_port.h"
 #include "tftp/packet.h"
 #include "tftp/receive_list.h"
 
@@ -54,9 +65,12 @@ public:
     bool ConfigurationSaved() const { return configSaved_; }
 
     // Called by the response timer.
-    bool SendData();  // the current DATA block again (file, pack entry or command file)
-    bool SendAck();   // the last acknowledgement again
-    // A request went unanswered: write the unlock key again, then send the request again.
+    bool SendAck();  // the last acknowledgement again
+    // Sends the current DATA block (file, pack entry or command file), again after a
+    // time-out; a block that cannot be read or sent stops the run.
+    void SendBlockOrStop();
+    // A request went unanswered: from a fresh local port, write the unlock key again, then
+    // send the request again.
     void RetryUnansweredRequest();
     // The run was given up: a configuration pack being received is discarded.
     void AbandonTransfer();
@@ -85,6 +99,8 @@ public:
     std::uint16_t expectedBlock = 0;
 
 private:
+    friend class ClientPort;
+
     // A request that waits for its first answer, kept so that it can be sent again.
     struct Request {
         enum Kind { kNone, kCommand, kRead, kFileWrite } kind = kNone;
@@ -92,17 +108,40 @@ private:
         std::string name;
         std::uint16_t lastBlock = 0;
     };
-    // The read in progress, and the end of the previous one (its last DATA may come again
-    // when our final ACK was lost).
-    struct ReadState {
-        bool active = false;
-        std::uint16_t lastWritten = 0;  // highest block taken, 0 before block 1
-        std::uint16_t lastAcked = 0;
-        bool doneValid = false;
-        std::string doneAddress;
-        unsigned donePort = 0;
-        std::uint16_t doneBlock = 0;
+    // The transfer in progress. It belongs to the port its request went out from and, from
+    // the modem's first answer on, to the address and port that answer came from (its
+    // transfer ID): nothing else is part of it.
+    struct Transfer {
+        enum Kind { kNone, kWrite, kRead } kind = kNone;
+        std::string name;  // the file written or read
+        int port = 0;  // our local port: 0 the client's own socket, else a ClientPort's id
+        bool bound = false;
+        std::string address;
+        unsigned peer = 0;
+        std::uint16_t lastTaken = 0;  // a read: the highest block taken, 0 before block 1
     };
+    // A finished read, whose last DATA may come again when our final ACK was lost.
+    struct FinishedRead {
+        int port;
+        std::string address;
+        unsigned peer;
+        std::uint16_t block;
+    };
+    // One datagram as read from one of our ports.
+    struct Datagram {
+        int port;
+        std::string address;
+        unsigned peer;
+        tftp::Header header;
+        const std::uint8_t* bytes;
+        std::size_t length;
+    };
+
+    // Local ports.
+    void ReceiveOn(fw::CAsyncSocket& socket, int port);
+    fw::CAsyncSocket* PortById(int id);
+    void OpenFreshPort();
+    void CloseFreshPorts();
 
     // Sending.
     bool SendPacket(const tftp::Bytes& datagram);
@@ -112,20 +151,27 @@ private:
     bool SendCommandData();
     bool SendReadRequest(const std::string& name);
     bool SendWriteRequest(const std::string& name);
+    void BeginTransfer(Transfer::Kind kind, const std::string& name);
     void ArmTimer(int kind);
+    void ArmFileRequestTimer();
 
     // Receiving.
-    bool AcceptedByFilter(const tftp::Header& h) const;
+    const char* WhyNotOurs(const Datagram& d) const;
+    const char* WhyNotInTurn(const Datagram& d) const;
+    void Take(const Datagram& d);
+    void OnCompletionReport();
     void OnAck(std::uint16_t block, const std::string& text);
-    void OnCommandAck0();
     void OnData(std::uint16_t block, const std::uint8_t* data, std::size_t length);
     bool BeginReceivedFile();
     void TakeData(std::uint16_t block, const std::uint8_t* data, std::size_t length);
-    void EndOfRead(std::uint16_t block, std::size_t length);
-    bool ReAckFinishedRead(const std::string& address, unsigned port, std::uint16_t block);
-    void OnError(const std::string& text);
+    void EndOfRead(std::uint16_t block);
+    // Sends the current block; when it cannot, the text that stops the run.
+    const char* SendBlock();
+    bool ReAckFinishedRead(const Datagram& d);
+    void OnError(const std::string& text, bool first_answer);
     void TransferDone();
     void ResetTransfer();
+    void StopRun(const std::string& message);
 
     // Send path.
     SendStart StartPackSend(const std::string& magic);
@@ -146,9 +192,18 @@ private:
 
     unsigned modemPort_ = kDefaultModemPort;
     std::string bindDevice_;
+    bool broadcastEnabled_ = false;
+    std::vector<std::unique_ptr<ClientPort>> freshPorts_;  // oldest first
+    int nextPortId_ = 1;
+    int sendPort_ = 0;  // where requests go out from now
+    Transfer transfer_;
+    // Modem ports that answered an earlier transfer of this run (its listening port never
+    // counts: a modem may answer every transfer from it).
+    std::vector<std::pair<std::string, unsigned>> earlierPeers_;
+    std::vector<FinishedRead> finishedReads_;
+    bool endMarkerSent_ = false;  // this run's end marker is out: a completion report is ours
     Request lastRequest_;
     Request resendAfterUnlock_;
-    ReadState read_;
     bool packFileOpen_ = false;  // `file` is the configuration pack being received
     bool packBroken_ = false;    // a write into it failed: it must not replace the old one
     bool packDiscarded_ = false; // this operation's pack was dropped half-received

@@ -8,6 +8,7 @@
 #include "tftp/engine_globals.h"
 #include "tftp/host_hooks.h"
 #include "tftp/run_observer.h"
+#include "tftp/step_codes.h"
 #include "tftp/tftp_client.h"
 
 bool TftpClient::PutCommandFile(int index) {
@@ -20,9 +21,10 @@ bool TftpClient::PutCommandFile(int index) {
     ResetProgress(1);
     StepProgress();
     blockNumber = 0;
+    BeginTransfer(Transfer::kWrite, CommandFileTable[index].remoteName);
     lastRequest_ = {Request::kCommand, index, {}, 0};
     if (!SendWriteRequest(CommandFileTable[index].remoteName)) {
-        ShowStopMessage(kCannotSendText);
+        StopRun(kCannotSendText);
         return false;
     }
     StartResponseTimer(1000, 1);
@@ -34,6 +36,8 @@ bool TftpClient::PutCommandFile(int index) {
 bool TftpClient::SendCommandData() {
     std::string content = CommandFileData(commandIndex);
     if (!SendPacket(tftp::BuildData(1, content.data(), content.size()))) return false;
+    // From here on a completion report belongs to this run's upgrade.
+    if (commandIndex == STEP_PUT_UPDATE_END) endMarkerSent_ = true;
     ArmTimer(3);
     return true;
 }

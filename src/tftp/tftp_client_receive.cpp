@@ -14,6 +14,8 @@
 namespace {
 
 constexpr char kPackMagic[] = "PK11";
+// Finished reads whose last DATA is answered again.
+constexpr std::size_t kKeptFinishedReads = 8;
 
 void PutLe32(std::uint8_t* out, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) out[i] = static_cast<std::uint8_t>(v >> (8 * i));
@@ -36,6 +38,7 @@ bool TftpClient::GetNextFile() {
     }
     std::string name = receiveList.TakeNext();
     if (SendReadRequest(name)) return true;
+    EngineMessageBox(kCannotSendText, fw::MB_ICONSTOP);
     // The names left will not be read: the pack would be missing them.
     if (packFileOpen_) CloseLocalFile();
     return false;
@@ -46,52 +49,47 @@ bool TftpClient::SendReadRequest(const std::string& name) {
     peerPort = modemPort_;
     remoteName = name;
     LogMessage(name.c_str());
-    read_.active = true;
-    read_.lastWritten = 0;
+    BeginTransfer(Transfer::kRead, name);
     lastRequest_ = {Request::kRead, 0, name, 0};
     if (!SendPacket(tftp::BuildRequest(tftp::RRQ, name))) {
-        read_.active = false;
-        EngineMessageBox(kCannotSendText, fw::MB_ICONSTOP);
+        transfer_.kind = Transfer::kNone;
         return false;
     }
     StartResponseTimer(1000, 1);
     return true;
 }
 
+// `block` is the one that follows the last taken, or that one again.
 void TftpClient::OnData(std::uint16_t block, const std::uint8_t* data, std::size_t length) {
-    if (!read_.active) {
-        // Nothing was requested: a stray block must not create or overwrite a local file.
-        LogMessage(kLogNoRead);
-        return;
-    }
-    if (read_.lastWritten != 0 && block == read_.lastWritten) {
+    if (transfer_.lastTaken != 0 && block == transfer_.lastTaken) {
         // Our acknowledgement was lost and the block came again: acknowledge it again, but
         // it is already taken.
         SendAckOf(block);
         ArmTimer(2);
         return;
     }
-    if (block != static_cast<std::uint16_t>(read_.lastWritten + 1)) {
-        LogMessage(kLogWrongBlock);
+    if (block == tftp::kCompletionBlock && length == tftp::kBlockSize) {
+        // More would follow, and no block number is left for it: this is not a file the
+        // client can read whole, and nothing of it is kept.
+        StopRun(FormatText(kTooManyBlocksText, remoteName.c_str()));
         return;
     }
-    if (block == 1 && !BeginReceivedFile()) return;  // no ACK: a repeated block 1 retries
+    if (block == 1 && !BeginReceivedFile()) return;
     TakeData(block, data, length);
     SendAckOf(block);
     if (length < tftp::kBlockSize) {
-        EndOfRead(block, length);
+        EndOfRead(block);
         return;
     }
     if (!infoMode) blockNumber = static_cast<std::uint16_t>(block + 1);
     ArmTimer(2);
 }
 
-void TftpClient::EndOfRead(std::uint16_t block, std::size_t /*length*/) {
-    read_.active = false;
-    read_.doneValid = true;
-    read_.doneAddress = peerAddress;
-    read_.donePort = peerPort;
-    read_.doneBlock = block;
+void TftpClient::EndOfRead(std::uint16_t block) {
+    finishedReads_.push_back({transfer_.port, transfer_.address, transfer_.peer, block});
+    if (finishedReads_.size() > kKeptFinishedReads) finishedReads_.erase(finishedReads_.begin());
+    transfer_.kind = Transfer::kNone;
+    lastRequest_ = {};
     if (!packMode && !infoMode && file.IsOpen()) {
         LogMessage("OnData End.");
         file.Close();
@@ -99,46 +97,54 @@ void TftpClient::EndOfRead(std::uint16_t block, std::size_t /*length*/) {
     RunSequencer();
 }
 
-bool TftpClient::ReAckFinishedRead(const std::string& address, unsigned port,
-                                   std::uint16_t block) {
-    if (g_bUnicast == 0 || !read_.doneValid) return false;
-    if (address != read_.doneAddress || port != read_.donePort || block != read_.doneBlock)
-        return false;
-    tftp::Bytes ack = tftp::BuildAck(block);
-    if (SendTo(ack.data(), static_cast<int>(ack.size()), port, address.c_str()) !=
-        fw::SOCKET_ERROR) {
-        TheRunObserver().NoteSent();
+bool TftpClient::ReAckFinishedRead(const Datagram& d) {
+    if (g_bUnicast == 0) return false;
+    for (const FinishedRead& r : finishedReads_) {
+        if (r.port != d.port || r.address != d.address || r.peer != d.peer ||
+            r.block != d.header.field) {
+            continue;
+        }
+        fw::CAsyncSocket* socket = PortById(r.port);
+        if (socket == nullptr) return false;
+        tftp::Bytes ack = tftp::BuildAck(r.block);
+        if (socket->SendTo(ack.data(), static_cast<int>(ack.size()), r.peer, r.address.c_str()) !=
+            fw::SOCKET_ERROR) {
+            TheRunObserver().NoteSent();
+        }
+        return true;
     }
-    return true;
+    return false;
 }
 
+// Block 1 of a file: where its bytes go. False when they cannot go anywhere: the run has
+// been stopped with a message.
 bool TftpClient::BeginReceivedFile() {
     if (infoMode) return true;
     if (packMode) {
         if (packFileOpen_) return true;
-        // The files before this one went with the dropped pack (an ACK beyond our block
-        // clears the transfer) while the table would still count them: begun again, the
-        // pack would be saved corrupt and reported done.
+        // The files before this one went with a dropped pack while the table would still
+        // count them: begun again, the pack would be saved corrupt and reported done.
         if (packDiscarded_) {
             LogMessage(kLogSavePackFail);
-            read_.active = false;
-            lastRequest_ = {};
             ClearFileList();
-            ShowStopMessage(kNoConfigurationText);
+            StopRun(kNoConfigurationText);
             return false;
         }
-        return OpenPackFile();
+        if (OpenPackFile()) return true;
+        StopRun(kCannotCreateText);
+        return false;
     }
     CloseLocalFile();
     if (!file.Open(remoteName, fw::CFile::modeCreate | fw::CFile::modeWrite)) {
         LogMessage(kLogOpenFileFail);
+        StopRun(kCannotCreateText);
         return false;
     }
     return true;
 }
 
 void TftpClient::TakeData(std::uint16_t block, const std::uint8_t* data, std::size_t length) {
-    read_.lastWritten = block;
+    transfer_.lastTaken = block;
     if (infoMode) {
         if (block == 1) ParseModemInfo(remoteName, data, length);
         return;

@@ -117,13 +117,15 @@ SendStart TftpClient::SendFirstRequest(const std::string& name, long long length
     StepProgress();
     commandIndex = 0;
     peerPort = modemPort_;
+    BeginTransfer(Transfer::kWrite, name);
     lastRequest_ = {Request::kFileWrite, 0, name, lastBlock};
     if (!SendWriteRequest(name)) {
+        transfer_.kind = Transfer::kNone;
         FailSend(kCannotSendText);
         return SendStart::kFailed;
     }
     // Guarded like every other request, so that a lost one is retried.
-    StartResponseTimer(1000, 1);
+    ArmFileRequestTimer();
     return SendStart::kStarted;
 }
 
@@ -133,15 +135,22 @@ void TftpClient::FailSend(const char* message) {
     ShowStopMessage(message);
 }
 
-bool TftpClient::SendData() {
-    if (commandIndex != 0) return SendCommandData();
+void TftpClient::SendBlockOrStop() {
+    const char* why = SendBlock();
+    if (why == nullptr) return;
+    LogMessage(kLogSendDataFail);
+    StopRun(why);
+}
+
+const char* TftpClient::SendBlock() {
+    if (commandIndex != 0) return SendCommandData() ? nullptr : kCannotSendText;
     std::uint8_t buf[tftp::kBlockSize];
     std::size_t len = 0;
-    if (!ReadBlock(buf, &len)) return false;
-    if (!SendPacket(tftp::BuildData(blockNumber, buf, len))) return false;
+    if (!ReadBlock(buf, &len)) return kCannotReadText;
+    if (!SendPacket(tftp::BuildData(blockNumber, buf, len))) return kCannotSendText;
     // The last block is guarded too: its acknowledgement may be lost like any other.
     ArmTimer(3);
-    return true;
+    return nullptr;
 }
 
 // Block n of the file or entry: never a byte past its end, so no byte of the next entry.

@@ -122,17 +122,31 @@ TEST_F(BroadcastFilter, StrayDataAfterAWriteRequestIsDroppedAndTheTimerRuns) {
     stranger.Send(tftp::BuildData(1, "x", 1));
     rig.loop.RunPending();
     EXPECT_EQ(ResponseTimerKind(), 1);
-    EXPECT_EQ(rig.client.peerPort, 7000u);  // every datagram read moves the peer port
+    EXPECT_EQ(rig.client.peerPort, 6969u);  // a datagram dropped steers nothing
     EXPECT_TRUE(LogHas("Remote IP : Port = 10.0.0.9:7000 Data Block=1\n"));
     EXPECT_EQ(modem.got.size(), 1u);
 }
 
-TEST_F(BroadcastFilter, CompletionReportPassesWhateverIsAwaited) {
+// The modem reports completion once it has the end marker: a report before this run's
+// marker went out is an earlier upgrade's; after it, it passes whatever is awaited.
+TEST_F(BroadcastFilter, CompletionReportCountsOnlyOnceTheEndMarkerIsOut) {
     StartMarkerWrite();
     modem.Send(tftp::BuildAck(65535));
     rig.loop.RunPending();
+    EXPECT_EQ(g_bUpdateComplete, 0);
+    EXPECT_EQ(ResponseTimerKind(), 1);
+    EXPECT_TRUE(LogHas("Completion report of an earlier upgrade dropped"));
+
+    rig.client.PutCommandFile(4);  // "tftpupdt.end"
+    rig.loop.RunPending();
+    modem.Send(tftp::BuildAck(0));
+    rig.loop.RunPending();
+    ASSERT_EQ(modem.got.back(), (tftp::Bytes{0, 3, 0, 1, 0x0D, 0x0A}));
+    stranger.client_port = modem.client_port;
+    stranger.Send(tftp::BuildAck(65535));  // another modem on the segment
+    rig.loop.RunPending();
     EXPECT_EQ(g_bUpdateComplete, 1);
-    EXPECT_EQ(ResponseTimerKind(), 0);
+    EXPECT_EQ(ResponseTimerKind(), 0);  // and the report stands for the marker's own ACK
 }
 
 TEST_F(BroadcastFilter, OnlyTheAwaitedAckMovesTheTransferOn) {

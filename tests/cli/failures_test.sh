@@ -1,7 +1,8 @@
 #!/bin/sh
 # How `sperrow` fails: each failure of a run against the simulated modem ends the command
-# with the status of the contract and the reason on stderr, and a run that nothing can move
-# on any more is found stalled instead of waiting for ever.
+# with the status of the contract and the reason on stderr (with the update-mode line when
+# the update bracket was open), and a peer that answers out of order and then falls silent
+# ends the run with the time-out of the request it left unanswered.
 # Usage: failures_test.sh SPERROW SPERROW_MODEM SOURCE_DIR STRAY_PEER
 SPERROW=$1 MODEM=$2 ROOT=$3 STRAY=$4
 . "$ROOT/tests/cli/lib.sh"
@@ -14,7 +15,8 @@ check "wrong password: nothing on stdout" is "$OUT" ""
 
 sperrow upgrade "$ROOT/samples/sample.comp"
 check "modem error text: status 1" status_is 1
-check "modem error text: shown as it came" is "$ERR" "Flash is busy, try later"
+check "modem error text: shown as it came, then the update-mode line" is "$ERR" "Flash is busy, try later
+The modem may be left in update mode: run the upgrade again."
 check "modem error text: no status dialog" is "$OUT" ""
 stop_modem
 
@@ -31,10 +33,12 @@ start_modem --drop "ack:3*"
 sperrow --retry 0 --timeout 1 upgrade "$ROOT/samples/sample.comp" < /dev/null
 check "lost block acknowledgement: status 1" status_is 1
 check "lost block acknowledgement: the Retry/Cancel text, answered Cancel" is "$ERR" "Timeout:
-ADSL no ACK! Retry? "
+ADSL no ACK! Retry? 
+The modem may be left in update mode: run the upgrade again."
 stop_modem
 
-# A peer that falls silent where no timer watches.
+# A peer that answers a read request with a block out of order, then falls silent: the block
+# is dropped and the request's timer goes on to its time-out.
 "$STRAY" > stray.log 2>&1 &
 STRAY_PID=$!
 PIDS="$PIDS $STRAY_PID"
@@ -46,9 +50,9 @@ while [ -z "$MODEM_PORT" ] && [ $i -lt 50 ]; do
   i=$((i + 1))
 done
 sperrow --timeout 1 info
-check "stall: status 1" status_is 1
-check "stall: reported as such" is "$ERR" "Error:
-The run stalled: no timer armed, no dialog open and no datagram for 5 seconds."
+check "block out of order, then silence: status 1" status_is 1
+check "block out of order, then silence: the request's time-out" is "$ERR" "Timeout:
+ADSL no response!"
 kill "$STRAY_PID"
 
 finish

@@ -1,7 +1,6 @@
-// A modem that falls silent where nothing can notice: it takes every write, answers the
-// first read request with a block out of order (which the client drops without an
-// acknowledgement, after the block has stopped the timer that guarded the request) and
-// then says nothing more. The command line has to find the run stalled by itself.
+// A modem that falls silent after a stray answer: it takes every write, answers the first
+// read request with a block out of order (which the client drops, leaving the request's
+// timer running) and then says nothing more.
 //   usage: cli_stray_peer   (listens on a free port of 127.0.0.1 and prints it)
 // Ends after 60 seconds without a datagram, or on SIGTERM.
 #include <arpa/inet.h>

@@ -3,7 +3,8 @@
 # (nftables, as the kernel here has no netem), so requests, blocks and acknowledgements are
 # lost in both directions.
 # - An upgrade with a retry budget large enough completes, and the modem holds the image
-#   with identical bytes.
+#   with identical bytes, whether the modem answers from its listening port or from a new
+#   port per transfer.
 # - With the default budget of 3 the run stops with a time-out message and a failure status;
 #   nothing is reported as success. (Where the budget happens to suffice, at low loss, the
 #   run must then have truly completed.)
@@ -29,11 +30,20 @@ seg_segment lan 10.231.1
 seg_host host lan 1
 seg_host modem lan 11
 start_modem modem "$WORK/store" --retries 200
+LISTEN_PORT_MODEM=$MODEM_PORT
+# A second modem in the same host answers from a new port per transfer.
+MODEM_PORT=$((LISTEN_PORT_MODEM + 1)) MODEM_ANSWERS=transfer-port MODEM_NAME=modem-tp
+start_modem modem "$WORK/store-tp" --retries 200
+TRANSFER_PORT_MODEM=$MODEM_PORT
+MODEM_PORT=$LISTEN_PORT_MODEM MODEM_ANSWERS=listen-port MODEM_NAME=
 seg_loss host "$PERCENT"
 seg_loss modem "$PERCENT"
 
+# upgrade PORT [OPTIONS...]
 upgrade() {
-    seg_run host timeout 150 "$SPERROW" -m 10.231.1.11 --port "$MODEM_PORT" \
+    port=$1
+    shift
+    seg_run host timeout 150 "$SPERROW" -m 10.231.1.11 --port "$port" \
         -p "$MODEM_PASSWORD" --timeout 1 -q "$@" upgrade "$IMAGE" --no-wait \
         >"$WORK/out" 2>"$WORK/err"
     STATUS=$?
@@ -47,15 +57,21 @@ stopped_on_timeout() {
         contains "$ERR" "$(printf 'Timeout:\nADSL ack no response!')"
 }
 
-# 1. Enough retries: complete, identical.
-upgrade --retry 1000
+# 1. Enough retries: complete, identical, whichever way the modem answers.
+upgrade "$LISTEN_PORT_MODEM" --retry 1000
 check "with 1000 retries the upgrade ends with status 0 (got $STATUS)" is_status "$STATUS" 0
 check "the modem holds the image whole, with identical bytes" same_file "$IMAGE" "$WORK/store/image"
 [ "$CHECK_FAILED" = 0 ] || { echo "$OUT"; tail -n 20 "$WORK/err"; tail -n 20 "$WORK/modem.log"; }
+upgrade "$TRANSFER_PORT_MODEM" --retry 1000
+check "answered from a new port per transfer, with 1000 retries: status 0 (got $STATUS)" \
+    is_status "$STATUS" 0
+check "that modem holds the image whole, with identical bytes" \
+    same_file "$IMAGE" "$WORK/store-tp/image"
+[ "$CHECK_FAILED" = 0 ] || { echo "$OUT"; tail -n 20 "$WORK/err"; tail -n 20 "$WORK/modem-tp.log"; }
 
 # 2. The default budget.
 rm -f "$WORK/store/image"
-upgrade
+upgrade "$LISTEN_PORT_MODEM"
 if [ "$PERCENT" -ge 20 ] || [ "$STATUS" != 0 ]; then
     check "with the default budget the run ends with status 1 (got $STATUS)" is_status "$STATUS" 1
     check "it says which time-out stopped it" stopped_on_timeout

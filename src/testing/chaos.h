@@ -1,0 +1,107 @@
+// The chaos suite: whole operations against the simulated modem on the in-memory network and
+// the manual clock, with faults on the line in both directions, each run judged by what must
+// hold whatever the line did:
+// - success means the modem holds every file of the plan whole and byte-identical, each
+//   exactly once as a completed write, in the plan's order, with the update bracket closed
+//   (the unlock key excepted: retries write it again); a saved configuration pack holds
+//   exactly the modem's files; the information fields are the modem's;
+// - the password is inside no file but the unlock key and "RequestID";
+// - a failure is a stop message with a reason (and the update-mode line while the bracket
+//   is open), never a silent end;
+// - the run ends within its bound: its last datagram plus one time-out, plus the countdown
+//   where one runs.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "modem/simulated_modem.h"
+
+namespace chaos {
+
+enum class Operation {
+    kImageUpgrade,
+    kPackUpgrade,
+    kModemInfo,
+    kConfigGet,
+    kConfigPut,
+    kDownloadFiles
+};
+inline constexpr int kOperationCount = 6;
+const char* OperationName(Operation op);
+
+// Faults of the line, drawn per datagram from `seed`, in both directions.
+struct LineFaults {
+    int loss_percent = 0;
+    int duplicate_percent = 0;  // sent again from the same port, after a gap of up to max_gap_ms
+    int max_gap_ms = 0;
+    int reorder_percent = 0;  // held back a few milliseconds, so that later ones overtake
+    int delay_percent = 0;    // held back up to max_delay_ms
+    int max_delay_ms = 0;
+    std::uint32_t seed = 1;
+};
+
+struct Scenario {
+    Operation op = Operation::kImageUpgrade;
+    bool listen_port_replies = false;  // the modem answers from its listening port
+    int retry_budget = 3;
+    int timeout_seconds = 3;
+    std::uint32_t content_seed = 1;  // sizes and bytes of the files
+    // When set, every file of the operation has this size and none is missing on the modem.
+    std::optional<std::size_t> file_size;
+    LineFaults line;
+    modem::FaultPlan modem;  // the modem's own faults (slow first answers, chosen ones)
+    int completion_delay_ms = 2000;
+};
+
+enum class Verdict { kSuccess, kHonestFailure, kFalseSuccess, kHang, kViolation };
+const char* VerdictName(Verdict v);
+
+struct Result {
+    Verdict verdict = Verdict::kHang;
+    std::string reason;                  // the stop message, or what broke
+    std::vector<std::string> host_sent;  // the host's datagrams, by readable name
+    int retries_spent = 0;
+};
+
+// Runs the scenario from a fresh rig and judges it.
+Result Run(const Scenario& scenario);
+
+// ---- Seeded schedules
+
+enum class FaultMix { kLoss, kDuplication, kReordering, kDelay, kSlowFirstAnswer, kEverything };
+inline constexpr int kFaultMixCount = 6;
+const char* FaultMixName(FaultMix mix);
+
+struct Schedule {
+    std::uint64_t number = 0;
+    FaultMix mix = FaultMix::kLoss;
+    Scenario scenario;
+    // Loss alone, up to 20 %, with a budget of 1000: nothing but success will do.
+    bool must_succeed = false;
+};
+
+// Schedule `number`: operation, answering mode and fault mix in turn, the rest drawn from
+// the number.
+Schedule MakeSchedule(std::uint64_t number);
+
+// Runs the schedule; with slow first answers alone, also checks that the host sent exactly
+// what it sends when the modem answers at once.
+Result RunSchedule(const Schedule& schedule);
+
+// Counts by answering mode, operation and fault mix, printed as a table.
+class Table {
+public:
+    void Add(const Schedule& schedule, const Result& result);
+    std::string Format() const;
+    int Count(Verdict v) const;
+
+private:
+    using Row = std::array<int, 5>;  // one count per verdict
+    Row rows_[2][kOperationCount][kFaultMixCount] = {};
+};
+
+}  // namespace chaos

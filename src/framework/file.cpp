@@ -28,7 +28,8 @@ bool CFile::Open(const std::string& path, unsigned flags) {
         access = O_WRONLY;
         stdio_mode = "wb";  // fdopen never truncates; the open flags decide that
     }
-    int oflags = access | O_CLOEXEC;
+    // Non-blocking, so that a named pipe cannot hold the open up; it is refused below.
+    int oflags = access | O_CLOEXEC | O_NONBLOCK;
     if (flags & modeCreate) {
         oflags |= O_CREAT;
         if (!(flags & modeNoTruncate)) oflags |= O_TRUNC;
@@ -36,11 +37,14 @@ bool CFile::Open(const std::string& path, unsigned flags) {
     int fd = ::open(path.c_str(), oflags, 0666);
     if (fd < 0) return Fail(errno);
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        // A folder opens on Linux but is no file to the program.
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        // A folder, a pipe or a device opens on Linux but is no file to the program: it
+        // has no length to send and may never end.
+        int err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         ::close(fd);
-        return Fail(EISDIR);
+        return Fail(err);
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     fp_ = ::fdopen(fd, stdio_mode);
     if (!fp_) {
         int err = errno;

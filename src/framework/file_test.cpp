@@ -1,6 +1,7 @@
 #include "framework/file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -44,6 +45,12 @@ TEST_F(FileTest, ReadingAMissingFileOrAFolderFailsWithItsError) {
     EXPECT_FALSE(f.Open(path, CFile::modeWrite));  // writing without create needs the file
     EXPECT_FALSE(f.Open(dir, CFile::modeRead));
     EXPECT_EQ(f.LastError(), EISDIR);
+    // A pipe without a writer would block the open for ever; a device never ends.
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    EXPECT_FALSE(f.Open(path, CFile::modeRead));
+    EXPECT_EQ(f.LastError(), EINVAL);
+    EXPECT_FALSE(f.Open("/dev/zero", CFile::modeRead));
+    ::unlink(path.c_str());
     char buf[4];
     EXPECT_EQ(f.Read(buf, sizeof buf), -1);
     EXPECT_FALSE(f.Write("x", 1));

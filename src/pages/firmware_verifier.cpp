@@ -87,6 +87,8 @@ void FirmwareVerifier::Begin(std::string expected_version, std::vector<int> upgr
     result_ = VerifyResult{};
     result_.expected = Trimmed(expected_version);
     result_.timeoutSeconds = timeout_;
+    seen_silent_ = false;
+    answered_ = false;
     upgrade_plan_ = std::move(upgrade_plan);
     phase_ = Phase::kReadingBefore;
     ShowStatus("Reading the firmware version ...");
@@ -115,12 +117,12 @@ void FirmwareVerifier::Tick() {
     // Someone else's plan began: ours is over without a word.
     if (run.RunCount() != run_) return Finish(VerifyOutcome::kAbandoned);
     if (phase_ == Phase::kWaiting) {
-        if (now >= deadline_) return Finish(VerifyOutcome::kNoReturn);
+        if (now >= deadline_) return Finish(OutcomeAtDeadline());
         if (now >= next_probe_) return StartProbe();
         return ShowCountdown(now);
     }
     if (phase_ == Phase::kProbing) {
-        if (now >= deadline_) return Finish(VerifyOutcome::kNoReturn);
+        if (now >= deadline_) return Finish(OutcomeAtDeadline());
         ShowCountdown(now);
     }
     if (run.Phase() == RunPhase::kRunning || run.IsPending()) return;
@@ -144,18 +146,32 @@ void FirmwareVerifier::PlanOver(bool ended) {
             next_probe_ = Now() + static_cast<fw::Millis>(interval_) * 1000;
             ShowCountdown(Now());
             return;
-        case Phase::kProbing:
+        case Phase::kProbing: {
             SetQuietEngineBoxes(false);
-            if (ended) {
-                result_.after = Trimmed(g_szFirmwareVersion.str());
-                return Finish(CompareFirmware(result_.expected, result_.before, result_.after));
-            }
             phase_ = Phase::kWaiting;
+            // Unanswered, or answered only after the modem had left a wait unanswered.
+            if (!ended || TheRunObserver().Expiries() > 0) seen_silent_ = true;
+            if (!ended) return;
+            answered_ = true;
+            result_.after = Trimmed(g_szFirmwareVersion.str());
+            VerifyOutcome outcome =
+                CompareFirmware(result_.expected, result_.before, result_.after);
+            // A modem that answers before it has gone down may not have rebooted yet: the
+            // old version settles nothing until the modem was seen silent, or time is up.
+            if (outcome == VerifyOutcome::kVerified || outcome == VerifyOutcome::kChanged ||
+                seen_silent_)
+                return Finish(outcome);
             return;
+        }
         case Phase::kIdle:
         case Phase::kWaiting:
             return;
     }
+}
+
+VerifyOutcome FirmwareVerifier::OutcomeAtDeadline() const {
+    if (!answered_) return VerifyOutcome::kNoReturn;
+    return CompareFirmware(result_.expected, result_.before, result_.after);
 }
 
 void FirmwareVerifier::StartProbe() {

@@ -1,7 +1,8 @@
 // "Verify after reboot": the check after an upgrade that the modem runs the firmware it was
 // sent. The modem's identification is read before the upgrade; once the upgrade status
 // dialog has ended (whichever way), the modem is asked for it again every interval until
-// it answers or the time is up, and the two firmware versions are compared. The engines'
+// it answers with the version expected, or answers after it was seen silent, or the time
+// is up, and the two firmware versions are compared. The engines'
 // boxes of a read that goes unanswered while the modem reboots go to the log instead.
 #pragma once
 
@@ -84,6 +85,7 @@ private:
     void PlanOver(bool ended);
     void StartProbe();
     void Finish(VerifyOutcome outcome);
+    VerifyOutcome OutcomeAtDeadline() const;
     void ShowStatus(const std::string& text);
     void ShowCountdown(fw::Millis now);
 
@@ -96,6 +98,8 @@ private:
     int run_ = 0;  // the run observer's count for the plan we started
     fw::Millis deadline_ = 0;
     fw::Millis next_probe_ = 0;
+    bool seen_silent_ = false;  // a read went unanswered since the upgrade: it rebooted
+    bool answered_ = false;     // the modem answered a read since the upgrade
     std::string status_;
     VerifyResult result_;
 };

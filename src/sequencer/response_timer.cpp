@@ -90,6 +90,7 @@ void OnResponseTimer() {
     if (kind < 1 || kind > 3) return;
     StopResponseTimer();
     if (client == nullptr) return;
+    TheRunObserver().NoteExpiry();
     switch (kind) {
         case 1:
             NoRequestAnswer(*client);

@@ -23,6 +23,7 @@ void RunObserver::NoteRunStarted() {
     stop_message_.clear();
     bracket_open_ = false;
     step_ = -1;
+    expiries_ = 0;
     Changed();
 }
 

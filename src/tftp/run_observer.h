@@ -53,6 +53,9 @@ public:
     // step a transfer in progress belongs to.
     int Step() const { return step_; }
 
+    // Times the response timer expired in this run: the modem left a wait unanswered.
+    int Expiries() const { return expiries_; }
+
     void SetListener(Listener listener) { listener_ = std::move(listener); }
 
     // Reports from the engines.
@@ -68,6 +71,7 @@ public:
     void NoteBracketOpened() { bracket_open_ = true; }
     void NoteBracketClosed() { bracket_open_ = false; }
     void NoteStep(int code) { step_ = code; }
+    void NoteExpiry() { ++expiries_; }
 
     // Back to the state of a fresh process (tests).
     void Reset();
@@ -84,6 +88,7 @@ private:
     fw::Millis last_received_ = -1;
     bool bracket_open_ = false;
     int step_ = -1;
+    int expiries_ = 0;
     Listener listener_;
 };
 

@@ -18,8 +18,8 @@ Verified: firmware 10402300 (was FW 3.0.8)"
 check "after a reboot: the modem was silent for a while" grep -q "rebooting: silent for 2 s" modem.log
 stop_modem
 
-start_modem --reboot-seconds 1 --reject-image
-sperrow upgrade --verify --verify-interval 1 "$ROOT/samples/sample.pack"
+start_modem --reboot-seconds 3 --reject-image
+sperrow upgrade --verify --verify-interval 1 --verify-timeout 60 "$ROOT/samples/sample.pack"
 check "image rejected: status 4" status_is 4
 check "image rejected: the version it came back with" \
   is "$ERR" "The modem came back with firmware FW 3.0.8; expected FW2.3."

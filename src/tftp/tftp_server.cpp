@@ -186,14 +186,14 @@ void TftpServer::OnRequest(const tftp::Request& request) {
 bool TftpServer::Refuse(bool write, const std::string& name, const char* log_line,
                         const tftp::FileRefusal& refusal, const std::string& reason) {
     if (log_line) LogMessage(log_line);
-    SendError(fromAddress, fromPort, refusal.code, refusal.text);
     ServerTransferReport report;
     report.peerAddress = fromAddress;
     report.peerPort = fromPort;
     report.write = write;
     report.name = name;
     report.outcome = reason;
-    ReportServerTransfer(report);
+    ReportServerTransfer(report);  // before the peer is told, as for every transfer
+    SendError(fromAddress, fromPort, refusal.code, refusal.text);
     return false;
 }
 

@@ -100,8 +100,7 @@ private:
     void OnData(Transfer& t, std::uint16_t block, const std::uint8_t* data, int length);
     void OnAck(Transfer& t, std::uint16_t block);
     void OnError(Transfer& t, int length);
-    void FailWrite(Transfer& t, const char* log_line, const tftp::FileRefusal& refusal,
-                   const std::string& reason);
+    void FailTransfer(Transfer& t, const tftp::FileRefusal& refusal, const std::string& reason);
 
     bool SendData(Transfer& t);
     bool SendAck(Transfer& t);

@@ -106,19 +106,20 @@ void TftpServer::OnData(Transfer& t, std::uint16_t block, const std::uint8_t* da
     }
     if (t.sending || static_cast<unsigned>(block) != t.currentBlock + 1u) {
         LogMessage("TftpServer : OnData() Fail !\n");
-        SendError(t.peerAddress, t.peerPort, 4, "");
-        EndTransfer(t, "Block out of sequence");
+        FailTransfer(t, {4, ""}, "Block out of sequence");
         return;
     }
     auto size = static_cast<std::size_t>(length - 4);
     bool more = size >= tftp::kBlockSize;
     if (more && block == 0xFFFF) {
-        FailWrite(t, "TftpServer : File Too Large !\n", {4, ""}, "File too large");
+        LogMessage("TftpServer : File Too Large !\n");
+        FailTransfer(t, {4, ""}, "File too large");
         return;
     }
     if (int error = size > 0 ? t.upload.Append(data, size) : 0; error != 0) {
+        LogMessage("TftpServer : Write File Fail !\n");
         tftp::FileRefusal refusal = tftp::RefusalFor(error);
-        FailWrite(t, "TftpServer : Write File Fail !\n", refusal, refusal.text);
+        FailTransfer(t, refusal, refusal.text);
         return;
     }
     ++t.currentBlock;
@@ -130,12 +131,14 @@ void TftpServer::OnData(Transfer& t, std::uint16_t block, const std::uint8_t* da
     }
     // The data must be safely in place before the last ACK tells the client it is.
     if (int error = t.upload.Commit(); error != 0) {
+        LogMessage("TftpServer : Write File Fail !\n");
         tftp::FileRefusal refusal = tftp::RefusalFor(error);
-        FailWrite(t, "TftpServer : Write File Fail !\n", refusal, refusal.text);
+        FailTransfer(t, refusal, refusal.text);
         return;
     }
-    SendAck(t);
+    // Told before the client is: whoever waits for the client may read the report at once.
     Report(t, "ok");
+    SendAck(t);
     char text[64];
     std::snprintf(text, sizeof text, "IP: %s \nFinished.", t.peerAddress.c_str());
     SetServerActivityOff(text);
@@ -144,11 +147,13 @@ void TftpServer::OnData(Transfer& t, std::uint16_t block, const std::uint8_t* da
     Arm(t);
 }
 
-void TftpServer::FailWrite(Transfer& t, const char* log_line, const tftp::FileRefusal& refusal,
+// The transfer ends (what was received is dropped) before the peer is told why.
+void TftpServer::FailTransfer(Transfer& t, const tftp::FileRefusal& refusal,
                            const std::string& reason) {
-    LogMessage(log_line);
-    SendError(t.peerAddress, t.peerPort, refusal.code, refusal.text);
+    std::string address = t.peerAddress;
+    unsigned port = t.peerPort;
     EndTransfer(t, reason);
+    SendError(address, port, refusal.code, refusal.text);
 }
 
 void TftpServer::OnError(Transfer& t, int length) {

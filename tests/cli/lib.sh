@@ -43,9 +43,10 @@ finish() {
 hex() { od -An -tx1 -v "$1" | tr -d ' \n'; }
 
 # Starts sperrow-modem on a free loopback port with the bundled data and password "pw";
-# further arguments go to the modem. Sets MODEM_PID and MODEM_PORT.
+# further arguments go to the modem, its log to MODEM_LOG (default modem.log). Sets
+# MODEM_PID and MODEM_PORT.
 start_modem() {
-  log=$WORK/modem.log
+  log=${MODEM_LOG:-$WORK/modem.log}
   # A log of an earlier modem must not be read for this one's port.
   rm -f "$log"
   "$MODEM" --listen 127.0.0.1 --port 0 --data "$ROOT/data/modem" --password pw \
@@ -83,6 +84,40 @@ sperrow() {
   ERR=$(cat "$WORK/err")
 }
 status_is() { [ "$RC" = "$1" ] || { echo "  status $RC, stderr: $ERR"; return 1; }; }
+
+# Starts `sperrow serve` on a free loopback port with the given arguments (global options
+# may follow the command), in the background, under the command in SERVE_AS if any; its
+# output goes to serve.out and serve.err. Sets SERVE_PID and SERVE_PORT once it serves.
+start_serve() {
+  SERVE_PORT=$(free_port)
+  ${SERVE_AS:-} "$SPERROW" --listen 127.0.0.1 --server-port "$SERVE_PORT" serve "$@" \
+    > "$WORK/serve.out" 2> "$WORK/serve.err" &
+  SERVE_PID=$!
+  PIDS="$PIDS $SERVE_PID"
+  i=0
+  until grep -q '^Serving ' "$WORK/serve.out"; do
+    i=$((i + 1))
+    if [ $i -ge 50 ] || ! kill -0 "$SERVE_PID" 2>/dev/null; then
+      echo "serve did not start:"; cat "$WORK/serve.err"; exit 1
+    fi
+    sleep 0.1
+  done
+}
+stop_serve() {  # stop_serve [SIGNAL]: the exit status in RC
+  kill -"${1:-TERM}" "$SERVE_PID"
+  wait "$SERVE_PID"
+  RC=$?
+}
+# The lines serve printed for finished and failed transfers.
+serve_lines() { grep -v '^Serving ' "$WORK/serve.out"; }
+# Until N of them match the extended regular expression (at most 10 s): a read's line comes
+# once the server has the client's last ACK, which may be after the client has ended.
+wait_for_lines() {  # wait_for_lines N REGEX
+  i=0
+  until [ "$(serve_lines | grep -Ec "$2")" -ge "$1" ] || [ $i -ge 100 ]; do
+    i=$((i + 1)); sleep 0.1
+  done
+}
 
 # A free UDP port on loopback: one that no socket of this namespace holds now.
 free_port() {

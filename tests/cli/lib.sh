@@ -90,12 +90,15 @@ status_is() { [ "$RC" = "$1" ] || { echo "  status $RC, stderr: $ERR"; return 1;
 # output goes to serve.out and serve.err. Sets SERVE_PID and SERVE_PORT once it serves.
 start_serve() {
   SERVE_PORT=$(free_port)
+  # The line of an earlier server must not be taken for this one's: a signal sent before
+  # this one has its handlers would be lost (a background job starts with SIGINT ignored).
+  rm -f "$WORK/serve.out" "$WORK/serve.err"
   ${SERVE_AS:-} "$SPERROW" --listen 127.0.0.1 --server-port "$SERVE_PORT" serve "$@" \
     > "$WORK/serve.out" 2> "$WORK/serve.err" &
   SERVE_PID=$!
   PIDS="$PIDS $SERVE_PID"
   i=0
-  until grep -q '^Serving ' "$WORK/serve.out"; do
+  until grep -q '^Serving ' "$WORK/serve.out" 2>/dev/null; do
     i=$((i + 1))
     if [ $i -ge 50 ] || ! kill -0 "$SERVE_PID" 2>/dev/null; then
       echo "serve did not start:"; cat "$WORK/serve.err"; exit 1
@@ -103,8 +106,14 @@ start_serve() {
     sleep 0.1
   done
 }
-stop_serve() {  # stop_serve [SIGNAL]: the exit status in RC
+stop_serve() {  # stop_serve [SIGNAL]: the exit status in RC (a server still there after 10 s is killed)
   kill -"${1:-TERM}" "$SERVE_PID"
+  i=0
+  while [ -n "$(sed -n 's/.*) [^Z].*/running/p' "/proc/$SERVE_PID/stat" 2>/dev/null)" ] &&
+        [ $i -lt 100 ]; do
+    i=$((i + 1)); sleep 0.1
+  done
+  kill -KILL "$SERVE_PID" 2>/dev/null
   wait "$SERVE_PID"
   RC=$?
 }

@@ -80,7 +80,7 @@ int WalkBeneath(int dir_fd, std::string_view name, int flags) {
         int next = ::openat(current.Get(), part.c_str(), next_flags | O_NOFOLLOW | O_CLOEXEC);
         if (next < 0) {
             // A link where a folder was wanted says ENOTDIR: say what it is.
-            struct stat st{};
+            struct stat st {};
             int error = errno;
             bool link = ::fstatat(current.Get(), part.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
                         S_ISLNK(st.st_mode);
@@ -93,7 +93,7 @@ int WalkBeneath(int dir_fd, std::string_view name, int flags) {
 }
 
 bool IsRegular(int fd) {
-    struct stat st{};
+    struct stat st {};
     return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
 }
 
@@ -137,11 +137,17 @@ void UniqueFd::Reset(int fd) {
     fd_ = fd;
 }
 
-ResolveWay ActiveResolveWay() { return KernelResolves() ? ResolveWay::kKernel : ResolveWay::kWalk; }
+ResolveWay ActiveResolveWay() {
+    return KernelResolves() ? ResolveWay::kKernel : ResolveWay::kWalk;
+}
 
-void ForceResolveWalk(bool on) { g_force_walk = on; }
+void ForceResolveWalk(bool on) {
+    g_force_walk = on;
+}
 
-void ForceNamedTemporary(bool on) { g_force_named = on; }
+void ForceNamedTemporary(bool on) {
+    g_force_named = on;
+}
 
 int OpenBeneath(int dir_fd, std::string_view name, int flags) {
     if (KernelResolves()) {
@@ -220,7 +226,7 @@ int Upload::Begin(int root_fd, std::string_view name) {
 // truncated) without following a link. The open is the test, so every reason the system
 // has for refusing a write counts.
 int Upload::CheckTarget() {
-    struct stat st{};
+    struct stat st {};
     if (::fstatat(dir_.Get(), base_.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno != ENOENT) return errno;
         target_exists_ = false;
@@ -292,8 +298,7 @@ int Upload::Commit() {
     }
     if (error == 0 && ::fchmod(file_.Get(), mode_) != 0) error = errno;
     if (error == 0 && temp_name_.empty()) error = LinkUnderTemporaryName();
-    if (error == 0 &&
-        ::renameat(dir_.Get(), temp_name_.c_str(), dir_.Get(), base_.c_str()) != 0) {
+    if (error == 0 && ::renameat(dir_.Get(), temp_name_.c_str(), dir_.Get(), base_.c_str()) != 0) {
         error = errno;
     }
     if (error != 0) {

@@ -12,7 +12,9 @@ using testhost::Host;
 using Bytes = tftp::Bytes;
 using Seen = std::vector<std::string>;
 
-Bytes Request(tftp::Opcode op, const std::string& name) { return tftp::BuildRequest(op, name); }
+Bytes Request(tftp::Opcode op, const std::string& name) {
+    return tftp::BuildRequest(op, name);
+}
 
 // Resident memory of this process in KiB.
 long ResidentKiB() {
@@ -129,10 +131,15 @@ TEST_F(ServerHostileNetTest, RequestFloodKeepsMemoryBoundedAndANormalClientIsSer
 
     if (::system("command -v tftp >/dev/null 2>&1") != 0) GTEST_SKIP() << "tftp is not installed";
     std::string p = std::to_string(port);
-    EXPECT_EQ(Run({"tftp", "-m", "binary", "127.0.0.1", p, "-c", "get", "big", Local("got").string()}, 20), 0);
+    EXPECT_EQ(
+        Run({"tftp", "-m", "binary", "127.0.0.1", p, "-c", "get", "big", Local("got").string()},
+            20),
+        0);
     EXPECT_EQ(ReadFile(Local("got")), Pattern(1500, 1));
     WriteFile(Local("up"), Pattern(2000, 9));
-    EXPECT_EQ(Run({"tftp", "-m", "binary", "127.0.0.1", p, "-c", "put", Local("up").string(), "up"}, 20), 0);
+    EXPECT_EQ(
+        Run({"tftp", "-m", "binary", "127.0.0.1", p, "-c", "put", Local("up").string(), "up"}, 20),
+        0);
     EXPECT_EQ(ReadFile(Root("up")), Pattern(2000, 9));
     EXPECT_TRUE(SecretIntact());
     EXPECT_EQ(Tree(scratch / "root"), Untouched({"up"}));

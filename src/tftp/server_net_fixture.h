@@ -145,7 +145,8 @@ protected:
                             const std::function<bool()>& interrupt = {}) {
         testhost::Host().log.clear();
         std::vector<pid_t> pids;
-        for (std::size_t i = 0; i < commands.size(); ++i) pids.push_back(Start(commands[i], i, seconds));
+        for (std::size_t i = 0; i < commands.size(); ++i)
+            pids.push_back(Start(commands[i], i, seconds));
         std::vector<int> status(pids.size(), -1);
         std::size_t running = pids.size();
         fw::Millis deadline = loop.Now() + (seconds + 5) * 1000;

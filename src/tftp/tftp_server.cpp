@@ -39,7 +39,9 @@ bool IsSafeName(std::string_view name) {
     return true;
 }
 
-fw::Millis Now() { return fw::MainLoop().Now(); }
+fw::Millis Now() {
+    return fw::MainLoop().Now();
+}
 
 }  // namespace
 
@@ -67,9 +69,9 @@ TftpServer::Transfer* TftpServer::Find(std::string_view address, unsigned port) 
 }
 
 std::size_t TftpServer::ActiveTransferCount() const {
-    return static_cast<std::size_t>(std::count_if(
-        transfers.begin(), transfers.end(),
-        [](const TransferPtr& t) { return t->state == State::kActive; }));
+    return static_cast<std::size_t>(
+        std::count_if(transfers.begin(), transfers.end(),
+                      [](const TransferPtr& t) { return t->state == State::kActive; }));
 }
 
 void TftpServer::Remove(Transfer* transfer) {
@@ -216,7 +218,7 @@ bool TftpServer::OpenRead(Transfer& t) {
         return Refuse(false, t.name, failed, refusal, refusal.text);
     }
     t.file.Reset(fd);
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd, &st) != 0) {
         tftp::FileRefusal refusal = tftp::RefusalFor(errno);
         return Refuse(false, t.name, failed, refusal, refusal.text);
@@ -259,7 +261,8 @@ void TftpServer::StartRead(Transfer& t) {
                   t.name.c_str(), t.peerAddress.c_str());
     SetServerActivityOn(text);
     t.currentBlock = 1;
-    t.lastBlock = static_cast<std::uint16_t>(t.length / static_cast<long long>(tftp::kBlockSize) + 1);
+    t.lastBlock =
+        static_cast<std::uint16_t>(t.length / static_cast<long long>(tftp::kBlockSize) + 1);
     progressOwner = &t;
     ResetProgress(t.lastBlock);
     StepProgress();
@@ -310,7 +313,9 @@ void TftpServer::Arm(Transfer& t) {
     SetTimerFor(t.deadline);
 }
 
-void TftpServer::Disarm(Transfer& t) { t.deadline = -1; }
+void TftpServer::Disarm(Transfer& t) {
+    t.deadline = -1;
+}
 
 // The window timer runs for the earliest deadline. A deadline that moves later leaves it as
 // it is: it fires early, finds nothing due and is set again for the earliest one.

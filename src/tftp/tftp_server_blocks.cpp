@@ -149,7 +149,7 @@ void TftpServer::OnData(Transfer& t, std::uint16_t block, const std::uint8_t* da
 
 // The transfer ends (what was received is dropped) before the peer is told why.
 void TftpServer::FailTransfer(Transfer& t, const tftp::FileRefusal& refusal,
-                           const std::string& reason) {
+                              const std::string& reason) {
     std::string address = t.peerAddress;
     unsigned port = t.peerPort;
     EndTransfer(t, reason);

@@ -134,9 +134,10 @@ TEST_F(ServerNetTest, NoNameAndNoLinkLeadsOutOfTheRoot) {
     for (bool walk : {false, true}) {
         tftp::ForceResolveWalk(walk);
         for (const Client& client : Clients()) {
-            for (const char* name : {"../outside/secret.txt", "/etc/passwd", "a/../../outside/secret.txt",
-                                     "link.txt", "passwd", "linkdir/secret.txt", "a/deeper/secret.txt",
-                                     "linkdir/new.txt", "a/deeper/new.txt"}) {
+            for (const char* name :
+                 {"../outside/secret.txt", "/etc/passwd", "a/../../outside/secret.txt", "link.txt",
+                  "passwd", "linkdir/secret.txt", "a/deeper/secret.txt", "linkdir/new.txt",
+                  "a/deeper/new.txt"}) {
                 SCOPED_TRACE(client.name + " " + name + (walk ? " (walk)" : ""));
                 fs::remove(Local("got"));
                 int status = Run(client.command(true, name, Local("got").string(), Port()), 10);

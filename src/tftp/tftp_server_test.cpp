@@ -84,8 +84,12 @@ Bytes Pattern(std::size_t n, int seed = 1) {
     for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<std::uint8_t>(i * 7 + seed);
     return b;
 }
-Bytes Rrq(const std::string& name) { return tftp::BuildRequest(tftp::RRQ, name); }
-Bytes Wrq(const std::string& name) { return tftp::BuildRequest(tftp::WRQ, name); }
+Bytes Rrq(const std::string& name) {
+    return tftp::BuildRequest(tftp::RRQ, name);
+}
+Bytes Wrq(const std::string& name) {
+    return tftp::BuildRequest(tftp::WRQ, name);
+}
 Bytes Ack(std::uint16_t n) { return tftp::BuildAck(n); }
 Bytes Data(std::uint16_t n, const Bytes& content) {
     return tftp::BuildData(n, content.data(), content.size());
@@ -174,7 +178,8 @@ protected:
         Host().server_write_enabled = true;
         std::vector<Bytes> got = Exchange(peer, Wrq(name));
         const std::size_t blocks = content.size() / 512 + 1;
-        for (std::uint16_t b = 1; b <= blocks && got.size() == 1 && Kind(got[0]) == AckKind(b - 1); ++b)
+        for (std::uint16_t b = 1; b <= blocks && got.size() == 1 && Kind(got[0]) == AckKind(b - 1);
+             ++b)
             got = Exchange(peer, DataOf(b, content));
         return got;
     }
@@ -277,7 +282,8 @@ TEST_P(ServerTest, DuplicatesNeverMultiplyTheBlocks) {
         EXPECT_EQ(peer.content, file);
         std::map<int, int> sent;
         for (const auto& d : net.Trace()) {
-            if (d.from.port == kPort && Kind(d.bytes).first == tftp::DATA) ++sent[Kind(d.bytes).second];
+            if (d.from.port == kPort && Kind(d.bytes).first == tftp::DATA)
+                ++sent[Kind(d.bytes).second];
         }
         EXPECT_EQ(sent.size(), file.size() / 512 + 1);
         for (auto [block, times] : sent) EXPECT_EQ(times, 1) << "block " << block;
@@ -453,7 +459,7 @@ TEST_P(ServerTest, ReplacementsKeepTheModeWithoutSpecialBitsAndTheOwner) {
             ASSERT_EQ(::chown(path.c_str(), 1234, 4321), 0);
         }
         EXPECT_EQ(Upload(client, "target", Pattern(900, 4)), std::vector<Bytes>{Ack(2)});
-        struct stat st{};
+        struct stat st {};
         ASSERT_EQ(::stat(path.c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & 07777, c.after);
         if (root_user) {
@@ -479,8 +485,10 @@ TEST_P(ServerTest, HalfReceivedUploadsCannotBeReachedAndLeaveNothing) {
         Peer other{stack, kOtherAddr, 40000};
         if (named) {
             EXPECT_TRUE(tftp::IsTemporaryName(during[0]));
-            EXPECT_EQ(Exchange(other, Rrq(during[0])), std::vector<Bytes>{Error(2, "Access violation")});
-            EXPECT_EQ(Exchange(other, Wrq(during[0])), std::vector<Bytes>{Error(2, "Access violation")});
+            EXPECT_EQ(Exchange(other, Rrq(during[0])),
+                      std::vector<Bytes>{Error(2, "Access violation")});
+            EXPECT_EQ(Exchange(other, Wrq(during[0])),
+                      std::vector<Bytes>{Error(2, "Access violation")});
         }
         Exchange(client, tftp::BuildError(0, "gone"));
         EXPECT_EQ(Tree(root), std::vector<std::string>{});
@@ -554,10 +562,11 @@ TEST_P(ServerTest, UnknownOpcodesAreLoggedAsSuchAndStopNoTimer) {
     for (Peer* from : {&client, &stranger}) {
         Host().log.clear();
         EXPECT_TRUE(Exchange(*from, Bytes{0, 9, 0, 0}).empty());
-        EXPECT_EQ(Host().log, (std::vector<std::string>{
-                                  "Remote IP : Port = 127.0.0." + std::string(from == &client ? "20" : "30") +
-                                      ":40000 ? Block=0\n",
-                                  "TftpServer : Unknown P-Code !\n"}));
+        EXPECT_EQ(Host().log,
+                  (std::vector<std::string>{"Remote IP : Port = 127.0.0." +
+                                                std::string(from == &client ? "20" : "30") +
+                                                ":40000 ? Block=0\n",
+                                            "TftpServer : Unknown P-Code !\n"}));
     }
     EXPECT_EQ(After(client, 3100), std::vector<Bytes>{DataOf(1, Pattern(2000))});
 }

@@ -1,8 +1,8 @@
 // What the server's tests on the real loopback share: a scratch tree (<scratch>/root is
-// served, clients run in <scratch>/client and print into <scratch>/out), the server on
-// 127.0.0.1 on a free port, a client socket of our own that sends exactly the bytes it is
-// given, and real TFTP clients run as child processes (each wrapped in `timeout`) while the
-// server serves on this thread. CTest runs these tests inside a loopback-only namespace.
+// served, clients run in <scratch>/client), the server on 127.0.0.1 on a free port, a client
+// socket of our own that sends exactly the bytes it is given, and real TFTP clients run as
+// child processes (each wrapped in `timeout`) while the server serves on this thread. CTest
+// runs these tests inside a loopback-only namespace.
 #pragma once
 
 #include <arpa/inet.h>
@@ -109,7 +109,6 @@ protected:
         fs::remove_all(scratch);
         fs::create_directories(scratch / "root");
         fs::create_directories(scratch / "client");
-        fs::create_directories(scratch / "out");
         testhost::Host().server_root = (scratch / "root").string();
         testhost::Host().timeout_text = "1";
         testhost::SetServerUnderTest(&server);
@@ -138,42 +137,37 @@ protected:
         return got;
     }
 
-    // Runs clients at once to their ends (each at most `seconds`) while the server serves on
-    // this thread; their exit statuses (-1: killed), their output in clientOutput.
-    // `interrupt`, polled between datagrams, may ask for them to be stopped midway.
-    std::vector<int> RunAll(const std::vector<Args>& commands, int seconds,
-                            const std::function<bool()>& interrupt = {}) {
+    // Runs a client to its end (at most `seconds`) while the server serves on this thread: its
+    // exit status (-1: killed), its output in clientOutput. `interrupt`, polled between
+    // datagrams, may ask for the client to be stopped midway.
+    int Run(const Args& args, int seconds, const std::function<bool()>& interrupt = {}) {
         testhost::Host().log.clear();
-        std::vector<pid_t> pids;
-        for (std::size_t i = 0; i < commands.size(); ++i)
-            pids.push_back(Start(commands[i], i, seconds));
-        std::vector<int> status(pids.size(), -1);
-        std::size_t running = pids.size();
+        std::string out = (scratch / "client.out").string();
+        pid_t pid = ::fork();
+        if (pid == 0) {
+            int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            ::dup2(fd, 1);
+            ::dup2(fd, 2);
+            if (::chdir((scratch / "client").c_str()) != 0) ::_exit(126);
+            Args full = {"timeout", "-k", "1", std::to_string(seconds)};
+            full.insert(full.end(), args.begin(), args.end());
+            std::vector<char*> argv;
+            for (auto& a : full) argv.push_back(a.data());
+            argv.push_back(nullptr);
+            ::execvp("timeout", argv.data());
+            ::_exit(127);
+        }
         fw::Millis deadline = loop.Now() + (seconds + 5) * 1000;
         bool interrupted = false;
-        while (running > 0) {
-            for (std::size_t i = 0; i < pids.size(); ++i) {
-                int raw = 0;
-                if (pids[i] < 0 || ::waitpid(pids[i], &raw, WNOHANG) == 0) continue;
-                status[i] = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-                pids[i] = -1;
-                --running;
-            }
-            bool stop = !interrupted && interrupt && interrupt();
-            for (pid_t pid : pids) {
-                if (pid > 0 && loop.Now() > deadline) ::kill(pid, SIGKILL);
-                if (pid > 0 && stop) ::kill(pid, SIGTERM);
-            }
-            interrupted |= stop;
+        int status = 0;
+        while (::waitpid(pid, &status, WNOHANG) == 0) {
+            if (loop.Now() > deadline) ::kill(pid, SIGKILL);
+            if (!interrupted && interrupt && interrupt()) interrupted = ::kill(pid, SIGTERM) == 0;
             loop.RunOnce(10);
         }
-        loop.RunFor(20);  // whatever the clients sent last
-        clientOutput.clear();
-        for (std::size_t i = 0; i < commands.size(); ++i) clientOutput += ReadFile(OutputOf(i));
-        return status;
-    }
-    int Run(const Args& args, int seconds, const std::function<bool()>& interrupt = {}) {
-        return RunAll({args}, seconds, interrupt).at(0);
+        loop.RunFor(20);  // whatever the client sent last
+        clientOutput = ReadFile(out);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
     fw::SteadyClock clock;
@@ -182,26 +176,6 @@ protected:
     fs::path scratch;
     unsigned port = 0;
     std::string clientOutput;
-
-private:
-    fs::path OutputOf(std::size_t i) { return scratch / "out" / std::to_string(i); }
-
-    pid_t Start(const Args& args, std::size_t index, int seconds) {
-        std::string out = OutputOf(index).string();
-        pid_t pid = ::fork();
-        if (pid != 0) return pid;
-        int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        ::dup2(fd, 1);
-        ::dup2(fd, 2);
-        if (::chdir((scratch / "client").c_str()) != 0) ::_exit(126);
-        std::vector<std::string> full = {"timeout", "-k", "1", std::to_string(seconds)};
-        full.insert(full.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (auto& a : full) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        ::execvp("timeout", argv.data());
-        ::_exit(127);
-    }
 };
 
 }  // namespace servernet

@@ -117,6 +117,29 @@ stop_serve() {  # stop_serve [SIGNAL]: the exit status in RC (a server still the
   wait "$SERVE_PID"
   RC=$?
 }
+# A read and a write of the server on SERVE_PORT by one of the real clients, within 60 s;
+# has_client says whether that client is installed (atftp may be unpacked in SPERROW_PEERS).
+ATFTP=$(command -v atftp || echo "${SPERROW_PEERS:-/nonexistent}/usr/bin/atftp")
+has_client() {
+  case $1 in atftp) [ -x "$ATFTP" ] ;; tftp-hpa) command -v tftp >/dev/null 2>&1 ;;
+    *) command -v "$1" >/dev/null 2>&1 ;; esac
+}
+client_get() {  # client_get CLIENT NAME LOCAL
+  case $1 in
+    tftp-hpa) timeout 60 tftp 127.0.0.1 "$SERVE_PORT" -m binary -c get "$2" "$3" ;;
+    curl) timeout 60 curl -sS -o "$3" "tftp://127.0.0.1:$SERVE_PORT/$2" ;;
+    busybox) timeout 60 busybox tftp -g -r "$2" -l "$3" 127.0.0.1 "$SERVE_PORT" ;;
+    atftp) timeout 60 "$ATFTP" -g -r "$2" -l "$3" 127.0.0.1 "$SERVE_PORT" ;;
+  esac
+}
+client_put() {  # client_put CLIENT LOCAL NAME
+  case $1 in
+    tftp-hpa) timeout 60 tftp 127.0.0.1 "$SERVE_PORT" -m binary -c put "$2" "$3" ;;
+    curl) timeout 60 curl -sS -T "$2" "tftp://127.0.0.1:$SERVE_PORT/$3" ;;
+    busybox) timeout 60 busybox tftp -p -l "$2" -r "$3" 127.0.0.1 "$SERVE_PORT" ;;
+    atftp) timeout 60 "$ATFTP" -p -l "$2" -r "$3" 127.0.0.1 "$SERVE_PORT" ;;
+  esac
+}
 # The lines serve printed for finished and failed transfers.
 serve_lines() { grep -v '^Serving ' "$WORK/serve.out"; }
 # Until N of them match the extended regular expression (at most 10 s): a read's line comes

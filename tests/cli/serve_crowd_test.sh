@@ -6,11 +6,9 @@
 # Usage: serve_crowd_test.sh SPERROW SPERROW_MODEM SOURCE_DIR
 SPERROW=$1 MODEM=$2 ROOT=$3
 . "$ROOT/tests/cli/lib.sh"
-for tool in tftp curl busybox; do
-  command -v $tool >/dev/null 2>&1 || { echo "skip: $tool is not installed"; exit 77; }
+for client in tftp-hpa curl busybox atftp; do
+  has_client $client || { echo "skip: $client is not installed"; exit 77; }
 done
-ATFTP=$(command -v atftp || echo "${SPERROW_PEERS:-/nonexistent}/usr/bin/atftp")
-[ -x "$ATFTP" ] || { echo "skip: atftp is not installed"; exit 77; }
 
 mkdir srv got
 for client in tftp-hpa curl busybox atftp; do
@@ -19,30 +17,12 @@ for client in tftp-hpa curl busybox atftp; do
 done
 
 start_serve --root srv --write
-URL=tftp://127.0.0.1:$SERVE_PORT
-get() {  # CLIENT NAME LOCAL
-  case $1 in
-    tftp-hpa) timeout 60 tftp 127.0.0.1 "$SERVE_PORT" -m binary -c get "$2" "$3" ;;
-    curl) timeout 60 curl -sS -o "$3" "$URL/$2" ;;
-    busybox) timeout 60 busybox tftp -g -r "$2" -l "$3" 127.0.0.1 "$SERVE_PORT" ;;
-    atftp) timeout 60 "$ATFTP" -g -r "$2" -l "$3" 127.0.0.1 "$SERVE_PORT" ;;
-  esac
-}
-put() {  # CLIENT LOCAL NAME
-  case $1 in
-    tftp-hpa) timeout 60 tftp 127.0.0.1 "$SERVE_PORT" -m binary -c put "$2" "$3" ;;
-    curl) timeout 60 curl -sS -T "$2" "$URL/$3" ;;
-    busybox) timeout 60 busybox tftp -p -l "$2" -r "$3" 127.0.0.1 "$SERVE_PORT" ;;
-    atftp) timeout 60 "$ATFTP" -p -l "$2" -r "$3" 127.0.0.1 "$SERVE_PORT" ;;
-  esac
-}
-
 # --- Eight clients at once ----------------------------------------------------------------
 CLIENTS=""
 for client in tftp-hpa curl busybox atftp; do
-  get $client "for-$client" "got/$client" > /dev/null 2>&1 &
+  client_get $client "for-$client" "got/$client" > /dev/null 2>&1 &
   CLIENTS="$CLIENTS $!"
-  put $client "up-$client" "from-$client" > /dev/null 2>&1 &
+  client_put $client "up-$client" "from-$client" > /dev/null 2>&1 &
   CLIENTS="$CLIENTS $!"
 done
 PIDS="$PIDS $CLIENTS"
@@ -56,14 +36,14 @@ check "eight at once: eight lines, all ok" is "$(serve_lines | grep -c '	ok$')" 
 
 # --- Refused requests during a download -------------------------------------------------------
 head -c 20000000 /dev/urandom > srv/big
-get curl big got/big > /dev/null 2>&1 &
+client_get curl big got/big > /dev/null 2>&1 &
 DOWNLOAD=$!
 PIDS="$PIDS $DOWNLOAD"
 i=0
 until [ -s got/big ] || [ $i -ge 100 ]; do i=$((i + 1)); sleep 0.02; done
-get tftp-hpa missing got/missing > refused.out 2>&1
-put tftp-hpa up-curl ../escape >> refused.out 2>&1
-get busybox ../srv/big got/escaped >> refused.out 2>&1
+client_get tftp-hpa missing got/missing > refused.out 2>&1
+client_put tftp-hpa up-curl ../escape >> refused.out 2>&1
+client_get busybox ../srv/big got/escaped >> refused.out 2>&1
 check "refused during a download: each was told" \
   is "$(grep -c 'File not found\|Access violation' refused.out)" 3
 wait "$DOWNLOAD"

@@ -18,24 +18,12 @@ head -c 70000 /dev/urandom > upload.bin
 
 start_serve --root srv --write -v
 URL=tftp://127.0.0.1:$SERVE_PORT
-ATFTP=$(command -v atftp || echo "${SPERROW_PEERS:-/nonexistent}/usr/bin/atftp")
 clients=0
 for client in tftp-hpa curl busybox atftp; do
-  case $client in
-    tftp-hpa) get() { timeout 30 tftp 127.0.0.1 "$SERVE_PORT" -m binary -c get "$1" "$2"; }
-              put() { timeout 30 tftp 127.0.0.1 "$SERVE_PORT" -m binary -c put "$1" "$2"; } ;;
-    curl) get() { timeout 30 curl -sS -o "$2" "$URL/$1"; }
-          put() { timeout 30 curl -sS -T "$1" "$URL/$2"; } ;;
-    busybox) command -v busybox >/dev/null 2>&1 || { echo "skip: busybox is not installed"; continue; }
-             get() { timeout 30 busybox tftp -g -r "$1" -l "$2" 127.0.0.1 "$SERVE_PORT"; }
-             put() { timeout 30 busybox tftp -p -l "$1" -r "$2" 127.0.0.1 "$SERVE_PORT"; } ;;
-    atftp) [ -x "$ATFTP" ] || { echo "skip: atftp is not installed"; continue; }
-           get() { timeout 30 "$ATFTP" -g -r "$1" -l "$2" 127.0.0.1 "$SERVE_PORT"; }
-           put() { timeout 30 "$ATFTP" -p -l "$1" -r "$2" 127.0.0.1 "$SERVE_PORT"; } ;;
-  esac
-  get image.bin "got/$client" > /dev/null 2>&1
+  has_client $client || { echo "skip: $client is not installed"; continue; }
+  client_get $client image.bin "got/$client" > /dev/null 2>&1
   check "$client reads a file whole" same_file "got/$client" srv/image.bin
-  put upload.bin "from-$client.bin" > /dev/null 2>&1
+  client_put $client upload.bin "from-$client.bin" > /dev/null 2>&1
   check "$client writes a file with --write" same_file "srv/from-$client.bin" upload.bin
   clients=$((clients + 2))
 done

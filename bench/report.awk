@@ -100,6 +100,15 @@ END {
 
     printf "(srv cpu: the server process's CPU time per block; not measurable for tftpd-hpa, whose\n"
     printf " per-transfer children end unaccounted.)\n"
+
+    printf "\n%-44s %4s %8s %8s %6s\n", sprintf("CONCURRENT: %d curl gets of %d MB at once", crowd,
+        crowd_size / 1000000), "cpus", "sperrow", "tftpd-hpa", "ratio"
+    for (pin = 1; pin <= 2; pin++) {
+        ko = key("crowd", pin, "get", "sperrow")
+        kt = key("crowd", pin, "get", "tftpd-hpa")
+        printf "%-44s %4s %8s %8s %6s%s%s\n", "serve vs tftpd-hpa, until the last one ends", pin,
+            fmt_s(secs(ko)), fmt_s(secs(kt)), fmt_ratio(secs(ko), secs(kt)), failures(ko), failures(kt)
+    }
     base = median(rss[key("memory", 2, "version", "sperrow")])
     small = median(rss[key("memory", 2, "upgrade.1m", "sperrow")])
     big = median(rss[key("client", 1, "put", "sperrow")])
@@ -110,6 +119,9 @@ END {
     split(servebig, b, " ")
     printf "%-44s %7s %6s %6s   %6s / %s\n", "serve, after a get and a put of the file", a[1], a[2], b[2],
         (a[2] ~ /^[0-9]+$/ ? a[2] - a[1] : "-"), (b[2] ~ /^[0-9]+$/ ? b[2] - b[1] : "-")
+    split(crowdpeak, cp, " ")
+    printf "%-44s %7s %6s %6s   %6s\n", sprintf("serve, %d downloads of %d MB at once", crowd,
+        crowd_size / 1000000), cp[1], "", cp[2], (cp[2] ~ /^[0-9]+$/ ? cp[2] - cp[1] : "-")
     printf "(serve's first column is its peak before any transfer, not `--version`.)\n"
 
     ko = key("pack", 2, "upgrade", "sperrow")

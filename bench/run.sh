@@ -8,6 +8,7 @@
 #   BENCH_BUDGET      seconds after which no further run is started (default 480)
 #   BENCH_SIZE        bytes of the big file (default 30000000)
 #   BENCH_PACK_SIZE   bytes of the pack of the full upgrade (default 4000000)
+#   BENCH_CROWD_SIZE  bytes of the file eight clients download at once (default 4000000)
 #   SPERROW_PEERS     where scripts/setup.sh unpacked atftpd (default BUILD_DIR/peers)
 # The table and the raw figures are also left in BUILD_DIR/bench/.
 #
@@ -40,6 +41,8 @@ MIN_RUNS=${BENCH_MIN_RUNS:-3}
 BUDGET=${BENCH_BUDGET:-480}
 SIZE=${BENCH_SIZE:-30000000}
 PACK_SIZE=${BENCH_PACK_SIZE:-4000000}
+CROWD_SIZE=${BENCH_CROWD_SIZE:-4000000}
+CROWD=8
 PEERS=${SPERROW_PEERS:-$BUILD/peers}
 SPERROW=$BUILD/src/frontends/cli/sperrow
 MODEM=$BUILD/src/modem/sperrow-modem
@@ -77,6 +80,7 @@ make_image "$WORK/image.big" "$SIZE"
 make_image "$WORK/image.1m" 1000000
 make_image "$WORK/image.tiny" 16
 make_pack "$WORK/bench.pack" "$PACK_SIZE"
+make_image "$WORK/image.crowd" "$CROWD_SIZE"
 BLOCKS=$((SIZE / 512 + 1))
 
 # --- Client: our upgrade against tftp-hpa's tftp and curl, into tftpd-hpa --------------------
@@ -125,8 +129,27 @@ server_member() { # DIRECTION CLIENT SERVER
   if [ "$1" = get ]; then verify "$WORK/image.big" "$got"; else verify "$WORK/image.big" "$root/put-$2"; fi
 }
 
+# CROWD curl downloads of the same file at once, timed as one: until the last one ends.
+crowd_member() { # SERVER
+  port=$(server_port "$1")
+  rm -f "$WORK/got/crowd."*
+  # shellcheck disable=SC2016
+  measure "$CLIENT_CPU" sh -c 'pids=""; i=1
+    while [ $i -le "$1" ]; do
+      curl -sS --tftp-no-options -o "$2.$i" "$3" & pids="$pids $!"; i=$((i + 1))
+    done
+    status=0; for pid in $pids; do wait "$pid" || status=1; done; exit $status' \
+    crowd "$CROWD" "$WORK/got/crowd" "tftp://127.0.0.1:$port/crowd"
+  i=1
+  while [ $i -le $CROWD ]; do verify "$WORK/image.crowd" "$WORK/got/crowd.$i"; i=$((i + 1)); done
+}
+
 start_servers() { # SERVER_CPU
-  for dir in hpa atftpd ours; do mkdir -p "$WORK/$dir"; ln -f "$WORK/image.big" "$WORK/$dir/served"; done
+  for dir in hpa atftpd ours; do
+    mkdir -p "$WORK/$dir"
+    ln -f "$WORK/image.big" "$WORK/$dir/served"
+    ln -f "$WORK/image.crowd" "$WORK/$dir/crowd"
+  done
   taskset -c "$1" "$MEASURE" udp-exec 127.0.0.1 $HPA_PORT \
     in.tftpd -c -p -u root -t 900 -s "$WORK/hpa" > "$WORK/log/tftpd-hpa" 2>&1 &
   HPA_PID=$!
@@ -170,6 +193,10 @@ while [ $run -le "$RUNS" ]; do
           record server $PIN $direction.$client "$server" $run "$TICKS"
         done
       done
+    done
+    for server in $(rotate $run sperrow tftpd-hpa); do
+      crowd_member "$server"
+      record crowd $PIN get "$server" $run
     done
     stop_all
   done
@@ -227,6 +254,22 @@ serve_peak "$WORK/image.1m"
 SERVE_PEAK_1M=$SERVE_PEAK
 serve_peak "$WORK/image.big"
 SERVE_PEAK_BIG=$SERVE_PEAK
+
+# The server's peak with CROWD downloads at once: a fresh process, before and after.
+mkdir -p "$WORK/peak"
+ln -f "$WORK/image.crowd" "$WORK/peak/crowd"
+taskset -c 1 "$SPERROW" -q --listen 127.0.0.1 --server-port $OURS_PORT \
+  serve --root "$WORK/peak" > "$WORK/log/serve-crowd" 2>&1 &
+OURS_PID=$!
+PIDS=$OURS_PID
+wait_for_port $OURS_PORT "sperrow serve"
+idle=$(peak_rss "$OURS_PID")
+CLIENT_CPU=0
+crowd_member sperrow
+busy=$(peak_rss "$OURS_PID")
+[ $OK = ok ] || busy=failed
+stop_all
+CROWD_PEAK="$idle $busy"
 
 # --- A full upgrade of a pack against the simulated modem -------------------------------------
 # The modem reports completion COMPLETION_MS after the end marker; the status window looks

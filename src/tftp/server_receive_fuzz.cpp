@@ -3,9 +3,10 @@
 // list of moves from two clients and a stranger: requests for names that try to leave the
 // root ("..", absolute paths) or that are ordinary, raw datagrams of any size, ACK, DATA and
 // ERROR with chosen fields, sound answers to the server's latest datagram (so that
-// transfers get deep), repeats, and waits that let the server timer fire. Beyond the
-// sanitizers: nothing outside the root is touched, nothing is left in it but the files it
-// held and those that were asked for by name, and no half-written file survives.
+// transfers get deep), repeats, and waits that let the server timer fire. Links in the root
+// lead out of it. Beyond the sanitizers: nothing outside the root is touched, nothing is
+// left in it but the files it held and those that were asked for by name, and no
+// half-written file survives.
 //
 // Input: byte 0 = read enabled (0x01), write enabled (0x02), no retries (0x04); then moves,
 // each an op byte (sender in the low 2 bits, move in bits 2..4) and its arguments.
@@ -99,7 +100,10 @@ public:
         Put(tree_.root + "/empty", 0);
         Put(tree_.root + "/sub/inner", 600);
         std::ofstream(tree_.secret, std::ios::binary) << kSecret;
-        originals_ = {"small", "big", "empty", "sub/inner"};
+        // Links that lead out: to the secret, and to the folder that holds it.
+        fs::create_symlink("../secret", tree_.root + "/link");
+        fs::create_symlink("..", tree_.root + "/linkdir");
+        originals_ = {"small", "big", "empty", "sub/inner", "link"};
 
         server_ = std::make_unique<TftpServer>();
         server_->SetStack(&server_host_);
@@ -138,6 +142,10 @@ public:
                                       tree_.root + "/new",
                                       "dir/../../secret",
                                       "a/../../secret",
+                                      "link",
+                                      "linkdir/secret",
+                                      "linkdir/new",
+                                      "sub/../link",
                                       std::string(300, 'n')};
         std::uint8_t b = in.Byte();
         if (b < std::size(kNames)) return kNames[b];
@@ -208,6 +216,7 @@ public:
     void Judge() {
         server_.reset();
         Check(Get(tree_.secret) == kSecret);
+        Check(fs::is_symlink(tree_.root + "/link") && fs::is_symlink(tree_.root + "/linkdir"));
         for (const auto& e : fs::directory_iterator(tree_.scratch)) {
             std::string n = e.path().filename().string();
             Check(n == "root" || n == "secret");

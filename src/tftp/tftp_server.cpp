@@ -1,14 +1,17 @@
+// The server's socket, its table of transfers, the requests that fill it and the timer
+// behind it. The blocks themselves move in tftp_server_blocks.cpp.
 #include "tftp/tftp_server.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <cstring>
 
+#include "framework/event_loop.h"
 #include "tftp/host_hooks.h"
+#include "tftp/server_transfer_report.h"
 
 namespace {
 
@@ -16,43 +19,28 @@ namespace {
 constexpr long long kTooLarge = 65535LL * static_cast<long long>(tftp::kBlockSize);
 constexpr std::size_t kShownNameLength = 20;
 constexpr int kServerTimerKind = 3;
-constexpr int kErrorLength = 128;
 
-// A requested name may only reach below the root: no absolute names, no ".." anywhere.
+const tftp::FileRefusal kAccessViolation{2, "Access violation"};
+const tftp::FileRefusal kServerBusy{0, "Server busy"};
+const tftp::FileRefusal kFileTooLarge{0, "File too large"};
+
+// A requested name may only reach below the root: no absolute names, no ".." anywhere, and
+// none of the names an upload's temporary file goes by.
 bool IsSafeName(std::string_view name) {
     if (name.empty() || name.front() == '/' || name.back() == '/') return false;
     std::size_t start = 0;
     while (start <= name.size()) {
         std::size_t slash = name.find('/', start);
         if (slash == std::string_view::npos) slash = name.size();
-        if (name.substr(start, slash - start) == "..") return false;
+        std::string_view part = name.substr(start, slash - start);
+        if (part == ".." || tftp::IsTemporaryName(part)) return false;
         start = slash + 1;
     }
     return true;
 }
 
-// Directories, devices and pipes are not files to serve: a pipe would block the one thread.
-bool IsRegularFile(const std::string& path) {
-    struct stat st{};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-bool Exists(const std::string& path, mode_t* mode) {
-    struct stat st{};
-    if (::stat(path.c_str(), &st) != 0) return false;
-    *mode = st.st_mode;
-    return true;
-}
-
-mode_t NewFileMode() {
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
-void Put16(std::uint8_t* at, unsigned value) {
-    at[0] = static_cast<std::uint8_t>(value >> 8);
-    at[1] = static_cast<std::uint8_t>(value & 0xFF);
+fw::Millis Now() {
+    return fw::MainLoop().Now();
 }
 
 }  // namespace
@@ -61,16 +49,40 @@ TftpServer::TftpServer() = default;
 
 TftpServer::~TftpServer() {
     if (IsServerTimerRunning()) StopServerTimer();
-    DiscardWrite();
-    file.Close();
+    transfers.clear();  // an upload not yet in place is dropped with its transfer
 }
 
 bool TftpServer::CreateServerSocket(unsigned port, const char* address) {
     return Create(port, address);
 }
 
-bool TftpServer::FromPeer() const {
-    return peerPort != 0 && fromPort == peerPort && fromAddress == peerAddress.c_str();
+const TftpServer::Transfer* TftpServer::FindTransfer(std::string_view address,
+                                                     unsigned port) const {
+    return Find(address, port);
+}
+
+TftpServer::Transfer* TftpServer::Find(std::string_view address, unsigned port) const {
+    for (const TransferPtr& t : transfers) {
+        if (t->peerPort == port && t->peerAddress == address) return t.get();
+    }
+    return nullptr;
+}
+
+std::size_t TftpServer::ActiveTransferCount() const {
+    return static_cast<std::size_t>(
+        std::count_if(transfers.begin(), transfers.end(),
+                      [](const TransferPtr& t) { return t->state == State::kActive; }));
+}
+
+void TftpServer::Remove(Transfer* transfer) {
+    if (progressOwner == transfer) progressOwner = nullptr;
+    std::erase_if(transfers, [transfer](const TransferPtr& t) { return t.get() == transfer; });
+    bool waiting = std::any_of(transfers.begin(), transfers.end(),
+                               [](const TransferPtr& t) { return t->deadline >= 0; });
+    if (!waiting && IsServerTimerRunning()) {
+        StopServerTimer();
+        timerDue = -1;
+    }
 }
 
 void TftpServer::OnReceive(int /*error_code*/) {
@@ -90,324 +102,281 @@ void TftpServer::OnReceive(int /*error_code*/) {
         LogMessage(line.c_str());
     }
 
-    bool request = header.opcode == tftp::RRQ || header.opcode == tftp::WRQ;
-    std::optional<tftp::Request> parsed;
-    if (request) {
-        parsed = tftp::ParseRequest(receiveBuffer, static_cast<std::size_t>(length));
-        if (!parsed) return;  // a name without its zero: nothing safe to open
-    } else if (!FromPeer()) {
-        IgnoreStranger(header);
+    if (header.opcode == tftp::RRQ || header.opcode == tftp::WRQ) {
+        auto request = tftp::ParseRequest(receiveBuffer, static_cast<std::size_t>(length));
+        if (request) OnRequest(*request);  // a name without its zero: nothing safe to open
         return;
     }
-
-    if (IsServerTimerRunning()) StopServerTimer();
-
+    if (header.opcode < tftp::DATA || header.opcode > tftp::ERROR) {
+        // Nothing to act on, and no transfer's timer is stopped for it: a transfer left
+        // without its timer would wait for ever.
+        LogMessage("TftpServer : Unknown P-Code !\n");
+        return;
+    }
+    Transfer* t = Find(fromAddress, fromPort);
+    // A finished write only answers a repeat of its last block, and goes quietly on an ERROR.
+    bool finished = t && t->state == State::kFinished;
+    if (finished && header.opcode == tftp::ERROR) {
+        Remove(t);
+        return;
+    }
+    if (!t || (finished && header.opcode == tftp::ACK)) {
+        OnStranger(header);
+        return;
+    }
     switch (header.opcode) {
-        case tftp::RRQ:
-        case tftp::WRQ:
-            OnRequest(*parsed);
-            break;
         case tftp::DATA:
-            OnData(header.field, receiveBuffer + 4, length);
+            OnData(*t, header.field, receiveBuffer + 4, length);
             break;
         case tftp::ACK:
-            OnAck(header.field);
-            break;
-        case tftp::ERROR:
-            OnError();
+            OnAck(*t, header.field);
             break;
         default:
-            LogMessage("TftpServer : Unknown P-Code !\n");
+            OnError(*t, length);
             break;
     }
 }
 
-// Only the peer that made the request may move its transfer; anyone else is told so (never
-// in answer to an ERROR, which must not be answered) and changes nothing, not even the timer.
-void TftpServer::IgnoreStranger(const tftp::Header& header) {
+// Only the peer that made a request may move its transfer; anyone else is told so (never in
+// answer to an ERROR, which must not be answered) and changes nothing, not even a timer.
+void TftpServer::OnStranger(const tftp::Header& header) {
     LogMessage("TftpServer : Unknown Transfer ID !\n");
-    if (header.opcode != tftp::DATA && header.opcode != tftp::ACK) return;
+    if (header.opcode == tftp::ERROR) return;
     tftp::Bytes error = tftp::BuildError(5, "Unknown transfer ID");
     SendTo(error.data(), static_cast<int>(error.size()), fromPort, fromAddress.c_str());
 }
 
+// An accepted request replaces its peer's own transfer; a refused one changes no transfer.
 void TftpServer::OnRequest(const tftp::Request& request) {
-    // A request from anyone replaces whatever the slot held.
-    ClearSlot();
-    finishedBlock = 0;
-    peerAddress = fromAddress;
-    peerPort = fromPort;
-    bool read = request.op == tftp::RRQ;
-    sending = read;
-    retriesLeft = GetRetryCount();
-    timeoutSeconds = GetTimeoutSeconds();
-    if (read) {
-        if (IsServerReadEnabled()) OnReadRequest(request.name);
-    } else {
-        if (IsServerWriteEnabled()) OnWriteRequest(request.name);
+    bool write = request.op == tftp::WRQ;
+    const std::string& name = request.name;
+    if (!(write ? IsServerWriteEnabled() : IsServerReadEnabled())) {
+        Refuse(write, name, nullptr, kAccessViolation,
+               write ? "Access violation (writing is off)" : "Access violation (reading is off)");
+        return;
     }
+    std::string full;
+    if (!BuildFullPath(name, full)) {
+        Refuse(write, name, "TftpServer : Illegal File Name !\n", kAccessViolation,
+               "Access violation (illegal name)");
+        return;
+    }
+    if (!write) LogMessage(full.c_str());
+    if (!Find(fromAddress, fromPort) && ActiveTransferCount() >= kMaxTransfers) {
+        Refuse(write, name, "TftpServer : Server Busy !\n", kServerBusy, "Server busy");
+        return;
+    }
+
+    auto t = std::make_unique<Transfer>();
+    t->peerAddress = fromAddress;
+    t->peerPort = fromPort;
+    t->sending = !write;
+    t->name = name;
+    t->retriesLeft = GetRetryCount();
+    t->timeoutSeconds = GetTimeoutSeconds();
+    t->started = Now();
+    if (write ? !OpenWrite(*t) : !OpenRead(*t)) return;
+    Transfer& installed = *t;
+    Install(std::move(t));
+    if (write) {
+        StartWrite(installed);
+    } else {
+        StartRead(installed);
+    }
+}
+
+bool TftpServer::Refuse(bool write, const std::string& name, const char* log_line,
+                        const tftp::FileRefusal& refusal, const std::string& reason) {
+    if (log_line) LogMessage(log_line);
+    ServerTransferReport report;
+    report.peerAddress = fromAddress;
+    report.peerPort = fromPort;
+    report.write = write;
+    report.name = name;
+    report.outcome = reason;
+    ReportServerTransfer(report);  // before the peer is told, as for every transfer
+    SendError(fromAddress, fromPort, refusal.code, refusal.text);
+    return false;
 }
 
 bool TftpServer::BuildFullPath(const std::string& name, std::string& full) {
     ReadServerRootPath();
-    if (rootPath.empty()) rootPath = ".";  // the current directory, never the filesystem root
+    // Empty: the current directory, never the filesystem root.
+    if (rootPath.empty()) rootPath.assign(1, '.');
     if (rootPath.back() != '/') rootPath += '/';
-    if (!IsSafeName(name)) {
-        LogMessage("TftpServer : Illegal File Name !\n");
-        return false;
-    }
+    if (!IsSafeName(name)) return false;
     full = rootPath + name;
     return true;
 }
 
-void TftpServer::OnReadRequest(const std::string& name) {
-    std::string full;
-    if (!BuildFullPath(name, full)) return;
-    LogMessage(full.c_str());
-    using F = fw::CFile;
-    if (!IsRegularFile(full) || !file.Open(full, F::modeRead | F::shareDenyWrite | F::typeBinary)) {
-        LogMessage("TftpServer : Open Read File Fail !\n");
-        return;
+bool TftpServer::OpenRead(Transfer& t) {
+    const char* failed = "TftpServer : Open Read File Fail !\n";
+    tftp::UniqueFd root(tftp::OpenRootDirectory(rootPath));
+    int fd = root.IsOpen() ? tftp::OpenForReading(root.Get(), t.name) : -1;
+    if (fd < 0) {
+        tftp::FileRefusal refusal = tftp::RefusalFor(errno);
+        return Refuse(false, t.name, failed, refusal, refusal.text);
     }
-    long long length = file.GetLength();
-    if (length < 0) {
-        file.Close();
-        LogMessage("TftpServer : Open Read File Fail !\n");
-        return;
+    t.file.Reset(fd);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        tftp::FileRefusal refusal = tftp::RefusalFor(errno);
+        return Refuse(false, t.name, failed, refusal, refusal.text);
     }
-    if (length >= kTooLarge) {
-        file.Close();
-        LogMessage("TftpServer : File Too Large !\n");
-        return;
+    t.length = st.st_size;
+    if (t.length >= kTooLarge) {
+        return Refuse(false, t.name, "TftpServer : File Too Large !\n", kFileTooLarge,
+                      kFileTooLarge.text);
     }
+    return true;
+}
+
+bool TftpServer::OpenWrite(Transfer& t) {
+    tftp::UniqueFd root(tftp::OpenRootDirectory(rootPath));
+    int error = root.IsOpen() ? t.upload.Begin(root.Get(), t.name) : errno;
+    if (error == 0) return true;
+    tftp::FileRefusal refusal = tftp::RefusalFor(error);
+    return Refuse(true, t.name, "TftpServer : Open Write File Fail !\n", refusal, refusal.text);
+}
+
+// Takes the place of the peer's own transfer, or a new one; a full table first lets go of
+// a transfer that no longer moves (a finished write, then a read that was given up).
+void TftpServer::Install(TransferPtr transfer) {
+    if (Transfer* old = Find(transfer->peerAddress, transfer->peerPort)) {
+        if (old->state == State::kActive) Report(*old, "Replaced by a new request");
+        Remove(old);
+    }
+    for (State idle : {State::kFinished, State::kGivenUp}) {
+        if (transfers.size() < kMaxTransfers) break;
+        auto it = std::find_if(transfers.begin(), transfers.end(),
+                               [idle](const TransferPtr& t) { return t->state == idle; });
+        if (it != transfers.end()) Remove(it->get());
+    }
+    transfers.push_back(std::move(transfer));
+}
+
+void TftpServer::StartRead(Transfer& t) {
     char text[96];
     std::snprintf(text, sizeof text, "Read:%.*s\nIP: %s", static_cast<int>(kShownNameLength),
-                  name.c_str(), peerAddress.c_str());
+                  t.name.c_str(), t.peerAddress.c_str());
     SetServerActivityOn(text);
-
-    filePosition = -1;
-    currentBlock = 1;
-    lastBlock = static_cast<std::uint16_t>(length / static_cast<long long>(tftp::kBlockSize) + 1);
-    ResetProgress(lastBlock);
+    t.currentBlock = 1;
+    t.lastBlock =
+        static_cast<std::uint16_t>(t.length / static_cast<long long>(tftp::kBlockSize) + 1);
+    progressOwner = &t;
+    ResetProgress(t.lastBlock);
     StepProgress();
-    SendData();  // the first block is not guarded: a lost one waits for the repeated request
+    // The first block is guarded like every other: a peer that vanishes after its request
+    // must not keep its place for ever.
+    if (SendData(t)) {
+        Arm(t);
+    } else if (t.deadline < 0) {
+        EndTransfer(t, "Cannot read the file");
+    }
 }
 
-void TftpServer::OnWriteRequest(const std::string& name) {
-    std::string full;
-    if (!BuildFullPath(name, full)) return;
-    if (!OpenTempBeside(full)) {
-        LogMessage("TftpServer : Open Write File Fail !\n");
-        return;
-    }
+void TftpServer::StartWrite(Transfer& t) {
     char text[96];
     std::snprintf(text, sizeof text, "Write: %.*s\nIP: %s", static_cast<int>(kShownNameLength),
-                  name.c_str(), peerAddress.c_str());
+                  t.name.c_str(), t.peerAddress.c_str());
     SetServerActivityOn(text);
-
-    currentBlock = 0;
-    SendAck();
-    ArmTimer();
+    t.currentBlock = 0;
+    SendAck(t);
+    Arm(t);
 }
 
-// The received file grows under a hidden name in the target's own folder, so that the rename
-// at the end is atomic and an interrupted upload never costs the file it would replace.
-bool TftpServer::OpenTempBeside(const std::string& target) {
-    mode_t mode = 0;
-    bool exists = Exists(target, &mode);
-    if (exists && !S_ISREG(mode)) return false;
-    mode = exists ? (mode & 07777) : NewFileMode();
-
-    std::size_t slash = target.rfind('/');
-    std::string temp = target.substr(0, slash + 1) + "." + target.substr(slash + 1) + ".XXXXXX";
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0) return false;
-    ::fchmod(fd, mode);
-    ::close(fd);
-    using F = fw::CFile;
-    if (!file.Open(temp, F::modeCreate | F::modeWrite | F::shareExclusive | F::typeBinary)) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    tempPath = std::move(temp);
-    targetPath = target;
-    return true;
-}
-
-bool TftpServer::CommitWrite() {
-    bool flushed = file.Flush();
-    file.Close();
-    if (!flushed || ::rename(tempPath.c_str(), targetPath.c_str()) != 0) return false;
-    tempPath.clear();
-    targetPath.clear();
-    return true;
-}
-
-void TftpServer::DiscardWrite() {
-    if (tempPath.empty()) return;
-    file.Close();
-    ::unlink(tempPath.c_str());
-    tempPath.clear();
-    targetPath.clear();
-}
-
-bool TftpServer::SendData() {
-    Put16(sendBuffer, tftp::DATA);
-    Put16(sendBuffer + 2, currentBlock);
-    long long offset = (static_cast<long long>(currentBlock) - 1) * tftp::kBlockSize;
-    bool ok = file.IsOpen() && !IsWriting() && offset >= 0;
-    if (ok && offset != filePosition) ok = file.Seek(offset, fw::CFile::begin) == offset;
-    long long got = ok ? file.Read(sendBuffer + 4, tftp::kBlockSize) : -1;
-    if (got < 0) {
-        filePosition = -1;
-        LogMessage("TftpServer::SenData() File Operation Fail !\n");
-        return false;
-    }
-    filePosition = offset + got;
-    if (SendTo(sendBuffer, static_cast<int>(4 + got), peerPort, peerAddress.c_str()) ==
-        fw::SOCKET_ERROR) {
-        LogMessage("TftpServer : SendData() Fail !\n");
-        ArmTimer();
-        return false;
-    }
-    StepProgress();
-    return true;
-}
-
-bool TftpServer::SendAck() { return SendAckOf(currentBlock); }
-
-bool TftpServer::SendAckOf(std::uint16_t block) {
-    std::uint8_t ack[4];
-    Put16(ack, tftp::ACK);
-    Put16(ack + 2, block);
-    if (SendTo(ack, sizeof ack, peerPort, peerAddress.c_str()) == fw::SOCKET_ERROR) {
-        LogMessage("TftpServer : SendAck() Fail !\n");
-        ArmTimer();
-        return false;
-    }
-    return true;
-}
-
-void TftpServer::SendError(int code) {
-    std::uint8_t error[kErrorLength] = {};
-    Put16(error, tftp::ERROR);
-    Put16(error + 2, static_cast<unsigned>(code));
-    if (SendTo(error, sizeof error, peerPort, peerAddress.c_str()) == fw::SOCKET_ERROR) {
-        LogMessage("TftpServer : SendError() Fail !\n");
-    }
-}
-
-void TftpServer::ArmTimer() {
-    long long ms = static_cast<long long>(timeoutSeconds) * 1000;
-    if (ms < 0) ms = 0;
-    if (ms > INT_MAX) ms = INT_MAX;
-    StartServerTimer(static_cast<int>(ms), kServerTimerKind);
-}
-
-void TftpServer::OnAck(std::uint16_t block) {
-    if (block == 0 || block > currentBlock) {
-        LogMessage("TftpServer : ACK number FAIL !\n");
-        EndTransfer();
-        return;
-    }
-    if (block < currentBlock) {
-        LogMessage("TftpServer : ACK number less than current number !\n");
-        currentBlock = block;
-    }
-    if (currentBlock == lastBlock) {
-        LogMessage("Transmit Complete !!! \n");
-        EndTransfer();
-        return;
-    }
-    ++currentBlock;
-    if (SendData()) {
-        ArmTimer();
-    } else {
-        LogMessage("TftpServer : SendData() Fail ! \n");
-        EndTransfer();
-    }
-}
-
-void TftpServer::OnData(std::uint16_t block, const std::uint8_t* data, int length) {
-    if (!IsWriting() && finishedBlock != 0 && block == finishedBlock) {
-        SendAckOf(finishedBlock);  // our final ACK was lost; the file is already in place
-        return;
-    }
-    if (IsWriting() && currentBlock != 0 && block == currentBlock) {
-        SendAck();  // our ACK was lost and the client sent the block again
-        ArmTimer();
-        return;
-    }
-    if (!IsWriting() || static_cast<unsigned>(block) != currentBlock + 1u) {
-        LogMessage("TftpServer : OnData() Fail !\n");
-        SendError(4);
-        EndTransfer();
-        return;
-    }
-    auto size = static_cast<std::size_t>(length - 4);
-    bool more = size >= tftp::kBlockSize;
-    if (more && block == 0xFFFF) {
-        FailWrite("TftpServer : File Too Large !\n", 4);
-        return;
-    }
-    if (size > 0 && !file.Write(data, size)) {
-        FailWrite("TftpServer : Write File Fail !\n", 3);
-        return;
-    }
-    ++currentBlock;
-    if (more) {
-        SendAck();
-        ArmTimer();
-        return;
-    }
-    // The data must be safely in place before the last ACK tells the client it is.
-    if (!CommitWrite()) {
-        FailWrite("TftpServer : Write File Fail !\n", 3);
-        return;
-    }
-    SendAck();
-    finishedBlock = currentBlock;
-    EndTransfer();
-}
-
-void TftpServer::FailWrite(const char* log_line, int code) {
-    LogMessage(log_line);
-    SendError(code);
-    EndTransfer();
-}
-
-void TftpServer::OnError() { EndTransfer(); }
-
-void TftpServer::ClearSlot() {
-    DiscardWrite();
-    file.Close();
-    filePosition = -1;
-    sending = true;
-    currentBlock = 0;
-    lastBlock = 0;
-}
-
-void TftpServer::EndTransfer() {
-    ClearSlot();
+void TftpServer::EndTransfer(Transfer& t, const std::string& outcome) {
+    Report(t, outcome);
     char text[64];
-    std::snprintf(text, sizeof text, "IP: %s \nFinished.", peerAddress.c_str());
+    std::snprintf(text, sizeof text, "IP: %s \nFinished.", t.peerAddress.c_str());
     SetServerActivityOff(text);
+    Remove(&t);
+}
+
+void TftpServer::Report(const Transfer& t, const std::string& outcome) const {
+    ServerTransferReport report;
+    report.peerAddress = t.peerAddress;
+    report.peerPort = t.peerPort;
+    report.write = !t.sending;
+    report.name = t.name;
+    report.bytes = t.bytes;
+    report.elapsed = Now() - t.started;
+    report.outcome = outcome;
+    ReportServerTransfer(report);
+}
+
+// --- Timers --------------------------------------------------------------------------------
+
+void TftpServer::Arm(Transfer& t) {
+    long long ms = static_cast<long long>(t.timeoutSeconds) * 1000;
+    t.deadline = Now() + std::clamp<long long>(ms, 0, INT_MAX);
+    SetTimerFor(t.deadline);
+}
+
+void TftpServer::Disarm(Transfer& t) {
+    t.deadline = -1;
+}
+
+// The window timer runs for the earliest deadline. A deadline that moves later leaves it as
+// it is: it fires early, finds nothing due and is set again for the earliest one.
+void TftpServer::SetTimerFor(fw::Millis deadline) {
+    if (IsServerTimerRunning() && timerDue >= 0 && timerDue <= deadline) return;
+    long long ms = std::clamp<long long>(deadline - Now(), 0, INT_MAX);
+    StartServerTimer(static_cast<int>(ms), kServerTimerKind);
+    timerDue = deadline;
+}
+
+void TftpServer::RearmForEarliest() {
+    fw::Millis earliest = -1;
+    for (const TransferPtr& t : transfers) {
+        if (t->deadline >= 0 && (earliest < 0 || t->deadline < earliest)) earliest = t->deadline;
+    }
+    if (earliest >= 0) {
+        SetTimerFor(earliest);
+    } else if (IsServerTimerRunning()) {
+        StopServerTimer();
+    }
 }
 
 void TftpServer::Retransmit() {
     StopServerTimer();
-    if (retriesLeft != 0) {
-        if (sending) {
-            SendData();
-        } else {
-            SendAck();
-        }
-        if (retriesLeft != INT_MIN) --retriesLeft;
-        return;
+    timerDue = -1;
+    fw::Millis now = Now();
+    std::vector<Transfer*> due;
+    for (const TransferPtr& t : transfers) {
+        if (t->deadline >= 0 && t->deadline <= now) due.push_back(t.get());
     }
+    for (Transfer* t : due) {
+        Disarm(*t);
+        if (t->state == State::kFinished) {
+            Remove(t);  // a repeat of its last block is not coming any more
+        } else if (t->retriesLeft != 0) {
+            Resend(*t);
+        } else {
+            GiveUp(*t);
+        }
+    }
+    RearmForEarliest();
+}
+
+void TftpServer::Resend(Transfer& t) {
+    if (t.sending) {
+        SendData(t);
+    } else {
+        SendAck(t);
+    }
+    if (t.retriesLeft != INT_MIN) --t.retriesLeft;
+    // Armed again whether the resend went out or not, until the budget is spent.
+    Arm(t);
+}
+
+void TftpServer::GiveUp(Transfer& t) {
     SetServerActivityOff("Retry Fail.");
-    ResetProgress(1);
-    // A read keeps its slot so a late ACK can still continue it; a write given up must not
-    // leave its half-received file behind.
-    if (IsWriting()) ClearSlot();
+    if (progressOwner == nullptr || progressOwner == &t) ResetProgress(1);
+    Report(t, "Timed out");
+    if (t.sending) {
+        t.state = State::kGivenUp;  // its file stays open: a late ACK still continues it
+    } else {
+        Remove(&t);  // a write given up leaves nothing half-received behind
+    }
 }

@@ -43,9 +43,10 @@ finish() {
 hex() { od -An -tx1 -v "$1" | tr -d ' \n'; }
 
 # Starts sperrow-modem on a free loopback port with the bundled data and the password $PW;
-# further arguments go to the modem. Sets MODEM_PID and MODEM_PORT.
+# further arguments go to the modem, its log to MODEM_LOG (default modem.log). Sets
+# MODEM_PID and MODEM_PORT.
 start_modem() {
-  log=$WORK/modem.log
+  log=${MODEM_LOG:-$WORK/modem.log}
   # A log of an earlier modem must not be read for this one's port.
   rm -f "$log"
   "$MODEM" --listen 127.0.0.1 --port 0 --data "$ROOT/data/modem" --password "$PW" \
@@ -83,6 +84,72 @@ sperrow() {
   ERR=$(cat "$WORK/err")
 }
 status_is() { [ "$RC" = "$1" ] || { echo "  status $RC, stderr: $ERR"; return 1; }; }
+
+# Starts `sperrow serve` on a free loopback port with the given arguments (global options
+# may follow the command), in the background, under the command in SERVE_AS if any; its
+# output goes to serve.out and serve.err. Sets SERVE_PID and SERVE_PORT once it serves.
+start_serve() {
+  SERVE_PORT=$(free_port)
+  # The line of an earlier server must not be taken for this one's: a signal sent before
+  # this one has its handlers would be lost (a background job starts with SIGINT ignored).
+  rm -f "$WORK/serve.out" "$WORK/serve.err"
+  ${SERVE_AS:-} "$SPERROW" --listen 127.0.0.1 --server-port "$SERVE_PORT" serve "$@" \
+    > "$WORK/serve.out" 2> "$WORK/serve.err" &
+  SERVE_PID=$!
+  PIDS="$PIDS $SERVE_PID"
+  i=0
+  until grep -q '^Serving ' "$WORK/serve.out" 2>/dev/null; do
+    i=$((i + 1))
+    if [ $i -ge 50 ] || ! kill -0 "$SERVE_PID" 2>/dev/null; then
+      echo "serve did not start:"; cat "$WORK/serve.err"; exit 1
+    fi
+    sleep 0.1
+  done
+}
+stop_serve() {  # stop_serve [SIGNAL]: the exit status in RC (a server still there after 10 s is killed)
+  kill -"${1:-TERM}" "$SERVE_PID"
+  i=0
+  while [ -n "$(sed -n 's/.*) [^Z].*/running/p' "/proc/$SERVE_PID/stat" 2>/dev/null)" ] &&
+        [ $i -lt 100 ]; do
+    i=$((i + 1)); sleep 0.1
+  done
+  kill -KILL "$SERVE_PID" 2>/dev/null
+  wait "$SERVE_PID"
+  RC=$?
+}
+# A read and a write of the server on SERVE_PORT by one of the real clients, within 60 s;
+# has_client says whether that client is installed (atftp may be unpacked in SPERROW_PEERS).
+ATFTP=$(command -v atftp || echo "${SPERROW_PEERS:-/nonexistent}/usr/bin/atftp")
+has_client() {
+  case $1 in atftp) [ -x "$ATFTP" ] ;; tftp-hpa) command -v tftp >/dev/null 2>&1 ;;
+    *) command -v "$1" >/dev/null 2>&1 ;; esac
+}
+client_get() {  # client_get CLIENT NAME LOCAL
+  case $1 in
+    tftp-hpa) timeout 60 tftp 127.0.0.1 "$SERVE_PORT" -m binary -c get "$2" "$3" ;;
+    curl) timeout 60 curl -sS -o "$3" "tftp://127.0.0.1:$SERVE_PORT/$2" ;;
+    busybox) timeout 60 busybox tftp -g -r "$2" -l "$3" 127.0.0.1 "$SERVE_PORT" ;;
+    atftp) timeout 60 "$ATFTP" -g -r "$2" -l "$3" 127.0.0.1 "$SERVE_PORT" ;;
+  esac
+}
+client_put() {  # client_put CLIENT LOCAL NAME
+  case $1 in
+    tftp-hpa) timeout 60 tftp 127.0.0.1 "$SERVE_PORT" -m binary -c put "$2" "$3" ;;
+    curl) timeout 60 curl -sS -T "$2" "tftp://127.0.0.1:$SERVE_PORT/$3" ;;
+    busybox) timeout 60 busybox tftp -p -l "$2" -r "$3" 127.0.0.1 "$SERVE_PORT" ;;
+    atftp) timeout 60 "$ATFTP" -p -l "$2" -r "$3" 127.0.0.1 "$SERVE_PORT" ;;
+  esac
+}
+# The lines serve printed for finished and failed transfers.
+serve_lines() { grep -v '^Serving ' "$WORK/serve.out"; }
+# Until N of them match the extended regular expression (at most 10 s): a read's line comes
+# once the server has the client's last ACK, which may be after the client has ended.
+wait_for_lines() {  # wait_for_lines N REGEX
+  i=0
+  until [ "$(serve_lines | grep -Ec "$2")" -ge "$1" ] || [ $i -ge 100 ]; do
+    i=$((i + 1)); sleep 0.1
+  done
+}
 
 # A free UDP port on loopback: one that no socket of this namespace holds now.
 free_port() {

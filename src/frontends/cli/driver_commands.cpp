@@ -2,6 +2,7 @@
 // controls the command stands for, and presses the button.
 #include <unistd.h>
 
+#include <ctime>
 #include <filesystem>
 
 #include "app/main_dlg.h"
@@ -9,10 +10,12 @@
 #include "frontends/cli/driver.h"
 #include "frontends/cli/log_follower.h"
 #include "frontends/cli/pack_destination.h"
+#include "frontends/cli/serve_lines.h"
 #include "frontends/cli/session.h"
 #include "frontends/cli/window_hands.h"
 #include "pages/file_report.h"
 #include "resources/resource.h"
+#include "tftp/server_transfer_report.h"
 
 namespace cli {
 
@@ -227,8 +230,15 @@ void Driver::Serve() {
     session_.Out().Out("Serving " + o.root + " on " + (o.listen.empty() ? "0.0.0.0" : o.listen) +
                        ":" + std::to_string(o.serverPort) + " (read " + (o.noRead ? "off" : "on") +
                        ", write " + (o.write ? "on" : "off") + "); stop with Ctrl-C");
+    // One line for each transfer that has finished or failed, unless asked to be quiet.
+    if (!o.quiet) {
+        SetServerTransferListener([this](const ServerTransferReport& report) {
+            session_.Out().Out(ServeLine(report, std::time(nullptr)));
+        });
+    }
     // The server works by itself on the event loop; only a signal ends it.
     while (!session_.ShouldUnwind() && !session_.Failed()) Pump();
+    SetServerTransferListener(nullptr);
 }
 
 }  // namespace cli

@@ -8,6 +8,7 @@
 #include <climits>
 
 #include "app/main_dlg.h"
+#include "framework/net.h"
 #include "framework/ui/button.h"
 #include "framework/ui/edit.h"
 #include "framework/ui/ip_address_ctrl.h"
@@ -34,11 +35,6 @@ int BoxTextToInt(std::string_view text, std::size_t max_chars) {
     if (value > INT_MAX) return INT_MAX;
     if (value < INT_MIN) return INT_MIN;
     return static_cast<int>(value);
-}
-
-std::string DottedAddress(std::uint32_t address) {
-    return std::to_string(address >> 24) + "." + std::to_string((address >> 16) & 0xFF) + "." +
-           std::to_string((address >> 8) & 0xFF) + "." + std::to_string(address & 0xFF);
 }
 
 namespace {
@@ -69,7 +65,7 @@ void ReadModemAddress() {
     if (!g_pMainDlg || !g_pMainDlg->ModemAddress()) return;
     std::uint32_t address = 0;
     g_pMainDlg->ModemAddress()->GetAddress(address);  // a blank field counts as 0
-    g_szModemAddress = DottedAddress(address);
+    g_szModemAddress = fw::FormatIp(address);
 }
 
 void ReadPassword() {

@@ -21,8 +21,6 @@ void AttachServerTimer(TftpServer* server, const void* window) {
     g_pTimerWindow = window;
 }
 
-int ServerTimerKind() { return g_nServerTimerKind; }
-
 void StartServerTimer(int ms, int kind) {
     g_nServerTimerKind = kind;
     fw::MainLoop().SetTimer(TimerWindow(), kServerTimerId, ms < 0 ? 0 : ms, [] { OnServerTimer(); });

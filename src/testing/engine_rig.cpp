@@ -80,8 +80,6 @@ void EngineRig::ResetProcessState() {
     g_szDate.Clear();
     g_szTftpVersion.Clear();
     ClearModemInfoFields();
-    g_szMacroText1.Clear();
-    g_szMacroText2.Clear();
 }
 
 std::string EngineRig::Path(const std::string& name) const { return dir + "/" + name; }
@@ -129,11 +127,6 @@ std::vector<std::string> EngineRig::HostSentNames() const {
 
 void EngineRig::DropFromHost(const std::string& name, int count) {
     drops_.push_back({true, name, count});
-    InstallFilter();
-}
-
-void EngineRig::DropFromModem(const std::string& name, int count) {
-    drops_.push_back({false, name, count});
     InstallFilter();
 }
 

@@ -60,8 +60,6 @@ public:
     // Drops the first `count` datagrams of the host whose readable name (DescribeDatagram)
     // equals `name`, before any reaches its peer.
     void DropFromHost(const std::string& name, int count = 1);
-    // The same for datagrams that the modem(s) send.
-    void DropFromModem(const std::string& name, int count = 1);
     // How often the host sent a datagram of this readable name.
     int HostSentCount(const std::string& name) const;
 

@@ -10,7 +10,7 @@
 
 namespace {
 
-int g_nResponseTimerKind = 0;
+TimerKind g_responseTimerKind = TimerKind::kNone;
 int g_nResponseTimerInterval = 0;
 // The window the timer is set on; the main window owns it, one per process.
 const char g_responseTimerWindow = 0;
@@ -67,39 +67,41 @@ void NoAck(TftpClient& client) {
 
 }  // namespace
 
-void StartResponseTimer(int ms, int kind) {
-    g_nResponseTimerKind = kind;
+void StartResponseTimer(int ms, TimerKind kind) {
+    g_responseTimerKind = kind;
     g_nResponseTimerInterval = ms < 0 ? 0 : ms;
     fw::MainLoop().SetTimer(&g_responseTimerWindow, kResponseTimerId, g_nResponseTimerInterval,
                             OnResponseTimer);
 }
 
 void StopResponseTimer() {
-    g_nResponseTimerKind = 0;
+    g_responseTimerKind = TimerKind::kNone;
     fw::MainLoop().KillTimer(&g_responseTimerWindow, kResponseTimerId);
 }
 
-bool IsResponseTimerRunning() { return g_nResponseTimerKind != 0; }
+bool IsResponseTimerRunning() { return g_responseTimerKind != TimerKind::kNone; }
 
-int ResponseTimerKind() { return g_nResponseTimerKind; }
+TimerKind ResponseTimerKind() { return g_responseTimerKind; }
 int ResponseTimerInterval() { return g_nResponseTimerInterval; }
 
 void OnResponseTimer() {
-    int kind = g_nResponseTimerKind;
+    TimerKind kind = g_responseTimerKind;
     TftpClient* client = SequencerClient();
-    if (kind < 1 || kind > 3) return;
+    if (kind == TimerKind::kNone) return;
     StopResponseTimer();
     if (client == nullptr) return;
     TheRunObserver().NoteExpiry();
     switch (kind) {
-        case 1:
+        case TimerKind::kFirstAnswer:
             NoRequestAnswer(*client);
             break;
-        case 2:
+        case TimerKind::kNextBlock:
             NoNextBlock(*client);
             break;
-        case 3:
+        case TimerKind::kBlockAck:
             NoAck(*client);
+            break;
+        case TimerKind::kNone:
             break;
     }
 }

@@ -6,7 +6,7 @@
 
 namespace {
 
-int g_nServerTimerKind = 0;
+TimerKind g_serverTimerKind = TimerKind::kNone;
 TftpServer* g_pServer = nullptr;
 const void* g_pTimerWindow = nullptr;
 const char g_cOwnWindow = 0;
@@ -16,23 +16,23 @@ const void* TimerWindow() { return g_pTimerWindow ? g_pTimerWindow : &g_cOwnWind
 }  // namespace
 
 void AttachServerTimer(TftpServer* server, const void* window) {
-    if (g_nServerTimerKind != 0) StopServerTimer();
+    if (g_serverTimerKind != TimerKind::kNone) StopServerTimer();
     g_pServer = server;
     g_pTimerWindow = window;
 }
 
-void StartServerTimer(int ms, int kind) {
-    g_nServerTimerKind = kind;
+void StartServerTimer(int ms, TimerKind kind) {
+    g_serverTimerKind = kind;
     fw::MainLoop().SetTimer(TimerWindow(), kServerTimerId, ms < 0 ? 0 : ms, [] { OnServerTimer(); });
 }
 
 void StopServerTimer() {
-    g_nServerTimerKind = 0;
+    g_serverTimerKind = TimerKind::kNone;
     fw::MainLoop().KillTimer(TimerWindow(), kServerTimerId);
 }
 
-bool IsServerTimerRunning() { return g_nServerTimerKind != 0; }
+bool IsServerTimerRunning() { return g_serverTimerKind != TimerKind::kNone; }
 
 void OnServerTimer() {
-    if (g_nServerTimerKind == 3 && g_pServer != nullptr) g_pServer->Retransmit();
+    if (g_serverTimerKind == TimerKind::kBlockAck && g_pServer != nullptr) g_pServer->Retransmit();
 }

@@ -12,6 +12,6 @@ constexpr int kServerTimerId = 11;
 // with null before the server goes away.
 void AttachServerTimer(TftpServer* server, const void* window = nullptr);
 
-// The timer's expiry. Only kind 3 acts; Retransmit stops the timer first, so each start
+// The timer's expiry. Only TimerKind::kBlockAck acts; Retransmit stops the timer first, so each start
 // fires at most once.
 void OnServerTimer();

@@ -136,7 +136,7 @@ TEST(HostileModemDuringImageSend, AckAheadOrAnEarlyCompletionReportChangesNothin
         HostileModem m(HostilePlan::kImageSend);
         UpToImageData(m);
         m.Send(kModem, tftp::BuildAck(block));
-        EXPECT_EQ(ResponseTimerKind(), 3);
+        EXPECT_EQ(ResponseTimerKind(), TimerKind::kBlockAck);
         m.Settle();
         EXPECT_EQ(m.Result(), Outcome::kStopped);
         EXPECT_EQ(m.desktop().BoxTexts(), (Names{InUpdateMode("Timeout:\nADSL no ACK! Retry? ")}));

@@ -9,11 +9,19 @@ void RunSequencer();
 // The priority ring's push (the send path queues one STEP_SEND_FILES per further entry).
 void PushPriorityStep(int code);
 
+// What a timer waits for, by the numbers the timers are set with.
+enum class TimerKind {
+    kNone = 0,         // not running
+    kFirstAnswer = 1,  // the first answer to a request
+    kNextBlock = 2,    // the next DATA block after our ACK
+    kBlockAck = 3,     // the ACK of our DATA block (the server: any answer of its peer)
+};
+
 // Response timer of the client (window timer 10) and server timer (window timer 11).
-void StartResponseTimer(int ms, int kind);
+void StartResponseTimer(int ms, TimerKind kind);
 void StopResponseTimer();
 bool IsResponseTimerRunning();
-void StartServerTimer(int ms, int kind);
+void StartServerTimer(int ms, TimerKind kind);
 void StopServerTimer();
 bool IsServerTimerRunning();
 

@@ -71,7 +71,7 @@ void TftpClient::BeginOperation() {
     if (packFileOpen_) CloseLocalFile();
     packMode = false;
     infoMode = false;
-    transferKind = 0;
+    transferKind = TransferKind::kNone;
     ClearFileList();
     lastRequest_ = {};
     resendAfterUnlock_ = {};
@@ -171,7 +171,7 @@ void TftpClient::NoteExpectedReply(const tftp::Bytes& datagram) {
 
 // The time-outs of kinds 2 and 3 come from the "Timeout:" box in seconds; a text that is
 // not a number gives 0 and so a timer that expires at once.
-void TftpClient::ArmTimer(int kind) {
+void TftpClient::ArmTimer(TimerKind kind) {
     long long ms = static_cast<long long>(timeoutSeconds) * 1000;
     if (ms < 0) ms = 0;
     if (ms > INT_MAX) ms = INT_MAX;
@@ -182,21 +182,22 @@ void TftpClient::ArmTimer(int kind) {
 // a command file's second: a modem may erase its flash before it answers.
 void TftpClient::ArmFileRequestTimer() {
     long long ms = static_cast<long long>(timeoutSeconds) * 1000;
-    StartResponseTimer(static_cast<int>(std::clamp<long long>(ms, 1000, INT_MAX)), 1);
+    StartResponseTimer(static_cast<int>(std::clamp<long long>(ms, 1000, INT_MAX)),
+                       TimerKind::kFirstAnswer);
 }
 
 bool TftpClient::SendAckOf(std::uint16_t block) {
     lastAck_ = block;
     if (SendPacket(tftp::BuildAck(block))) return true;
     LogMessage(kLogSendAckFail);
-    ArmTimer(2);
+    ArmTimer(TimerKind::kNextBlock);
     return false;
 }
 
 bool TftpClient::SendAck() {
     if (!SendAckOf(lastAck_)) return false;
     // The re-sent acknowledgement waits for the next block like the first one did.
-    ArmTimer(2);
+    ArmTimer(TimerKind::kNextBlock);
     return true;
 }
 
@@ -333,7 +334,7 @@ void TftpClient::OnCompletionReport() {
     }
     TheRunObserver().NoteReceived();
     if (g_bUpdateComplete == 0) g_bUpdateComplete = 1;
-    if (transfer_.kind == Transfer::kWrite && transferKind == 1 &&
+    if (transfer_.kind == Transfer::kWrite && transferKind == TransferKind::kCommandFile &&
         commandIndex == STEP_PUT_UPDATE_END && blockNumber == lastBlock) {
         if (IsResponseTimerRunning()) StopResponseTimer();
         TransferDone();
@@ -364,9 +365,9 @@ void TftpClient::OnAck(std::uint16_t /*block*/, const std::string& text) {
 void TftpClient::TransferDone() {
     transfer_.kind = Transfer::kNone;
     lastRequest_ = {};
-    if (transferKind == 1 && commandIndex == STEP_PUT_UPDATE_END)
+    if (transferKind == TransferKind::kCommandFile && commandIndex == STEP_PUT_UPDATE_END)
         TheRunObserver().NoteBracketClosed();
-    if (transferKind == 1 && commandIndex == kUnlockKeyIndex) {
+    if (transferKind == TransferKind::kCommandFile && commandIndex == kUnlockKeyIndex) {
         // The unlock key leaves counter, command index and an open pack file as they are:
         // the reads between which it is written rely on that.
         if (resendAfterUnlock_.kind != Request::kNone) {
@@ -391,7 +392,7 @@ void TftpClient::OnError(const std::string& text, bool first_answer) {
     LogMessage(text.c_str());
     bool tolerated = tftp::StartsWith(text, tftp::kAlreadyUpdating) ||
                      tftp::StartsWith(text, tftp::kNoSuchFile);
-    if (tolerated && first_answer && transfer_.kind == Transfer::kWrite && transferKind == 2) {
+    if (tolerated && first_answer && transfer_.kind == Transfer::kWrite && transferKind == TransferKind::kFileSend) {
         StopRun(FormatText(kNotSentText, transfer_.name.c_str(), text.c_str()));
         return;
     }
@@ -401,7 +402,7 @@ void TftpClient::OnError(const std::string& text, bool first_answer) {
     }
     transfer_.kind = Transfer::kNone;
     lastRequest_ = {};
-    if (resendAfterUnlock_.kind != Request::kNone && transferKind == 1 &&
+    if (resendAfterUnlock_.kind != Request::kNone && transferKind == TransferKind::kCommandFile &&
         commandIndex == kUnlockKeyIndex) {
         ResendAfterUnlock();
         return;
@@ -471,7 +472,7 @@ void TftpClient::ResendAfterUnlock() {
             if (!SendReadRequest(r.name)) StopRun(kCannotSendText);
             break;
         case Request::kFileWrite: {
-            transferKind = 2;
+            transferKind = TransferKind::kFileSend;
             commandIndex = 0;
             blockNumber = 0;
             lastBlock = r.lastBlock;

@@ -20,8 +20,16 @@
 #include "framework/async_socket.h"
 #include "framework/file.h"
 #include "tftp/client_port.h"
+#include "tftp/host_hooks.h"
 #include "tftp/packet.h"
 #include "tftp/receive_list.h"
+
+// The transfer the client is running, by the numbers the design gives them.
+enum class TransferKind {
+    kNone = 0,
+    kCommandFile = 1,  // the write of a command file
+    kFileSend = 2,     // a file or pack entry sent
+};
 
 // How a file send is started.
 enum class SendKind {
@@ -89,7 +97,7 @@ public:
     int timeoutSeconds = 0;
     bool packMode = false;
     bool infoMode = false;
-    int transferKind = 0;  // 0 none, 1 command-file write, 2 file send
+    TransferKind transferKind = TransferKind::kNone;
     std::string peerAddress;
     unsigned peerPort = kDefaultModemPort;
     int commandIndex = 0;
@@ -152,7 +160,7 @@ private:
     bool SendReadRequest(const std::string& name);
     bool SendWriteRequest(const std::string& name);
     void BeginTransfer(Transfer::Kind kind, const std::string& name);
-    void ArmTimer(int kind);
+    void ArmTimer(TimerKind kind);
     void ArmFileRequestTimer();
 
     // Receiving.

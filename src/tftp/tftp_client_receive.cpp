@@ -55,7 +55,7 @@ bool TftpClient::SendReadRequest(const std::string& name) {
         transfer_.kind = Transfer::kNone;
         return false;
     }
-    StartResponseTimer(1000, 1);
+    StartResponseTimer(1000, TimerKind::kFirstAnswer);
     return true;
 }
 
@@ -65,7 +65,7 @@ void TftpClient::OnData(std::uint16_t block, const std::uint8_t* data, std::size
         // Our acknowledgement was lost and the block came again: acknowledge it again, but
         // it is already taken.
         SendAckOf(block);
-        ArmTimer(2);
+        ArmTimer(TimerKind::kNextBlock);
         return;
     }
     if (block == tftp::kCompletionBlock && length == tftp::kBlockSize) {
@@ -82,7 +82,7 @@ void TftpClient::OnData(std::uint16_t block, const std::uint8_t* data, std::size
         return;
     }
     if (!infoMode) blockNumber = static_cast<std::uint16_t>(block + 1);
-    ArmTimer(2);
+    ArmTimer(TimerKind::kNextBlock);
 }
 
 void TftpClient::EndOfRead(std::uint16_t block) {

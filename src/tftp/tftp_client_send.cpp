@@ -21,7 +21,7 @@ constexpr std::string_view kCriteriaEntry = "hw.cond";
 
 SendStart TftpClient::StartFileSend(SendKind kind) {
     peerAddress = g_szModemAddress.str();
-    transferKind = 2;
+    transferKind = TransferKind::kFileSend;
     if (kind == SendKind::kNextEntry) {
         if (!packMode) return SendStart::kNothingToSend;
         if (!NextEntryToSend()) {
@@ -149,7 +149,7 @@ const char* TftpClient::SendBlock() {
     if (!ReadBlock(buf, &len)) return kCannotReadText;
     if (!SendPacket(tftp::BuildData(blockNumber, buf, len))) return kCannotSendText;
     // The last block is guarded too: its acknowledgement may be lost like any other.
-    ArmTimer(3);
+    ArmTimer(TimerKind::kBlockAck);
     return nullptr;
 }
 

@@ -70,7 +70,7 @@ TEST_F(ClientWithPeers, UnicastIgnoresAnotherHostsDatagram) {
 
     EXPECT_TRUE(stranger.got.empty());
     EXPECT_EQ(rig.client.peerPort, 6969u);
-    EXPECT_EQ(ResponseTimerKind(), 1);  // still waiting for the modem
+    EXPECT_EQ(ResponseTimerKind(), TimerKind::kFirstAnswer);  // still waiting for the modem
     EXPECT_TRUE(LogHas("10.0.0.9:7000 is not the modem's"));
 
     modem.Send(tftp::BuildAck(0));
@@ -84,7 +84,7 @@ TEST_F(ClientWithPeers, DatagramShorterThanItsHeaderIsDropped) {
     modem.Send(tftp::Bytes{0, 4, 0});
     rig.loop.RunPending();
     EXPECT_EQ(modem.got.size(), 1u);
-    EXPECT_EQ(ResponseTimerKind(), 1);
+    EXPECT_EQ(ResponseTimerKind(), TimerKind::kFirstAnswer);
     EXPECT_TRUE(LogHas("Short datagram from 10.0.0.2:6969"));
 }
 
@@ -121,7 +121,7 @@ TEST_F(BroadcastFilter, StrayDataAfterAWriteRequestIsDroppedAndTheTimerRuns) {
     stranger.client_port = modem.client_port;
     stranger.Send(tftp::BuildData(1, "x", 1));
     rig.loop.RunPending();
-    EXPECT_EQ(ResponseTimerKind(), 1);
+    EXPECT_EQ(ResponseTimerKind(), TimerKind::kFirstAnswer);
     EXPECT_EQ(rig.client.peerPort, 6969u);  // a datagram dropped steers nothing
     EXPECT_TRUE(LogHas("Remote IP : Port = 10.0.0.9:7000 Data Block=1\n"));
     EXPECT_EQ(modem.got.size(), 1u);
@@ -134,7 +134,7 @@ TEST_F(BroadcastFilter, CompletionReportCountsOnlyOnceTheEndMarkerIsOut) {
     modem.Send(tftp::BuildAck(65535));
     rig.loop.RunPending();
     EXPECT_EQ(g_bUpdateComplete, 0);
-    EXPECT_EQ(ResponseTimerKind(), 1);
+    EXPECT_EQ(ResponseTimerKind(), TimerKind::kFirstAnswer);
     EXPECT_TRUE(LogHas("Completion report of an earlier upgrade dropped"));
 
     rig.client.PutCommandFile(4);  // "tftpupdt.end"
@@ -146,7 +146,7 @@ TEST_F(BroadcastFilter, CompletionReportCountsOnlyOnceTheEndMarkerIsOut) {
     stranger.Send(tftp::BuildAck(65535));  // another modem on the segment
     rig.loop.RunPending();
     EXPECT_EQ(g_bUpdateComplete, 1);
-    EXPECT_EQ(ResponseTimerKind(), 0);  // and the report stands for the marker's own ACK
+    EXPECT_EQ(ResponseTimerKind(), TimerKind::kNone);  // and the report stands for the marker's own ACK
 }
 
 TEST_F(BroadcastFilter, OnlyTheAwaitedAckMovesTheTransferOn) {

@@ -18,7 +18,6 @@ namespace {
 // With 16-bit block numbers that never wrap, the last block of a file is at most 65535.
 constexpr long long kTooLarge = 65535LL * static_cast<long long>(tftp::kBlockSize);
 constexpr std::size_t kShownNameLength = 20;
-constexpr int kServerTimerKind = 3;
 
 const tftp::FileRefusal kAccessViolation{2, "Access violation"};
 const tftp::FileRefusal kServerBusy{0, "Server busy"};
@@ -322,7 +321,7 @@ void TftpServer::Disarm(Transfer& t) {
 void TftpServer::SetTimerFor(fw::Millis deadline) {
     if (IsServerTimerRunning() && timerDue >= 0 && timerDue <= deadline) return;
     long long ms = std::clamp<long long>(deadline - Now(), 0, INT_MAX);
-    StartServerTimer(static_cast<int>(ms), kServerTimerKind);
+    StartServerTimer(static_cast<int>(ms), TimerKind::kBlockAck);
     timerDue = deadline;
 }
 

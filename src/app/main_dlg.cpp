@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/capture.h"
+#include "app/main_window_host.h"
 #include "app/settings.h"
 #include "dialogs/about_dlg.h"
 #include "framework/desktop.h"
@@ -44,6 +45,7 @@ std::string FormatReason(const char* format, unsigned port, int error) {
 
 CMainDlg::CMainDlg(StartOptions options) : fw::CDialog(IDD_MAIN), options_(std::move(options)) {
     res::RegisterResources();
+    RegisterMainWindowHost();
     BindCommand(IDC_LOG_ENABLE, [this] { OnLogEnable(); });
     BindNotify(IDC_TAB, fw::TCN_SELCHANGING, [this] { return OnTabChanging(); });
     BindNotify(IDC_TAB, fw::TCN_SELCHANGE, [this] { return OnTabChanged(); });

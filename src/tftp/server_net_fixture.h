@@ -25,7 +25,6 @@
 #include "framework/event_loop.h"
 #include "sequencer/server_timer.h"
 #include "testing/test_host.h"
-#include "testing/test_host_server.h"
 #include "tftp/packet.h"
 #include "tftp/tftp_server.h"
 

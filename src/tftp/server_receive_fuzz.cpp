@@ -27,7 +27,6 @@
 #include "testing/fuzz_input.h"
 #include "testing/hostile_peer.h"
 #include "testing/test_host.h"
-#include "testing/test_host_server.h"
 #include "tftp/tftp_server.h"
 
 namespace {

@@ -20,7 +20,6 @@
 #include "framework/memnet.h"
 #include "sequencer/server_timer.h"
 #include "testing/test_host.h"
-#include "testing/test_host_server.h"
 #include "tftp/host_hooks.h"
 #include "tftp/server_transfer_report.h"
 

@@ -130,6 +130,7 @@ TEST_F(BroadcastFilter, StrayDataAfterAWriteRequestIsDroppedAndTheTimerRuns) {
 // The modem reports completion once it has the end marker: a report before this run's
 // marker went out is an earlier upgrade's; after it, it passes whatever is awaited.
 TEST_F(BroadcastFilter, CompletionReportCountsOnlyOnceTheEndMarkerIsOut) {
+    g_bUpdateComplete = 0;  // no report on record: an early one must not be taken
     StartMarkerWrite();
     modem.Send(tftp::BuildAck(65535));
     rig.loop.RunPending();

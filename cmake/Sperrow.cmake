@@ -72,6 +72,45 @@ function(sperrow_library name)
   endif()
 endfunction()
 
+# Which way includes go, checked when configuring: outside its tests, every source of the
+# calling folder includes the project's headers only from its own folder and from those
+# ALLOW names, as folders ("framework/") or headers ("tftp/packet.h").
+#   sperrow_include_rule(ALLOW <folder/ or header>...)
+function(sperrow_include_rule)
+  cmake_parse_arguments(A "" "" "ALLOW" ${ARGN})
+  file(RELATIVE_PATH own ${PROJECT_SOURCE_DIR}/src ${CMAKE_CURRENT_SOURCE_DIR})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  foreach(source ${sources})
+    get_filename_component(name ${source} NAME)
+    if(name MATCHES "(_test|_nettest|_fuzz)\\.cpp$|(_fixture|_test|test_support|snapshot)\\.h$")
+      continue()
+    endif()
+    file(STRINGS ${source} lines REGEX "^#include \"[^\"]*/")
+    foreach(line ${lines})
+      string(REGEX REPLACE "^#include \"([^\"]*)\".*" "\\1" header "${line}")
+      set(allowed FALSE)
+      foreach(prefix ${own}/ ${A_ALLOW})
+        string(FIND "${header}" "${prefix}" at)
+        if(at EQUAL 0)
+          set(allowed TRUE)
+        endif()
+      endforeach()
+      if(NOT allowed)
+        string(REPLACE ";" " " allowed "${A_ALLOW}")
+        message(FATAL_ERROR "${source} includes ${header}: src/${own}/ includes only "
+                            "${allowed} (docs/ARCHITECTURE.md, which way includes go)")
+      endif()
+    endforeach()
+  endforeach()
+endfunction()
+
+# What a front-end includes: the application layer with the control ids it shares, the
+# framework, and below the application the two windows on the engines that a driver
+# without a person needs.
+set(SPERROW_FRONTEND_INCLUDES app/ pages/ dialogs/ resources/resource.h framework/
+    tftp/run_observer.h tftp/server_transfer_report.h)
+
 # A process-level test (tier 3 and 4): a script or binary run inside the loopback-only
 # network namespace.  Usage: sperrow_process_test(NAME COMMAND cmd args...)
 function(sperrow_process_test name)

@@ -1,6 +1,6 @@
 // The accessors' conversions, shared by their definitions and their tests. The accessors
 // themselves are declared where the engines that call them live (tftp/host_hooks.h,
-// sequencer/sequencer_hooks.h) and defined in accessors.cpp over the main window.
+// sequencer/sequencer_hooks.h) and answered by MainWindowHost in accessors.cpp.
 #pragma once
 
 #include <cstddef>

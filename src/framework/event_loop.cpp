@@ -28,19 +28,31 @@ int PollTimeout(Millis wait) {
 
 }  // namespace
 
+// One window timer. Its slot stays when the timer is killed and takes the next timer set,
+// so that a timer set and killed for every datagram allocates nothing.
 struct EventLoop::Timer {
+    const void* window = nullptr;
+    int id = 0;
+    bool set = false;
     Millis interval = 0;
     Millis due = 0;
     std::uint64_t serial = 0;  // new for every SetTimer, so a replaced timer is recognised
-    Callback callback;
+    std::function<void()> callback;
 };
 
 struct EventLoop::Impl {
     using TimerKey = std::pair<const void*, int>;
     using DelayedKey = std::pair<Millis, std::uint64_t>;
 
-    std::map<TimerKey, Timer> timers;
+    std::vector<Timer> timers;  // slots, set or free; a program has a handful of timers
+    std::size_t timers_set = 0;
     std::map<int, Callback> fds;
+    // The poll set of `fds`, made again only when the descriptors watched change. A loop
+    // nested inside a descriptor's callback polls a set of its own, since the outer round
+    // still reads this one.
+    std::vector<pollfd> poll_set;
+    bool poll_set_stale = true;
+    int fd_rounds = 0;  // rounds of descriptor callbacks running
     std::deque<std::function<void()>> tasks;
     std::map<DelayedKey, std::function<void()>> delayed;
     std::uint64_t next_serial = 1;
@@ -49,13 +61,31 @@ struct EventLoop::Impl {
     std::uint64_t dispatches = 0;
 
     bool IdleForGood() const {
-        return timers.empty() && fds.empty() && tasks.empty() && delayed.empty();
+        return timers_set == 0 && fds.empty() && tasks.empty() && delayed.empty();
+    }
+
+    Timer* FindTimer(const void* window, int id) {
+        for (Timer& timer : timers) {
+            if (timer.set && timer.window == window && timer.id == id) return &timer;
+        }
+        return nullptr;
+    }
+
+    // The slot for a timer about to be set: its own, or a free one, or a new one.
+    Timer& SlotFor(const void* window, int id) {
+        Timer* free_slot = nullptr;
+        for (Timer& timer : timers) {
+            if (timer.window == window && timer.id == id) return timer;
+            if (!timer.set && free_slot == nullptr) free_slot = &timer;
+        }
+        if (free_slot != nullptr) return *free_slot;
+        return timers.emplace_back();
     }
 
     std::optional<Millis> NextDue() const {
         std::optional<Millis> next;
-        for (const auto& [key, timer] : timers) {
-            if (!next || timer.due < *next) next = timer.due;
+        for (const Timer& timer : timers) {
+            if (timer.set && (!next || timer.due < *next)) next = timer.due;
         }
         if (!delayed.empty() && (!next || delayed.begin()->first.first < *next)) {
             next = delayed.begin()->first.first;
@@ -100,23 +130,25 @@ struct EventLoop::Impl {
         return did;
     }
 
-    bool FireTimers(const Clock& clock) {
-        Millis now = clock.Now();
+    bool FireTimers(const Clock& clock, Millis now) {
         std::vector<std::tuple<Millis, std::uint64_t, TimerKey>> due;
-        for (const auto& [key, timer] : timers) {
-            if (timer.due <= now) due.emplace_back(timer.due, timer.serial, key);
+        for (const Timer& timer : timers) {
+            if (timer.set && timer.due <= now)
+                due.emplace_back(timer.due, timer.serial, TimerKey{timer.window, timer.id});
         }
+        if (due.empty()) return false;
         std::sort(due.begin(), due.end());
         bool did = false;
         for (const auto& [when, serial, key] : due) {
-            auto it = timers.find(key);
+            Timer* timer = FindTimer(key.first, key.second);
             // Killed or replaced by an earlier callback, or already fired by a nested loop.
-            if (it == timers.end() || it->second.serial != serial) continue;
-            if (it->second.due > clock.Now()) continue;
-            it->second.due = clock.Now() + it->second.interval;
-            Callback callback = it->second.callback;  // survives KillTimer inside itself
+            if (timer == nullptr || timer->serial != serial) continue;
+            if (timer->due > clock.Now()) continue;
+            timer->due = clock.Now() + timer->interval;
+            // A copy: it survives KillTimer inside itself, and the slots may move meanwhile.
+            std::function<void()> callback = timer->callback;
             ++dispatches;
-            (*callback)();
+            callback();
             did = true;
         }
         return did;
@@ -124,9 +156,18 @@ struct EventLoop::Impl {
 
     bool DispatchReady(const Clock& clock) {
         bool did = RunTasks();
-        did |= RunDelayed(clock.Now());
-        did |= FireTimers(clock);
+        if (delayed.empty() && timers_set == 0) return did;
+        Millis now = clock.Now();
+        did |= RunDelayed(now);
+        did |= FireTimers(clock, now);
         return did;
+    }
+
+    static std::vector<pollfd> PollSetOf(const std::map<int, Callback>& watched) {
+        std::vector<pollfd> set;
+        set.reserve(watched.size());
+        for (const auto& [fd, callback] : watched) set.push_back(pollfd{fd, POLLIN, 0});
+        return set;
     }
 
     bool PollFds(Millis wait) {
@@ -134,17 +175,29 @@ struct EventLoop::Impl {
             if (wait > 0) ::poll(nullptr, 0, PollTimeout(wait));
             return false;
         }
-        std::vector<pollfd> set;
-        set.reserve(fds.size());
-        for (const auto& [fd, callback] : fds) set.push_back(pollfd{fd, POLLIN, 0});
-        int rc = ::poll(set.data(), set.size(), PollTimeout(wait));
+        std::vector<pollfd> own;
+        std::vector<pollfd>* set = &poll_set;
+        if (fd_rounds > 0) {
+            own = PollSetOf(fds);
+            set = &own;
+        } else if (poll_set_stale) {
+            poll_set = PollSetOf(fds);
+            poll_set_stale = false;
+        }
+        int rc = ::poll(set->data(), set->size(), PollTimeout(wait));
         if (rc <= 0) return false;
+        struct Round {
+            int& rounds;
+            explicit Round(int& r) : rounds(r) { ++rounds; }
+            ~Round() { --rounds; }
+        } round(fd_rounds);
         std::uint64_t mark = dispatches;
         bool did = false;
-        for (const pollfd& p : set) {
+        for (const pollfd& p : *set) {
             if (p.revents == 0) continue;
             if (p.revents & POLLNVAL) {
                 fds.erase(p.fd);  // closed without being unwatched: stop spinning on it
+                poll_set_stale = true;
                 continue;
             }
             if (dispatches != mark && !StillReadable(p.fd)) continue;
@@ -170,31 +223,40 @@ EventLoop::~EventLoop() = default;
 
 void EventLoop::WatchFd(int fd, std::function<void()> on_readable) {
     impl_->fds[fd] = std::make_shared<const std::function<void()>>(std::move(on_readable));
+    impl_->poll_set_stale = true;
 }
 
 void EventLoop::UnwatchFd(int fd) {
-    impl_->fds.erase(fd);
+    if (impl_->fds.erase(fd) != 0) impl_->poll_set_stale = true;
 }
 
 void EventLoop::SetTimer(const void* window, int id, Millis interval,
                          std::function<void()> callback) {
-    Timer& timer = impl_->timers[{window, id}];
+    Timer& timer = impl_->SlotFor(window, id);
+    if (!timer.set) ++impl_->timers_set;
+    timer.window = window;
+    timer.id = id;
+    timer.set = true;
     timer.interval = std::max(interval, kMinTimerInterval);
     timer.due = Now() + timer.interval;
     timer.serial = impl_->next_serial++;
-    timer.callback = std::make_shared<const std::function<void()>>(std::move(callback));
+    timer.callback = std::move(callback);
 }
 
 void EventLoop::KillTimer(const void* window, int id) {
-    impl_->timers.erase({window, id});
+    Timer* timer = impl_->FindTimer(window, id);
+    if (timer == nullptr) return;
+    timer->set = false;
+    timer->callback = nullptr;
+    --impl_->timers_set;
 }
 
 bool EventLoop::IsTimerSet(const void* window, int id) const {
-    return impl_->timers.count({window, id}) != 0;
+    return impl_->FindTimer(window, id) != nullptr;
 }
 
 std::size_t EventLoop::TimerCount() const {
-    return impl_->timers.size();
+    return impl_->timers_set;
 }
 
 void EventLoop::Post(std::function<void()> task) {

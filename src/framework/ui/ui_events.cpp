@@ -1,14 +1,16 @@
 #include "framework/ui/ui_events.h"
 
 #include <map>
-#include <vector>
+#include <memory>
 
 namespace fw {
 
 namespace {
 
 struct Listeners {
-    std::map<int, UiListener> by_token;  // tokens grow, so map order is adding order
+    // Tokens grow, so map order is adding order. Shared, so that a listener that removes
+    // itself while it runs lives on until it returns, without a copy for every event.
+    std::map<int, std::shared_ptr<const UiListener>> by_token;
     int next_token = 1;
 };
 
@@ -22,7 +24,7 @@ Listeners& TheListeners() {
 int AddUiListener(UiListener listener) {
     Listeners& all = TheListeners();
     int token = all.next_token++;
-    all.by_token.emplace(token, std::move(listener));
+    all.by_token.emplace(token, std::make_shared<const UiListener>(std::move(listener)));
     return token;
 }
 
@@ -32,16 +34,14 @@ void RemoveUiListener(int token) {
 
 void EmitUiEvent(const UiEvent& event) {
     Listeners& all = TheListeners();
-    if (all.by_token.empty()) return;
-    // Walk a snapshot of the tokens: a listener may add or remove listeners while it runs.
-    std::vector<int> tokens;
-    tokens.reserve(all.by_token.size());
-    for (const auto& [token, listener] : all.by_token) tokens.push_back(token);
-    for (int token : tokens) {
-        auto it = all.by_token.find(token);
-        if (it == all.by_token.end()) continue;
-        UiListener copy = it->second;  // the listener may remove itself while running
-        copy(event);
+    // A listener may add or remove listeners while it runs: those added now are not called
+    // for this event (their tokens are past `end`), those removed are not found any more.
+    const int end = all.next_token;
+    for (auto it = all.by_token.begin(); it != all.by_token.end() && it->first < end;) {
+        int token = it->first;
+        std::shared_ptr<const UiListener> listener = it->second;
+        (*listener)(event);
+        it = all.by_token.upper_bound(token);
     }
 }
 

@@ -125,31 +125,58 @@ void TftpClient::CloseFreshPorts() {
 // Sending
 
 bool TftpClient::SendPacket(const tftp::Bytes& datagram) {
-    if (g_bUnicast == 0) return SendBroadcast(datagram);
+    return SendPacket(datagram.data(), datagram.size());
+}
+
+bool TftpClient::SendPacket(const std::uint8_t* datagram, std::size_t length) {
+    if (g_bUnicast == 0) return SendBroadcast(datagram, length);
     fw::CAsyncSocket* port = PortById(sendPort_);
     if (port == nullptr) return false;
-    int sent = port->SendTo(datagram.data(), static_cast<int>(datagram.size()), peerPort,
-                            peerAddress.c_str());
+    int size = static_cast<int>(length);
+    std::optional<fw::Endpoint> to = PeerEndpoint();
+    // Text that is no address fails the way the socket tells it.
+    int sent = to ? port->SendTo(datagram, size, *to)
+                  : port->SendTo(datagram, size, peerPort, peerAddress.c_str());
     if (sent == fw::SOCKET_ERROR) return false;
     TheRunObserver().NoteSent();
     return true;
 }
 
-bool TftpClient::SendBroadcast(const tftp::Bytes& datagram) {
-    NoteExpectedReply(datagram);
+std::optional<fw::Endpoint> TftpClient::PeerEndpoint() {
+    if (peerAddress != parsedPeerText_) {
+        parsedPeerText_ = peerAddress;
+        parsedPeer_ = fw::ParseIp(peerAddress.c_str());
+    }
+    if (!parsedPeer_ || peerPort > 65535) return std::nullopt;
+    return fw::Endpoint{*parsedPeer_, static_cast<std::uint16_t>(peerPort)};
+}
+
+bool TftpClient::IsModemAddress(std::uint32_t address) {
+    if (modemAddressText_ != g_szModemAddress.c_str()) {
+        modemAddressText_ = g_szModemAddress.c_str();
+        modemAddress_ = fw::ParseIp(modemAddressText_);
+        // Only the text a datagram's address is written out as names it.
+        if (modemAddress_ && fw::FormatIp(*modemAddress_) != modemAddressText_) {
+            modemAddress_.reset();
+        }
+    }
+    return modemAddress_ && *modemAddress_ == address;
+}
+
+bool TftpClient::SendBroadcast(const std::uint8_t* datagram, std::size_t length) {
+    NoteExpectedReply(datagram, length);
     int delay = GetBroadcastDelay();
     if (delay > 0) fw::MainLoop().SleepBlocking(delay);
     fw::CAsyncSocket* port = PortById(sendPort_);
     if (port == nullptr) return false;
-    int sent = port->SendTo(datagram.data(), static_cast<int>(datagram.size()), peerPort,
-                            "255.255.255.255");
+    int sent = port->SendTo(datagram, static_cast<int>(length), peerPort, "255.255.255.255");
     if (sent == fw::SOCKET_ERROR) return false;
     TheRunObserver().NoteSent();
     return true;
 }
 
-void TftpClient::NoteExpectedReply(const tftp::Bytes& datagram) {
-    tftp::Header h = tftp::ParseHeader(datagram.data(), datagram.size());
+void TftpClient::NoteExpectedReply(const std::uint8_t* datagram, std::size_t length) {
+    tftp::Header h = tftp::ParseHeader(datagram, length);
     switch (h.opcode) {
         case tftp::RRQ:
             expectedOpcode = tftp::DATA;
@@ -220,22 +247,24 @@ void TftpClient::OnReceive(int /*error_code*/) { ReceiveOn(*this, 0); }
 
 void TftpClient::ReceiveOn(fw::CAsyncSocket& socket, int port) {
     std::uint8_t buf[tftp::kReceiveBuffer];
-    std::string address;
-    unsigned peer = 0;
-    int n = socket.ReceiveFrom(buf, sizeof buf, address, peer);
+    fw::Endpoint from;
+    int n = socket.ReceiveFrom(buf, sizeof buf, from);
     if (n == fw::SOCKET_ERROR || n <= 0) return;
+    auto peer = static_cast<unsigned>(from.port);
     tftp::Header h = tftp::ParseHeader(buf, static_cast<std::size_t>(n));
     if (!h.valid) {
-        LogMessage(FormatText(kLogShortDatagram, address.c_str(), peer).c_str());
+        LogMessage(FormatText(kLogShortDatagram, fw::FormatIp(from.addr).c_str(), peer).c_str());
         return;
     }
     // Only the modem may steer a unicast transfer: another host's datagram would otherwise
     // redirect it.
-    if (g_bUnicast != 0 && address != g_szModemAddress.str()) {
-        LogMessage(FormatText(kLogStranger, address.c_str(), peer).c_str());
+    if (g_bUnicast != 0 && !IsModemAddress(from.addr)) {
+        LogMessage(FormatText(kLogStranger, fw::FormatIp(from.addr).c_str(), peer).c_str());
         return;
     }
-    if (IsLogEnabled()) LogMessage(tftp::ReceiveLogLine(address, peer, h.opcode, h.field).c_str());
+    if (IsLogEnabled()) {
+        LogMessage(tftp::ReceiveLogLine(fw::FormatIp(from.addr), peer, h.opcode, h.field).c_str());
+    }
     if (h.opcode < tftp::DATA || h.opcode > tftp::ERROR) {
         LogMessage(FormatText(kLogUnknownPCode, static_cast<int>(h.opcode)).c_str());
         return;
@@ -245,7 +274,7 @@ void TftpClient::ReceiveOn(fw::CAsyncSocket& socket, int port) {
         OnCompletionReport();
         return;
     }
-    Datagram d{port, address, peer, h, buf, static_cast<std::size_t>(n)};
+    Datagram d{port, from, h, buf, static_cast<std::size_t>(n)};
     const char* why = WhyNotOurs(d);
     if (why == nullptr) why = WhyNotInTurn(d);
     if (why == nullptr) {
@@ -264,13 +293,10 @@ void TftpClient::ReceiveOn(fw::CAsyncSocket& socket, int port) {
 const char* TftpClient::WhyNotOurs(const Datagram& d) const {
     if (transfer_.kind == Transfer::kNone) return kLogNoTransfer;
     if (d.port != transfer_.port) return kLogAbandonedPort;
-    if (transfer_.bound) {
-        if (d.address != transfer_.address || d.peer != transfer_.peer) return kLogOtherTransfer;
-        return nullptr;
-    }
-    if (d.peer == modemPort_) return nullptr;
-    for (const auto& [address, peer] : earlierPeers_) {
-        if (address == d.address && peer == d.peer) return kLogOtherTransfer;
+    if (transfer_.bound) return d.from == transfer_.peer ? nullptr : kLogOtherTransfer;
+    if (d.from.port == modemPort_) return nullptr;
+    for (const fw::Endpoint& earlier : earlierPeers_) {
+        if (earlier == d.from) return kLogOtherTransfer;
     }
     return nullptr;
 }
@@ -301,12 +327,12 @@ void TftpClient::Take(const Datagram& d) {
     bool first_answer = !transfer_.bound;
     if (first_answer) {
         transfer_.bound = true;
-        transfer_.address = d.address;
-        transfer_.peer = d.peer;
-        if (d.peer != modemPort_) earlierPeers_.emplace_back(d.address, d.peer);
+        transfer_.peer = d.from;
+        if (d.from.port != modemPort_) earlierPeers_.push_back(d.from);
+        // Every datagram the transfer takes from now on comes from there.
+        peerAddress = fw::FormatIp(d.from.addr);
+        peerPort = d.from.port;
     }
-    peerAddress = d.address;
-    peerPort = d.peer;
     // Only answers the transfer takes count as traffic: strays must not hide a stalled run.
     TheRunObserver().NoteReceived();
     if (IsResponseTimerRunning()) StopResponseTimer();

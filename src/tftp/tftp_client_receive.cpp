@@ -86,7 +86,7 @@ void TftpClient::OnData(std::uint16_t block, const std::uint8_t* data, std::size
 }
 
 void TftpClient::EndOfRead(std::uint16_t block) {
-    finishedReads_.push_back({transfer_.port, transfer_.address, transfer_.peer, block});
+    finishedReads_.push_back({transfer_.port, transfer_.peer, block});
     if (finishedReads_.size() > kKeptFinishedReads) finishedReads_.erase(finishedReads_.begin());
     transfer_.kind = Transfer::kNone;
     lastRequest_ = {};
@@ -100,15 +100,11 @@ void TftpClient::EndOfRead(std::uint16_t block) {
 bool TftpClient::ReAckFinishedRead(const Datagram& d) {
     if (g_bUnicast == 0) return false;
     for (const FinishedRead& r : finishedReads_) {
-        if (r.port != d.port || r.address != d.address || r.peer != d.peer ||
-            r.block != d.header.field) {
-            continue;
-        }
+        if (r.port != d.port || r.peer != d.from || r.block != d.header.field) continue;
         fw::CAsyncSocket* socket = PortById(r.port);
         if (socket == nullptr) return false;
         tftp::Bytes ack = tftp::BuildAck(r.block);
-        if (socket->SendTo(ack.data(), static_cast<int>(ack.size()), r.peer, r.address.c_str()) !=
-            fw::SOCKET_ERROR) {
+        if (socket->SendTo(ack.data(), static_cast<int>(ack.size()), r.peer) != fw::SOCKET_ERROR) {
             TheRunObserver().NoteSent();
         }
         return true;

@@ -79,6 +79,25 @@ TEST_F(ClientWithPeers, UnicastIgnoresAnotherHostsDatagram) {
     EXPECT_EQ(modem.got[1], (tftp::Bytes{0, 3, 0, 1, 0x0D, 0x0A}));
 }
 
+// Only the modem's address written as the accessors write it names the modem, and the text
+// is read again whenever it changes: any other text names nobody.
+TEST_F(ClientWithPeers, OnlyTheModemAddressAsTheAccessorsWriteItNamesTheModem) {
+    StartMarkerWrite();
+    for (const char* text : {"010.0.0.2", "10.0.0.9", "", "10.0.0.2 "}) {
+        SCOPED_TRACE(text);
+        g_szModemAddress = text;
+        modem.Send(tftp::BuildAck(0));
+        rig.loop.RunPending();
+        EXPECT_EQ(modem.got.size(), 1u);
+        EXPECT_EQ(ResponseTimerKind(), TimerKind::kFirstAnswer);
+    }
+    g_szModemAddress = "10.0.0.2";
+    modem.Send(tftp::BuildAck(0));
+    rig.loop.RunPending();
+    ASSERT_EQ(modem.got.size(), 2u);
+    EXPECT_EQ(modem.got[1], (tftp::Bytes{0, 3, 0, 1, 0x0D, 0x0A}));
+}
+
 TEST_F(ClientWithPeers, DatagramShorterThanItsHeaderIsDropped) {
     StartMarkerWrite();
     modem.Send(tftp::Bytes{0, 4, 0});
@@ -147,7 +166,8 @@ TEST_F(BroadcastFilter, CompletionReportCountsOnlyOnceTheEndMarkerIsOut) {
     stranger.Send(tftp::BuildAck(65535));  // another modem on the segment
     rig.loop.RunPending();
     EXPECT_EQ(g_bUpdateComplete, 1);
-    EXPECT_EQ(ResponseTimerKind(), TimerKind::kNone);  // and the report stands for the marker's own ACK
+    // And the report stands for the marker's own ACK.
+    EXPECT_EQ(ResponseTimerKind(), TimerKind::kNone);
 }
 
 TEST_F(BroadcastFilter, OnlyTheAwaitedAckMovesTheTransferOn) {

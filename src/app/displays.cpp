@@ -9,8 +9,9 @@
 #include "resources/resource.h"
 
 bool MainWindowHost::IsLogEnabled() {
-    return g_pMainDlg && g_pMainDlg->LogList() &&
-           g_pMainDlg->IsDlgButtonChecked(IDC_LOG_ENABLE) == fw::BST_CHECKED;
+    // Asked for every datagram: the box is looked up once, when the window is made.
+    return g_pMainDlg && g_pMainDlg->LogList() && g_pMainDlg->LogEnableBox() &&
+           g_pMainDlg->LogEnableBox()->GetCheck() == fw::BST_CHECKED;
 }
 
 void MainWindowHost::LogMessage(const char* text) {

@@ -63,6 +63,7 @@ CMainDlg::~CMainDlg() {
 void CMainDlg::DoDataExchange(fw::CDataExchange* dx) {
     fw::CDialog::DoDataExchange(dx);
     fw::DDX_Control(dx, IDC_LOG, m_lstLog);
+    fw::DDX_Control(dx, IDC_LOG_ENABLE, m_chkLogEnable);
     fw::DDX_Control(dx, IDC_TAB, m_tabPages);
     fw::DDX_Control(dx, IDC_PROGRESS, m_prgProgress);
     fw::DDX_Control(dx, IDC_MODEM_ADDRESS, m_ipModem);

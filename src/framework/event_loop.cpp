@@ -59,6 +59,8 @@ struct EventLoop::Impl {
     // Counts every callback run; a descriptor found ready before some other callback ran
     // is checked again, since that callback (or a nested loop) may have drained it.
     std::uint64_t dispatches = 0;
+    // When DispatchReady last looked at the clock for timers and delayed tasks.
+    Millis checked_at = 0;
 
     bool IdleForGood() const {
         return timers_set == 0 && fds.empty() && tasks.empty() && delayed.empty();
@@ -157,9 +159,9 @@ struct EventLoop::Impl {
     bool DispatchReady(const Clock& clock) {
         bool did = RunTasks();
         if (delayed.empty() && timers_set == 0) return did;
-        Millis now = clock.Now();
-        did |= RunDelayed(now);
-        did |= FireTimers(clock, now);
+        checked_at = clock.Now();
+        did |= RunDelayed(checked_at);
+        did |= FireTimers(clock, checked_at);
         return did;
     }
 
@@ -275,14 +277,19 @@ bool EventLoop::RunOnce(Millis max_wait) {
     }
     if (impl_->IdleForGood()) return false;
     std::optional<Millis> next = impl_->NextDue();
-    Millis until = next ? std::max<Millis>(*next - Now(), 0) : -1;
+    // Nothing ran since DispatchReady looked at the clock (it does whenever something is due).
+    Millis until = next ? std::max<Millis>(*next - impl_->checked_at, 0) : -1;
 
     if (!clock_.IsManual()) {
         Millis wait = max_wait;
         if (next) wait = wait < 0 ? until : std::min(wait, until);
-        bool did = impl_->PollFds(wait);
-        did |= impl_->DispatchReady(clock_);
-        return did;
+        if (impl_->PollFds(wait)) {
+            // Timers that fell due meanwhile fire at the start of the next round, as they
+            // would had the descriptor been ready a moment later.
+            impl_->RunTasks();
+            return true;
+        }
+        return impl_->DispatchReady(clock_);
     }
 
     // Manual clock: never sleep while loop time can simply be moved on.

@@ -1,17 +1,21 @@
 #include "framework/ui/ui_events.h"
 
 #include <map>
-#include <memory>
 
 namespace fw {
 
 namespace {
 
+struct Listener {
+    UiListener call;
+    bool removed = false;  // removed while an event was being told: it goes afterwards
+};
+
 struct Listeners {
-    // Tokens grow, so map order is adding order. Shared, so that a listener that removes
-    // itself while it runs lives on until it returns, without a copy for every event.
-    std::map<int, std::shared_ptr<const UiListener>> by_token;
+    std::map<int, Listener> by_token;  // tokens grow, so map order is adding order
     int next_token = 1;
+    int telling = 0;  // events being told (a listener's change may tell another)
+    bool removals = false;
 };
 
 Listeners& TheListeners() {
@@ -24,24 +28,35 @@ Listeners& TheListeners() {
 int AddUiListener(UiListener listener) {
     Listeners& all = TheListeners();
     int token = all.next_token++;
-    all.by_token.emplace(token, std::make_shared<const UiListener>(std::move(listener)));
+    all.by_token.emplace(token, Listener{std::move(listener)});
     return token;
 }
 
 void RemoveUiListener(int token) {
-    TheListeners().by_token.erase(token);
+    Listeners& all = TheListeners();
+    auto it = all.by_token.find(token);
+    if (it == all.by_token.end()) return;
+    if (all.telling == 0) {
+        all.by_token.erase(it);
+        return;
+    }
+    // It may be the one running: it is no longer called, and goes when the telling ends.
+    it->second.removed = true;
+    all.removals = true;
 }
 
 void EmitUiEvent(const UiEvent& event) {
     Listeners& all = TheListeners();
-    // A listener may add or remove listeners while it runs: those added now are not called
-    // for this event (their tokens are past `end`), those removed are not found any more.
+    // Listeners added while the event is told are not called for it: their tokens are past
+    // `end`. Nothing leaves the map meanwhile, so the walk stays valid.
     const int end = all.next_token;
-    for (auto it = all.by_token.begin(); it != all.by_token.end() && it->first < end;) {
-        int token = it->first;
-        std::shared_ptr<const UiListener> listener = it->second;
-        (*listener)(event);
-        it = all.by_token.upper_bound(token);
+    ++all.telling;
+    for (auto it = all.by_token.begin(); it != all.by_token.end() && it->first < end; ++it) {
+        if (!it->second.removed) it->second.call(event);
+    }
+    if (--all.telling == 0 && all.removals) {
+        all.removals = false;
+        std::erase_if(all.by_token, [](const auto& entry) { return entry.second.removed; });
     }
 }
 

@@ -59,8 +59,10 @@ struct EventLoop::Impl {
     // Counts every callback run; a descriptor found ready before some other callback ran
     // is checked again, since that callback (or a nested loop) may have drained it.
     std::uint64_t dispatches = 0;
-    // When DispatchReady last looked at the clock for timers and delayed tasks.
+    // When DispatchReady last looked at the clock for timers and delayed tasks, and the
+    // earliest timer due then.
     Millis checked_at = 0;
+    std::optional<Millis> earliest_timer;
 
     bool IdleForGood() const {
         return timers_set == 0 && fds.empty() && tasks.empty() && delayed.empty();
@@ -84,11 +86,9 @@ struct EventLoop::Impl {
         return timers.emplace_back();
     }
 
+    // What is due next, right after a DispatchReady that ran nothing.
     std::optional<Millis> NextDue() const {
-        std::optional<Millis> next;
-        for (const Timer& timer : timers) {
-            if (timer.set && (!next || timer.due < *next)) next = timer.due;
-        }
+        std::optional<Millis> next = timers_set != 0 ? earliest_timer : std::nullopt;
         if (!delayed.empty() && (!next || delayed.begin()->first.first < *next)) {
             next = delayed.begin()->first.first;
         }
@@ -96,6 +96,7 @@ struct EventLoop::Impl {
     }
 
     bool RunTasks() {
+        if (tasks.empty()) return false;
         // Only the tasks queued when the round began; tasks are taken one at a time so that
         // a nested loop started by one of them runs the rest in order.
         std::size_t n = tasks.size();
@@ -133,12 +134,18 @@ struct EventLoop::Impl {
     }
 
     bool FireTimers(const Clock& clock, Millis now) {
+        // Mostly none is due: then the earliest due is all there is to know.
+        std::optional<Millis> earliest;
+        for (const Timer& timer : timers) {
+            if (timer.set && (!earliest || timer.due < *earliest)) earliest = timer.due;
+        }
+        earliest_timer = earliest;
+        if (!earliest || *earliest > now) return false;
         std::vector<std::tuple<Millis, std::uint64_t, TimerKey>> due;
         for (const Timer& timer : timers) {
             if (timer.set && timer.due <= now)
                 due.emplace_back(timer.due, timer.serial, TimerKey{timer.window, timer.id});
         }
-        if (due.empty()) return false;
         std::sort(due.begin(), due.end());
         bool did = false;
         for (const auto& [when, serial, key] : due) {
@@ -160,8 +167,10 @@ struct EventLoop::Impl {
         bool did = RunTasks();
         if (delayed.empty() && timers_set == 0) return did;
         checked_at = clock.Now();
-        did |= RunDelayed(checked_at);
-        did |= FireTimers(clock, checked_at);
+        if (!delayed.empty() && delayed.begin()->first.first <= checked_at) {
+            did |= RunDelayed(checked_at);
+        }
+        if (timers_set != 0) did |= FireTimers(clock, checked_at);
         return did;
     }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 
 #include "framework/desktop.h"
 #include "framework/event_loop.h"
@@ -152,7 +153,7 @@ std::optional<fw::Endpoint> TftpClient::PeerEndpoint() {
 }
 
 bool TftpClient::IsModemAddress(std::uint32_t address) {
-    if (modemAddressText_ != g_szModemAddress.c_str()) {
+    if (std::strcmp(modemAddressText_.c_str(), g_szModemAddress.c_str()) != 0) {
         modemAddressText_ = g_szModemAddress.c_str();
         modemAddress_ = fw::ParseIp(modemAddressText_);
         // Only the text a datagram's address is written out as names it.
@@ -335,7 +336,11 @@ void TftpClient::Take(const Datagram& d) {
     }
     // Only answers the transfer takes count as traffic: strays must not hide a stalled run.
     TheRunObserver().NoteReceived();
-    if (IsResponseTimerRunning()) StopResponseTimer();
+    // An acknowledgement that moves a file send on is answered at once with the next block,
+    // which sets the timer anew (or stops it, failing): nothing runs the loop in between.
+    bool next_block_follows =
+        d.header.opcode == tftp::ACK && commandIndex == 0 && blockNumber != lastBlock;
+    if (!next_block_follows && IsResponseTimerRunning()) StopResponseTimer();
     switch (d.header.opcode) {
         case tftp::DATA:
             OnData(d.header.field, d.bytes + 4, d.length - 4);

@@ -3,7 +3,9 @@
 # builds of sperrow side by side with tftp-hpa and tftpd-hpa, everything pinned to CPU 0, so
 # that the time of a transfer is the work both ends do per block.
 #   usage: sh bench/pair.sh SPERROW [SPERROW...]       (e.g. the build before and after)
-#   - client: `sperrow upgrade FILE --no-wait` into tftpd-hpa against `tftp -c put`;
+#   - client: `sperrow upgrade FILE --no-wait` into tftpd-hpa against `tftp -c put`, and the
+#     same with a 16-byte image ("tiny"): the upgrade's fixed part, its key and three marker
+#     files and the start of the program, which "per block" takes off the whole;
 #   - server: `sperrow serve --write` against tftpd-hpa, with tftp-hpa's get and put.
 # Within a run the members alternate in an order that rotates from run to run. Prints, per
 # case and member, the median wall time with the lowest and highest, and each build's ratio
@@ -39,6 +41,7 @@ mkdir -p "$WORK/hpa" "$WORK/log" "$WORK/got"
 RAW=$WORK/raw.txt
 : > "$RAW"
 make_image "$WORK/image" "$SIZE"
+make_image "$WORK/tiny" 16
 ln "$WORK/image" "$WORK/hpa/served"
 
 taskset -c 0 "$MEASURE" udp-exec 127.0.0.1 $HPA_PORT \
@@ -63,15 +66,18 @@ done
 CLIENT_CPU=0
 
 one() { # CASE MEMBER: MEMBER is a build's number or "peer"
+  file=$WORK/image
+  [ "$1" = tiny ] && file=$WORK/tiny
   case $1.$2 in
-    client.peer) rm -f "$WORK/hpa/put"
-                 measure 0 tftp 127.0.0.1 $HPA_PORT -m binary -c put "$WORK/image" put
-                 verify "$WORK/image" "$WORK/hpa/put" ;;
-    client.*) rm -f "$WORK/hpa/image"
-              eval "sperrow=\$SPERROW_$2"
-              measure 0 "$sperrow" -q -m 127.0.0.1 --port $HPA_PORT \
-                upgrade "$WORK/image" --no-wait
-              verify "$WORK/image" "$WORK/hpa/image" ;;
+    client.peer|tiny.peer)
+      rm -f "$WORK/hpa/put"
+      measure 0 tftp 127.0.0.1 $HPA_PORT -m binary -c put "$file" put
+      verify "$file" "$WORK/hpa/put" ;;
+    client.*|tiny.*)
+      rm -f "$WORK/hpa/image"
+      eval "sperrow=\$SPERROW_$2"
+      measure 0 "$sperrow" -q -m 127.0.0.1 --port $HPA_PORT upgrade "$file" --no-wait
+      verify "$file" "$WORK/hpa/image" ;;
     get.*|put.*)
       if [ "$2" = peer ]; then port=$HPA_PORT root=$WORK/hpa
       else port=$((FIRST_OURS_PORT + $2)) root=$WORK/ours$2; fi
@@ -91,7 +97,7 @@ one() { # CASE MEMBER: MEMBER is a build's number or "peer"
 run=1
 while [ "$run" -le "$RUNS" ]; do
   progress "run $run of $RUNS"
-  for case in client get put; do
+  for case in client tiny get put; do
     # shellcheck disable=SC2086
     for member in $(rotate "$run" peer $MEMBERS); do one "$case" "$member"; done
   done
@@ -117,6 +123,10 @@ sort -k1,1 -k2,2 -k3,3n "$RAW" | awk '
     flush()
     for (k in median) {
       split(k, p, " ")
-      if (p[2] != "peer") printf "ratio %-7s build %s / peer: %.3f\n", p[1], p[2], median[k] / median[p[1] " peer"]
+      if (p[2] == "peer" || p[1] == "tiny") continue
+      printf "ratio %-7s build %s / peer: %.3f\n", p[1], p[2], median[k] / median[p[1] " peer"]
+      if (p[1] == "client")
+        printf "ratio %-7s build %s / peer: %.3f\n", "perblock", p[2],
+          (median[k] - median["tiny " p[2]]) / (median["client peer"] - median["tiny peer"])
     }
   }' | sort -s -k1,1 -k2,2 -k4,4n

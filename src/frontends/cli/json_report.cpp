@@ -69,7 +69,7 @@ std::optional<Json> ParseObject(const std::string& text) {
 
 }  // namespace
 
-std::string CommandReportJson(const CommandReport& report) {
+std::string CommandReportJson(const CommandReport& report, bool one_line) {
     Json json;
     json["command"] = report.command;
     json["modem"] = OrNull(report.modem);
@@ -87,7 +87,7 @@ std::string CommandReportJson(const CommandReport& report) {
     if (report.info) AddModemInfo(json, *report.info);
     if (report.firmware) json["firmware"] = FirmwareJson(*report.firmware);
     if (report.interfaces) json["interfaces"] = InterfacesJson(*report.interfaces);
-    return Dump(json, 2);
+    return Dump(json, one_line ? -1 : 2);
 }
 
 std::string FleetReportJson(const std::vector<std::string>& objects) {

@@ -38,10 +38,10 @@ struct CommandReport {
     std::optional<std::vector<fw::InterfaceAddress>> interfaces;  // interfaces
 };
 
-// The object, indented by two: command, modem, status, messages, error, files, then the
-// command's own keys (info's company ... hardwareProfile, upgrade --verify's firmware,
-// interfaces' list).
-std::string CommandReportJson(const CommandReport& report);
+// The object, indented by two (on one line for serve, whose other output is a line a
+// transfer): command, modem, status, messages, error, files, then the command's own keys
+// (info's company ... hardwareProfile, upgrade --verify's firmware, interfaces' list).
+std::string CommandReportJson(const CommandReport& report, bool one_line = false);
 // A fleet run: the objects of its modems, in the order the modems were named, as an array.
 // Each is one a child printed, or one made for a child that printed none.
 std::string FleetReportJson(const std::vector<std::string>& objects);

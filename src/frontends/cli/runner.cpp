@@ -55,16 +55,20 @@ std::optional<std::string> WhyNot(const Session& session, int status) {
 }
 
 std::string ReportJson(const Session& session, int status, std::size_t first_transfer) {
+    const CliOptions& o = session.Options();
     CommandReport report;
-    report.command = CommandName(session.Options().command);
+    report.command = CommandName(o.command);
     report.modem = session.ModemAddress();
+    // A command that ended before its window could name the modem still had one.
+    bool talks_to_modem = RunsInFleet(o.command) || o.command == Command::kRemoteUpgrade;
+    if (!report.modem && talks_to_modem) report.modem = o.modem.value_or(kDefaultModem);
     report.status = status;
     report.messages = session.Out().Messages();
     report.error = WhyNot(session, status);
     report.files = FilesMoved(session, first_transfer);
     report.info = session.ModemInfo();
     report.firmware = session.GetFirmwareCheck();
-    return CommandReportJson(report);
+    return CommandReportJson(report, o.command == Command::kServe);
 }
 
 }  // namespace

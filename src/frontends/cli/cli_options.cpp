@@ -1,6 +1,10 @@
 #include "frontends/cli/cli_options.h"
 
+#include <termios.h>
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -61,7 +65,7 @@ void DefineGlobalOptions(CLI::App& app, CliOptions& o, RawOptions& raw) {
     app.add_option("--jobs", o.jobs, "Fleet run: modems at once (default all, at most 16)")
         ->check(CLI::Range(1, kMaxJobs));
     auto* password = app.add_option("-p,--password", raw.password,
-                                    "Password (default: setting.cfg's, else empty)");
+                                    "Password (default: SPERROW_PASSWORD, else setting.cfg's, else empty)");
     auto* password_file =
         app.add_option("--password-file", raw.passwordFile,
                        "Password = first line of FILE (- for standard input), without its line end")
@@ -129,7 +133,8 @@ void DefineCommands(CLI::App& app, CliOptions& o, RawOptions& raw, Subcommands& 
     s.config = app.add_subcommand("config", "Save or restore the modem's configuration");
     s.config->require_subcommand(1);
     s.configGet = s.config->add_subcommand("get", "Save the configuration into a pack file");
-    s.configGet->add_option("-o,--output", raw.configOut, "Pack file (default config.pack)")
+    s.configGet->add_option("-o,--output", raw.configOut,
+                            "Pack file; {modem} stands for the modem's address (default config.pack)")
         ->type_name("FILE");
     s.configPut = s.config->add_subcommand("put", "Restore the configuration from a pack file");
     s.configPut->add_option("FILE", o.file, "Configuration pack file")->required();
@@ -177,16 +182,36 @@ bool IsSha256Text(const std::string& text) {
            text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
 }
 
+// The first line of standard input. A person typing it at a terminal is asked for it and
+// does not see it echoed.
+bool ReadPasswordFromStdin(std::string& line) {
+    termios saved{};
+    bool terminal = ::isatty(STDIN_FILENO) == 1 && ::tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (terminal) {
+        termios quiet = saved;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+        std::fputs("Password: ", stderr);
+        std::fflush(stderr);
+    }
+    std::getline(std::cin, line);
+    if (terminal) {
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        std::fputc('\n', stderr);
+    }
+    return !std::cin.bad();
+}
+
 // The first line of a file, or of standard input for "-".
 bool ReadFirstLine(const std::string& path, std::string& line) {
-    std::ifstream file;
-    if (path != "-") {
-        file.open(path, std::ios::binary);
-        if (!file) return false;
+    if (path == "-") {
+        if (!ReadPasswordFromStdin(line)) return false;
+    } else {
+        std::ifstream in(path, std::ios::binary);
+        if (!in) return false;
+        std::getline(in, line);
+        if (in.bad()) return false;
     }
-    std::istream& in = path == "-" ? std::cin : file;
-    std::getline(in, line);
-    if (in.bad()) return false;
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
     return true;
 }

@@ -95,10 +95,4 @@ check "SIGTERM: no child is left running" \
   sh -c "for pid in \$(cut -d' ' -f1 stopped | sort -u); do ! kill -0 \$pid 2>/dev/null || exit 1; done"
 stop_fleet
 
-# A modems file with a broadcast refused before anything starts.
-printf '127.0.0.11\n' > modems
-timeout 10 "$SPERROW" --modems modems -m 127.0.0.12 --broadcast info > out 2> err
-check "fleet with --broadcast: a usage error that says why" \
-  sh -c "[ $? = 2 ] && grep -q 'not with --broadcast' err"
-
 finish

@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <nlohmann/json.hpp>
-#include <regex>
 #include <sstream>
 
 #include <cstdio>
@@ -233,24 +232,6 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-// A stop with the update bracket open: the JSON carries the stop message as shown, its
-// update-mode line included, as the failure and among the messages.
-TEST_F(CommandTest, JsonOfAStoppedRunCarriesTheStopMessage) {
-    Write("fw.comp", Image());
-    faults.error_for = {{"image", "Server already in update mode"}};
-    options.json = true;
-    EXPECT_EQ(Run(Command::kUpgrade, "fw.comp"), 1);
-    nlohmann::json report = nlohmann::json::parse(Out());
-    std::string stop =
-        "Error:\nimage not sent: Server already in update mode\n"
-        "The modem may be left in update mode: run the upgrade again.";
-    EXPECT_EQ(report["status"], 1);
-    EXPECT_EQ(report["error"], stop);
-    EXPECT_EQ(report["messages"].back(), stop);
-    EXPECT_EQ(report["modem"], "10.0.0.2");
-    EXPECT_EQ(Err(), stop + "\n") << "stderr still tells a person";
-}
-
 // Success means the modem holds exactly the files the JSON lists, with their bytes; the
 // events tell every step once and end every file at its whole size.
 TEST_F(CommandTest, JsonFilesAreWhatTheModemHoldsAndEveryFileEndsWhole) {
@@ -291,26 +272,6 @@ TEST_F(CommandTest, JsonFilesAreWhatTheModemHoldsAndEveryFileEndsWhole) {
                          "sending the image", "writing the update reboot marker",
                          "writing the update end marker",
                          "waiting for the modem to finish its update"}));
-}
-
-// Log Enable off, and still every log line lands in the file, stamped, with the modem.
-TEST_F(CommandTest, LogFileTakesEveryLineWhateverLogEnableSays) {
-    options.logFile = dir + "/run.log";
-    Write("run.log", "earlier line\n");
-    EXPECT_EQ(Run(Command::kInfo), 0);
-    std::ifstream in(options.logFile);
-    std::string text(std::istreambuf_iterator<char>(in), {});
-    std::vector<std::string> lines = Lines(text);
-    ASSERT_GT(lines.size(), 5u);
-    EXPECT_EQ(lines.front(), "earlier line") << "appended, not replaced";
-    std::regex entry(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d\t10\.0\.0\.2\t.+)");
-    for (std::size_t i = 1; i < lines.size(); ++i) EXPECT_TRUE(std::regex_match(lines[i], entry)) << lines[i];
-    EXPECT_NE(text.find("\tProductInfo\n"), std::string::npos);
-    EXPECT_EQ(Err(), "") << "-v was not given";
-
-    options.logFile = dir + "/no/such/folder/run.log";
-    EXPECT_EQ(Run(Command::kInfo), 1);
-    EXPECT_NE(Err().find("Cannot open the log file"), std::string::npos);
 }
 
 // A tiny TFTP reader on another host that fetches `name` whole from the local server.
@@ -356,21 +317,6 @@ TEST_F(CommandTest, VxWorksTakesOnlyTheModemsOwnReadOfItsImage) {
     EXPECT_EQ(Run(Command::kUpgrade, dir + "/images/fw.comp"), 3);
     EXPECT_TRUE(stranger.Whole()) << "the stranger's read went through";
     EXPECT_EQ(Err(), "Timeout:\nThe modem did not read fw.comp within 120 seconds.\n");
-}
-
-TEST_F(CommandTest, VxWorksEndsOnceTheModemHasReadItsImageWhole) {
-    fs::create_directory("images");
-    Write("images/fw.comp", Image());
-    options.vxworks = true;
-    options.serverPort = 6970;
-    options.json = true;
-    config.fetch_port = 6970;
-    EXPECT_EQ(Run(Command::kUpgrade, dir + "/images/fw.comp"), 0) << Err();
-    nlohmann::json report = nlohmann::json::parse(Out());
-    nlohmann::json served = report["files"].back();
-    EXPECT_EQ(served["name"], "fw.comp");
-    EXPECT_EQ(served["direction"], "read");
-    EXPECT_EQ(served["bytes"], Image().size());
 }
 
 }  // namespace

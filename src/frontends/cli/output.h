@@ -31,7 +31,7 @@ public:
     // Whole lines: a missing final line feed is added.
     void Out(std::string_view text);
     void Err(std::string_view text);
-    // A log line on stderr: not a message.
+    // A line on stderr that is no message of the run (a log line, a question).
     void Log(std::string_view text);
     // JSON on stdout or stderr, as it is, with a final line feed.
     void JsonOut(std::string_view json) { Raw(out_, json); }

@@ -64,12 +64,13 @@ void DefineGlobalOptions(CLI::App& app, CliOptions& o, RawOptions& raw) {
         ->type_name("FILE");
     app.add_option("--jobs", o.jobs, "Fleet run: modems at once (default all, at most 16)")
         ->check(CLI::Range(1, kMaxJobs));
-    auto* password = app.add_option("-p,--password", raw.password,
-                                    "Password (default: SPERROW_PASSWORD, else setting.cfg's, else empty)");
+    auto* password =
+        app.add_option("-p,--password", raw.password,
+                       "Password (default: SPERROW_PASSWORD, else setting.cfg's, else empty)");
     auto* password_file =
         app.add_option("--password-file", raw.passwordFile,
                        "Password = first line of FILE (- for standard input), without its line end")
-                              ->type_name("FILE");
+            ->type_name("FILE");
     password->excludes(password_file);
     app.add_option("--port", o.port, "UDP port of the modem's TFTP service (default 69)")
         ->check(CLI::Range(1, 65535));
@@ -133,8 +134,9 @@ void DefineCommands(CLI::App& app, CliOptions& o, RawOptions& raw, Subcommands& 
     s.config = app.add_subcommand("config", "Save or restore the modem's configuration");
     s.config->require_subcommand(1);
     s.configGet = s.config->add_subcommand("get", "Save the configuration into a pack file");
-    s.configGet->add_option("-o,--output", raw.configOut,
-                            "Pack file; {modem} stands for the modem's address (default config.pack)")
+    s.configGet
+        ->add_option("-o,--output", raw.configOut,
+                     "Pack file; {modem} stands for the modem's address (default config.pack)")
         ->type_name("FILE");
     s.configPut = s.config->add_subcommand("put", "Restore the configuration from a pack file");
     s.configPut->add_option("FILE", o.file, "Configuration pack file")->required();
@@ -234,7 +236,8 @@ std::string TakeModems(CliOptions& o, const RawOptions& raw) {
     }
     if (!raw.modemsFile.empty()) {
         std::string text;
-        if (!ReadWholeFile(raw.modemsFile, text)) return "cannot read the modems file " + raw.modemsFile;
+        if (!ReadWholeFile(raw.modemsFile, text))
+            return "cannot read the modems file " + raw.modemsFile;
         ModemListResult list = ParseModemList(text);
         if (!list.problem.empty()) return raw.modemsFile + ": " + list.problem;
         if (list.modems.empty()) return raw.modemsFile + " names no modem";

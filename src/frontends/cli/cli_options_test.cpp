@@ -76,8 +76,8 @@ TEST(PasswordSource, TheEnvironmentComesAfterTheCommandLineAndBeforeTheSettings)
         argv.insert(argv.end(), c.args.begin(), c.args.end());
         auto parsed = ParseCommandLine(static_cast<int>(argv.size()), argv.data());
         ASSERT_TRUE(parsed.options);
-        EXPECT_EQ(parsed.options->password, c.password ? std::optional<std::string>(c.password)
-                                                       : std::nullopt)
+        EXPECT_EQ(parsed.options->password,
+                  c.password ? std::optional<std::string>(c.password) : std::nullopt)
             << (c.env ? c.env : "unset") << " " << c.args[0];
     }
     ::unsetenv("SPERROW_PASSWORD");

@@ -5,13 +5,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <nlohmann/json.hpp>
-#include <sstream>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
 
 #include "framework/clock.h"
@@ -238,15 +237,15 @@ TEST_F(CommandTest, JsonFilesAreWhatTheModemHoldsAndEveryFileEndsWhole) {
     std::string image = Image();
     std::string pack = "PACK1.0.0001";
     pack += std::string("image\0", 6) + std::string{static_cast<char>(image.size() & 0xFF),
-                                                     static_cast<char>(image.size() >> 8), 0, 0};
+                                                    static_cast<char>(image.size() >> 8), 0, 0};
     pack += std::string("info\0\3\0\0\0", 9) + std::string(1, '\0');
     pack += image + "abc";
     Write("fw.pack", pack);
     options.json = options.jsonEvents = true;
     EXPECT_EQ(Run(Command::kUpgrade, "fw.pack"), 0) << Err();
     nlohmann::json report = nlohmann::json::parse(Out());
-    EXPECT_EQ(report["messages"],
-              nlohmann::json::array({"Modem is now updating .....", "Modem Reboot", "Update Complete"}));
+    EXPECT_EQ(report["messages"], nlohmann::json::array({"Modem is now updating .....",
+                                                         "Modem Reboot", "Update Complete"}));
     std::vector<std::string> written;
     for (const auto& file : report["files"]) {
         std::string name = file["name"];
@@ -267,11 +266,11 @@ TEST_F(CommandTest, JsonFilesAreWhatTheModemHoldsAndEveryFileEndsWhole) {
         if (event->kind == "progress") last_percent[event->file] = event->percent;
     }
     EXPECT_EQ(last_percent, (std::map<std::string, int>{{"image", 100}, {"info", 100}}));
-    EXPECT_EQ(steps, (std::vector<std::string>{
-                         "writing the unlock key", "writing the update begin marker",
-                         "sending the image", "writing the update reboot marker",
-                         "writing the update end marker",
-                         "waiting for the modem to finish its update"}));
+    EXPECT_EQ(steps,
+              (std::vector<std::string>{"writing the unlock key", "writing the update begin marker",
+                                        "sending the image", "writing the update reboot marker",
+                                        "writing the update end marker",
+                                        "waiting for the modem to finish its update"}));
 }
 
 // A tiny TFTP reader on another host that fetches `name` whole from the local server.
@@ -292,7 +291,8 @@ private:
         std::uint8_t buffer[1024];
         fw::Endpoint from;
         long got = socket_->RecvFrom(buffer, sizeof buffer, &from);
-        tftp::Header header = tftp::ParseHeader(buffer, static_cast<std::size_t>(std::max(got, 0L)));
+        tftp::Header header =
+            tftp::ParseHeader(buffer, static_cast<std::size_t>(std::max(got, 0L)));
         if (!header.valid || header.opcode != tftp::DATA) return;
         tftp::Bytes ack = tftp::BuildAck(header.field);
         socket_->SendTo(ack.data(), ack.size(), from);

@@ -306,9 +306,9 @@ ProgressView::Sink Driver::ProgressEventSink(const std::string& address) {
         if (!tick.shown) return;
         NoteStep();  // the step a file belongs to comes before the file
         ProgressAmount amount = AmountDone(tick.done, tick.total, tick.totalBytes);
-        session_.Out().JsonErr(ProgressEventJson(address, tick.name,
-                                                 static_cast<long long>(amount.done),
-                                                 static_cast<long long>(amount.all), amount.percent));
+        session_.Out().JsonErr(
+            ProgressEventJson(address, tick.name, static_cast<long long>(amount.done),
+                              static_cast<long long>(amount.all), amount.percent));
     };
 }
 

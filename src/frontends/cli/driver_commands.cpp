@@ -105,8 +105,8 @@ void Driver::WaitForImageRead(const std::string& image, fw::Millis pressed_at) {
     std::string modem = session_.ModemAddress().value_or("");
     bool read_whole = false;
     SetServerTransferListener([&](const ServerTransferReport& report) {
-        bool ours = !report.write && report.name == image &&
-                    (o.broadcast || report.peerAddress == modem);
+        bool ours =
+            !report.write && report.name == image && (o.broadcast || report.peerAddress == modem);
         if (!ours) return;
         if (report.outcome != "ok") {
             session_.Out().Err("The modem's read of " + image + " failed: " + report.outcome);

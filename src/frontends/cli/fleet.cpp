@@ -32,8 +32,8 @@ struct Member {
     FleetModem modem;
     FleetRow row;
     std::unique_ptr<ChildProcess> child;
-    std::string object;   // the child's stdout: its JSON object
-    std::string pending;  // the child's stderr since its last line feed
+    std::string object;             // the child's stdout: its JSON object
+    std::string pending;            // the child's stderr since its last line feed
     std::vector<std::string> text;  // its stderr lines that are no events
 };
 
@@ -223,7 +223,7 @@ private:
             made.messages = member.text;
             if (!why.empty()) made.messages.push_back(why);
             if (status != 0) {
-                made.error = !why.empty()            ? why
+                made.error = !why.empty()           ? why
                              : !member.text.empty() ? member.text.back()
                                                     : "The run ended without a result.";
             }

@@ -69,12 +69,11 @@ std::vector<std::string> FleetTableLines(const std::vector<FleetRow>& rows, std:
         std::string step = row.state == FleetRow::State::kWaiting ? "waiting for its turn"
                            : row.state == FleetRow::State::kDone  ? "done"
                                                                   : OneLine(row.step);
-        std::string progress =
-            row.percent >= 0 && row.state == FleetRow::State::kRunning
-                ? std::to_string(std::clamp(row.percent, 0, 100)) + "%"
-                : "";
-        lines.push_back(Line(row.address, step, OneLine(row.file), progress, FleetResult(row),
-                             width));
+        std::string progress = row.percent >= 0 && row.state == FleetRow::State::kRunning
+                                   ? std::to_string(std::clamp(row.percent, 0, 100)) + "%"
+                                   : "";
+        lines.push_back(
+            Line(row.address, step, OneLine(row.file), progress, FleetResult(row), width));
     }
     return lines;
 }

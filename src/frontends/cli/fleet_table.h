@@ -15,8 +15,8 @@ struct FleetRow {
     State state = State::kWaiting;
     std::string step;
     std::string file;
-    int percent = -1;  // -1: no file under way
-    int status = 0;    // once done
+    int percent = -1;   // -1: no file under way
+    int status = 0;     // once done
     std::string error;  // once done with a status other than 0: why
 };
 

@@ -41,8 +41,7 @@ TEST(ModemList, OneModemALineWithThePasswordAsTheRestOfIt) {
     }
     EXPECT_EQ(RepeatedModem({{"10.0.0.1", {}}, {"10.0.0.2", {}}, {"10.0.0.1", "x"}}),
               "modem 10.0.0.1 is named twice");
-    EXPECT_EQ(ExpandModemTemplate("{modem}/{modem}.pack{", "10.0.0.1"),
-              "10.0.0.1/10.0.0.1.pack{");
+    EXPECT_EQ(ExpandModemTemplate("{modem}/{modem}.pack{", "10.0.0.1"), "10.0.0.1/10.0.0.1.pack{");
 }
 
 // A fleet run's command line, picked at random from the options a fleet run takes.
@@ -138,7 +137,8 @@ TEST(FleetChildArguments, MakeASingleRunOfTheSameCommand) {
 
 TEST(FleetChildArguments, CarryNoPasswordButWhereToReadIt) {
     ::unsetenv("SPERROW_PASSWORD");
-    std::optional<CliOptions> fleet = Parse({"-p", "s3cret", "-m", "10.0.0.1", "-m", "10.0.0.2", "info"});
+    std::optional<CliOptions> fleet =
+        Parse({"-p", "s3cret", "-m", "10.0.0.1", "-m", "10.0.0.2", "info"});
     ASSERT_TRUE(fleet);
     FleetModem own{"10.0.0.3", "own"};
     EXPECT_EQ(FleetPassword(*fleet, fleet->fleet[0]), "s3cret");
@@ -155,7 +155,8 @@ TEST(FleetChildArguments, CarryNoPasswordButWhereToReadIt) {
 
 TEST(FleetTable, EveryLineFitsAndEveryModemHasItsRowInOrder) {
     std::mt19937 random(7);
-    const char* steps[] = {"", "writing the unlock key", "waiting for the modem to finish its update"};
+    const char* steps[] = {"", "writing the unlock key",
+                           "waiting for the modem to finish its update"};
     for (int round = 0; round < 200; ++round) {
         std::vector<FleetRow> rows(1 + random() % 9);
         for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -166,8 +167,7 @@ TEST(FleetTable, EveryLineFitsAndEveryModemHasItsRowInOrder) {
             row.file = random() % 2 ? "image" : "a\x1b[2Jvery-long-entry-name";
             row.percent = static_cast<int>(random() % 120) - 10;
             row.status = static_cast<int>(random() % 5);
-            row.error = random() % 2 ? "Error:\nimage not sent: Server already in update mode"
-                                     : "";
+            row.error = random() % 2 ? "Error:\nimage not sent: Server already in update mode" : "";
         }
         std::size_t width = std::vector<std::size_t>{0, 40, 79, 200}[random() % 4];
         std::vector<std::string> lines = FleetTableLines(rows, width);
@@ -196,7 +196,8 @@ TEST(FleetTable, ResultsAndSummarySayWhichModemFailed) {
     EXPECT_EQ(FleetResult(wrong), "status 1: Wrong password");
     EXPECT_EQ(FleetResult(late), "status 3");
     EXPECT_EQ(FleetSummary({ok}), "1 modem: 1 succeeded.");
-    EXPECT_EQ(FleetSummary({ok, wrong, late}), "3 modems: 1 succeeded, 2 failed: 10.0.0.2, 10.0.0.3.");
+    EXPECT_EQ(FleetSummary({ok, wrong, late}),
+              "3 modems: 1 succeeded, 2 failed: 10.0.0.2, 10.0.0.3.");
 }
 
 }  // namespace

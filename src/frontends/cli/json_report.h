@@ -33,8 +33,8 @@ struct CommandReport {
     std::vector<std::string> messages;  // every message shown, in order, as shown
     std::optional<std::string> error;   // the one that failed the command
     std::vector<FileRecord> files;
-    std::optional<ModemInfoView> info;            // info: the Modem Information's values
-    std::optional<FirmwareCheck> firmware;        // upgrade --verify
+    std::optional<ModemInfoView> info;      // info: the Modem Information's values
+    std::optional<FirmwareCheck> firmware;  // upgrade --verify
     std::optional<std::vector<fw::InterfaceAddress>> interfaces;  // interfaces
 };
 

@@ -29,8 +29,9 @@ TEST(CommandReportJson, AnyBytesParseAndInfoKeepsItsKeys) {
     EXPECT_EQ(parsed["messages"][0], "Say \"hi\"\\");
     EXPECT_EQ(parsed["messages"][1], std::string("tab\there\x01\0", 10));
     EXPECT_EQ(parsed["messages"][2], "bad\xEF\xBF\xBD\xEF\xBF\xBD");
-    EXPECT_EQ(parsed["files"][0], json({{"name", "tftplock.key"}, {"direction", "write"},
-                                        {"bytes", 8}, {"seconds", 0.25}}));
+    EXPECT_EQ(
+        parsed["files"][0],
+        json({{"name", "tftplock.key"}, {"direction", "write"}, {"bytes", 8}, {"seconds", 0.25}}));
     EXPECT_EQ(parsed["company"], "caf\xC3\xA9");
     EXPECT_EQ(parsed["firmwareVersion"], "bad\xEF\xBF\xBD");
     EXPECT_EQ(parsed["tftpVersion"], "TFTP 2.4");

@@ -31,9 +31,9 @@ ModemListResult ParseModemList(std::string_view text) {
         modem.address = std::string(line.substr(0, tab));
         if (tab != std::string_view::npos) modem.password = std::string(line.substr(tab + 1));
         if (!fw::ParseIp(modem.address)) {
-            result.problem = "line " + std::to_string(number) +
-                             " is not an IPv4 address (with a tab and its password): " +
-                             modem.address;
+            result.problem =
+                "line " + std::to_string(number) +
+                " is not an IPv4 address (with a tab and its password): " + modem.address;
             return result;
         }
         result.modems.push_back(std::move(modem));

@@ -99,7 +99,8 @@ int RunSession(Session& session, fw::NetStack* stack) {
     if (!options.logFile.empty()) {
         std::string error;
         if (!log.Open(options.logFile, error)) {
-            session.Fail("Error:\nCannot open the log file " + options.logFile + ": " + error + ".");
+            session.Fail("Error:\nCannot open the log file " + options.logFile + ": " + error +
+                         ".");
             return session.ExitStatus();
         }
         session.SetLog(&log);

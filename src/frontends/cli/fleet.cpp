@@ -108,7 +108,9 @@ public:
         }
         std::FILE* stream = o_.json ? stderr : stdout;
         bool terminal = o_.json ? output_.ErrIsTerminal() : output_.OutIsTerminal();
-        FleetScreen screen(stream, terminal && !o_.quiet);
+        // Events for a program on stderr leave no room for a table redrawn there.
+        bool live = terminal && !o_.quiet && !(o_.json && o_.jsonEvents);
+        FleetScreen screen(stream, live);
         while (Step()) screen.Draw(Rows(), false);
         screen.Finish(Rows());
         if (o_.json) output_.JsonOut(FleetReportJson(Objects()));

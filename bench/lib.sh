@@ -114,6 +114,7 @@ report() {
       -v pack_size="$PACK_SIZE" -v fixed="$FIXED_WAIT" -v completion="$COMPLETION_MS" \
       -v serve1m="$SERVE_PEAK_1M" -v servebig="$SERVE_PEAK_BIG" \
       -v crowd="$CROWD" -v crowd_size="$CROWD_SIZE" -v crowdpeak="$CROWD_PEAK" \
+      -v fleet="$FLEET" -v fleet_size="$FLEET_SIZE" \
       -v load_before="$LOAD_BEFORE" -v load_after="$LOAD_AFTER" -v elapsed="$ELAPSED" \
       -v cpu_model="$(sed -n 's/^model name[^:]*: //p' /proc/cpuinfo | head -n 1)" \
       -v cores="$(nproc)" -v kernel="$(uname -r)" -f "$SOURCE/bench/report.awk" "$RAW"

@@ -136,4 +136,12 @@ END {
     printf "%-44s %8s    seen at the status window's next 1 s tick)\n", "", ""
     printf "%-44s %8s%s\n", "tftp-hpa put of the same bytes (raw)", fmt_s(raw), failures(kt)
     printf "%-44s %8s   (goal: 1.10 or less)\n", "ratio", fmt_ratio(net, raw)
+
+    ko = key("fleet", 2, "upgrade", "fleet")
+    kt = key("fleet", 2, "upgrade", "serial")
+    printf "\nFLEET: upgrade of %d modems, a %d-byte pack each, until \"Update Complete\" (cpus 2)\n",
+        fleet, fleet_size
+    printf "%-44s %8s%s\n", sprintf("one fleet run, -m %d times", fleet), fmt_s(secs(ko)), failures(ko)
+    printf "%-44s %8s%s\n", sprintf("%d upgrades one after another", fleet), fmt_s(secs(kt)), failures(kt)
+    printf "%-44s %8s   (goal: 0.25 or less)\n", "ratio", fmt_ratio(secs(ko), secs(kt))
 }

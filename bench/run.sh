@@ -9,6 +9,7 @@
 #   BENCH_SIZE        bytes of the big file (default 30000000)
 #   BENCH_PACK_SIZE   bytes of the pack of the full upgrade (default 4000000)
 #   BENCH_CROWD_SIZE  bytes of the file eight clients download at once (default 4000000)
+#   BENCH_FLEET_SIZE  bytes of the pack the fleet of eight modems is upgraded with (default 1000000)
 #   SPERROW_PEERS     where scripts/setup.sh unpacked atftpd (default BUILD_DIR/peers)
 # The table and the raw figures are also left in BUILD_DIR/bench/.
 #
@@ -43,6 +44,8 @@ SIZE=${BENCH_SIZE:-30000000}
 PACK_SIZE=${BENCH_PACK_SIZE:-4000000}
 CROWD_SIZE=${BENCH_CROWD_SIZE:-4000000}
 CROWD=8
+FLEET_SIZE=${BENCH_FLEET_SIZE:-1000000}
+FLEET=8
 PEERS=${SPERROW_PEERS:-$BUILD/peers}
 SPERROW=$BUILD/src/frontends/cli/sperrow
 MODEM=$BUILD/src/modem/sperrow-modem
@@ -296,6 +299,45 @@ while [ $run -le "$RUNS_DONE" ]; do
     fi
     OK=ok
     record pack 2 upgrade "$member" $run
+  done
+  run=$((run + 1))
+done
+stop_all
+
+# --- A fleet run: eight modems upgraded at once, against the same eight one after another ----
+# Both take both CPUs, as the modems do; the modems report completion as above, so each
+# upgrade holds its fixed wait and the fleet run waits them out side by side.
+progress "fleet upgrade of $FLEET modems"
+make_pack "$WORK/fleet.pack" "$FLEET_SIZE"
+FLEET_ARGS=""
+i=1
+while [ $i -le $FLEET ]; do
+  taskset -c 0,1 "$MODEM" -q --listen "127.0.0.$((10 + i))" --port $MODEM_PORT --password bench \
+    --completion-delay $COMPLETION_MS > "$WORK/log/modem-$i" 2>&1 &
+  PIDS="$PIDS $!"
+  FLEET_ARGS="$FLEET_ARGS -m 127.0.0.$((10 + i))"
+  i=$((i + 1))
+done
+i=0
+until [ "$(ss -Hlun "sport = :$MODEM_PORT" 2>/dev/null | wc -l)" -ge $FLEET ]; do
+  i=$((i + 1))
+  [ $i -le 50 ] || { echo "bench: the fleet's modems do not listen" >&2; exit 1; }
+  sleep 0.1
+done
+run=1
+while [ $run -le "$RUNS_DONE" ]; do
+  for member in $(rotate $run fleet serial); do
+    if [ "$member" = fleet ]; then
+      # shellcheck disable=SC2086
+      measure 0,1 "$SPERROW" -q $FLEET_ARGS --port $MODEM_PORT -p bench upgrade "$WORK/fleet.pack"
+    else
+      # shellcheck disable=SC2016
+      measure 0,1 sh -c 'sperrow=$1 port=$2 pack=$3; shift 3
+        for m in "$@"; do "$sperrow" -q -m "$m" --port "$port" -p bench upgrade "$pack" || exit 1; done' \
+        serial "$SPERROW" $MODEM_PORT "$WORK/fleet.pack" $(echo "$FLEET_ARGS" | sed 's/-m //g')
+    fi
+    # Status 0 is every modem's "Update Complete": each took the whole pack.
+    record fleet 2 upgrade "$member" $run
   done
   run=$((run + 1))
 done

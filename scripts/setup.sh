@@ -9,14 +9,16 @@ set -eu
 # programs the process tests talk to, tmux for the terminal UI run, nftables and iproute2
 # for the namespaces, clang's libFuzzer and sanitizer runtimes for `make fuzz`, and the
 # libraries the unpacked atftp programs load. libcrypto (libssl-dev) hashes the files we
-# send, libpcap writes the captures, and tcpdump reads them back in the tests. Packaging:
+# send, libpcap writes the captures, and tcpdump reads them back in the tests. The command
+# line writes its JSON with nlohmann-json (header only); python3-jsonschema checks that JSON
+# against the schemas of docs/json/ in the tests. Packaging:
 # scdoc renders the manual pages, dpkg-dev and file find the package's library dependencies,
 # lintian checks the package, man-db renders the pages as a reader would, bash-completion
 # loads the completion.
 PACKAGES="cmake ninja-build make g++ clang libclang-rt-14-dev libncurses-dev libgtest-dev
 libgmock-dev libcli11-dev tftpd-hpa tftp-hpa curl busybox tmux nftables iproute2 util-linux
 procps libwrap0 libreadline8 libpcre2-8-0 libssl-dev libpcap-dev tcpdump scdoc dpkg-dev file
-lintian man-db bash-completion"
+lintian man-db bash-completion nlohmann-json3-dev python3-jsonschema"
 
 peers=${1:-build/peers}
 updated=0

@@ -65,6 +65,10 @@ std::string BytesRead(const TftpClient& client) {
 
 }  // namespace
 
+std::string DescribeStep(int step) {
+    return StepWords(step);
+}
+
 std::string DescribeRunInProgress(const TftpClient& client) {
     const RunObserver& observer = TheRunObserver();
     if (observer.Phase() != RunPhase::kRunning) return {};

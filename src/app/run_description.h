@@ -6,6 +6,9 @@
 
 class TftpClient;
 
+// A step of a plan in words ("writing the unlock key", "sending the image").
+std::string DescribeStep(int step);
+
 // The step the run observer last saw performed, as the client's transfer stands now; empty
 // when no run is in progress.
 std::string DescribeRunInProgress(const TftpClient& client);

@@ -59,6 +59,9 @@ void SimulatedModem::Impl::OnRequest(const tftp::Request& request, fw::Endpoint 
         // until it is done, and then answers all the same.
         if (AnswersLater(running)) {
             Log(running->Describe() + ": busy, " + verb + " " + name + " taken beside it");
+        } else if (running->AllSent()) {
+            // Its next request overtook the last ACK: the peer has the whole file.
+            running->Abandon("all sent, the next request came before the last ACK");
         } else {
             running->Abandon("given up for a new request");
         }

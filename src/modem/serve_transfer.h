@@ -16,6 +16,7 @@ public:
     void Start() override;  // sends DATA 1
     void OnPacket(const std::uint8_t* data, std::size_t len, fw::Endpoint from) override;
     bool AtFirstAnswer() const override { return block_ == 1; }
+    bool AllSent() const override { return block_ == last_block_; }
 
     // Block count of a file of `size` bytes: every block full but the last, which may be
     // empty. Files needing more than 65535 blocks cannot be numbered and are refused.

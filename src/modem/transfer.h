@@ -45,6 +45,8 @@ public:
     // True while nothing but the first answer has been sent: a repeated request from the
     // peer is then answered again instead of starting over.
     virtual bool AtFirstAnswer() const = 0;
+    // Every block has gone out and only the peer's last acknowledgement is awaited.
+    virtual bool AllSent() const { return false; }
     // The peer repeated its request: send the first answer again.
     void RepeatFirstAnswer() { Resend(); }
     // Ends the exchange because the modem gave it up (a new request from the same peer).

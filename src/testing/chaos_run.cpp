@@ -337,6 +337,22 @@ private:
         if (all && i != e_.writes.size())
             return "the modem took [" + taken + "] of " + std::to_string(e_.writes.size()) +
                    " files";
+        return all ? ReportedDiffer() : std::string();
+    }
+
+    // The writes the run observer reports as ended whole (what --json lists) are the ones
+    // the modem took, once each, with their sizes.
+    std::string ReportedDiffer() const {
+        std::size_t i = 0;
+        for (const ClientTransferRecord& t : TheRunObserver().FinishedTransfers()) {
+            if (!t.write || t.name == "tftplock.key") continue;
+            if (i >= e_.writes.size() || t.name != e_.writes[i].name ||
+                t.bytes != static_cast<long long>(e_.writes[i].data.size()))
+                return "the observer reports " + t.name + " (" + std::to_string(t.bytes) +
+                       " bytes) as written whole out of turn";
+            ++i;
+        }
+        if (i != e_.writes.size()) return "the observer reports fewer writes than the modem took";
         return {};
     }
 

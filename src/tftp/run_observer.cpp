@@ -44,6 +44,19 @@ void RunObserver::NoteStopped(const std::string& message) {
 void RunObserver::NoteSent() { last_sent_ = fw::MainLoop().Now(); }
 void RunObserver::NoteReceived() { last_received_ = fw::MainLoop().Now(); }
 
+void RunObserver::NoteTransferBegun(const std::string& name, bool write, long long bytes) {
+    current_ = {name, write, bytes, fw::MainLoop().Now(), 0};
+    transferOpen_ = true;
+}
+
+void RunObserver::NoteTransferEnded() {
+    if (!transferOpen_) return;
+    transferOpen_ = false;
+    current_.ended = fw::MainLoop().Now();
+    finished_.push_back(std::move(current_));
+    current_ = {};
+}
+
 void RunObserver::Reset() {
     Listener keep = std::move(listener_);
     *this = RunObserver{};

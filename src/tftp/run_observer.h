@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "framework/clock.h"
 
@@ -14,6 +15,16 @@ enum class RunPhase {
     kRunning,  // a plan is being performed
     kEnded,    // the plan ran out, reached STEP_END, or its final dialog/message was closed
     kStopped,  // a failure was shown or a time-out given up: nothing will go on by itself
+};
+
+// A transfer of the client that ended whole: the name on the modem, which way the request
+// went, the bytes it moved and when it began and ended (loop time).
+struct ClientTransferRecord {
+    std::string name;
+    bool write = false;
+    long long bytes = 0;
+    fw::Millis started = 0;
+    fw::Millis ended = 0;
 };
 
 enum class RunEnd {
@@ -56,6 +67,10 @@ public:
     // Times the response timer expired in this run: the modem left a wait unanswered.
     int Expiries() const { return expiries_; }
 
+    // Every transfer that ended whole since the process began (or the last Reset), oldest
+    // first: what a driver reports file by file.
+    const std::vector<ClientTransferRecord>& FinishedTransfers() const { return finished_; }
+
     void SetListener(Listener listener) { listener_ = std::move(listener); }
 
     // Reports from the engines.
@@ -72,6 +87,12 @@ public:
     void NoteBracketClosed() { bracket_open_ = false; }
     void NoteStep(int code) { step_ = code; }
     void NoteExpiry() { ++expiries_; }
+    // A request went out for a transfer (again, after a retry); a write knows its bytes.
+    void NoteTransferBegun(const std::string& name, bool write, long long bytes);
+    // A read took this many bytes more.
+    void NoteTransferBytes(long long bytes) { current_.bytes += bytes; }
+    // The transfer begun last ended whole.
+    void NoteTransferEnded();
 
     // Back to the state of a fresh process (tests).
     void Reset();
@@ -89,6 +110,9 @@ private:
     bool bracket_open_ = false;
     int step_ = -1;
     int expiries_ = 0;
+    ClientTransferRecord current_;
+    bool transferOpen_ = false;
+    std::vector<ClientTransferRecord> finished_;
     Listener listener_;
 };
 

@@ -239,6 +239,12 @@ void TftpClient::BeginTransfer(Transfer::Kind kind, const std::string& name) {
     transfer_.kind = kind;
     transfer_.port = sendPort_;
     transfer_.name = name;
+    long long bytes = 0;
+    if (kind == Transfer::kWrite) {
+        bytes = transferKind == 2 ? sendLength_
+                                  : static_cast<long long>(CommandFileData(commandIndex).size());
+    }
+    TheRunObserver().NoteTransferBegun(name, kind == Transfer::kWrite, bytes);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -394,6 +400,7 @@ void TftpClient::OnAck(std::uint16_t /*block*/, const std::string& text) {
 }
 
 void TftpClient::TransferDone() {
+    TheRunObserver().NoteTransferEnded();
     transfer_.kind = Transfer::kNone;
     lastRequest_ = {};
     if (transferKind == TransferKind::kCommandFile && commandIndex == STEP_PUT_UPDATE_END)

@@ -86,6 +86,7 @@ void TftpClient::OnData(std::uint16_t block, const std::uint8_t* data, std::size
 }
 
 void TftpClient::EndOfRead(std::uint16_t block) {
+    TheRunObserver().NoteTransferEnded();
     finishedReads_.push_back({transfer_.port, transfer_.peer, block});
     if (finishedReads_.size() > kKeptFinishedReads) finishedReads_.erase(finishedReads_.begin());
     transfer_.kind = Transfer::kNone;
@@ -141,6 +142,7 @@ bool TftpClient::BeginReceivedFile() {
 
 void TftpClient::TakeData(std::uint16_t block, const std::uint8_t* data, std::size_t length) {
     transfer_.lastTaken = block;
+    TheRunObserver().NoteTransferBytes(static_cast<long long>(length));
     if (infoMode) {
         if (block == 1) ParseModemInfo(remoteName, data, length);
         return;

@@ -98,7 +98,8 @@ start_serve() {
   SERVE_PID=$!
   PIDS="$PIDS $SERVE_PID"
   i=0
-  until grep -q '^Serving ' "$WORK/serve.out" 2>/dev/null; do
+  # (Under --json the line goes to stderr.)
+  until grep -qs '^Serving ' "$WORK/serve.out" "$WORK/serve.err"; do
     i=$((i + 1))
     if [ $i -ge 50 ] || ! kill -0 "$SERVE_PID" 2>/dev/null; then
       echo "serve did not start:"; cat "$WORK/serve.err"; exit 1

@@ -72,7 +72,7 @@ while read -r what path names kind; do
             fail "sperrow config put -<TAB> lacks ${names##*,}"
     fi
 done <<<"$table"
-[[ " $(offered sperrow -) " == *" --json "* ]] && fail "info's --json offered before info"
+[[ " $(offered sperrow -) " == *" --no-wait "* ]] && fail "upgrade's --no-wait offered before upgrade"
 
 [ $FAILED = 0 ] && echo "all checks passed"
 exit $FAILED

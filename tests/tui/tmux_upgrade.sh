@@ -6,7 +6,8 @@
 #   1. Download pressed twice: the second press is refused, the one upgrade ends in "Update
 #      Complete" and the modem received the image once;
 #   2. Esc while the image is sent: the question; No, and the upgrade completes;
-#   3. Esc while the image is sent, Yes: the question was on screen and the status is 1.
+#   3. Esc while the image is sent, Yes: the question was on screen and the status is 1;
+# then Ctrl+C while the image is sent: status 130 and the words of what it cut short.
 # Every datagram of the modem waits 40 ms, so that the image takes a few seconds. Run inside
 # the loopback-only namespace (tests/netns-run); every wait is bounded.
 set -eu
@@ -111,3 +112,20 @@ upgrades 80 24 0
 echo "tmux run at 80 x 24: the window behaved"
 upgrades 120 40 2
 echo "tmux run at 120 x 40: the window behaved"
+
+# Ctrl+C during the image ends the program at once (130); once the screen is restored it says
+# what was cut short and that the modem may be left in update mode.
+printf 'PackFile: samples/sample.pack\n' > "$WORK/setting.cfg"
+start_window 120 40 "'$SPERROW' --port $PORT --server-port $SERVER_PORT -m 127.0.0.1 -p secret 2> stderr"
+wait_for "Password:" 10
+begun=$(grep -c "write tftpupdt.beg" "$LOG")
+keys M-d
+wait_lines "$LOG" "write tftpupdt.beg" $((begun + 1)) 30
+sleep 1  # the image takes some seconds with the modem's delay
+keys C-c
+status=$(wait_status 10)
+[ "$status" = 130 ] || fail "Ctrl+C during a run ended with status $status"
+grep -q "^Interrupted: sending the image, image: [0-9]* of 79 blocks.$" "$WORK/stderr" &&
+    grep -qx "The modem may be left in update mode: run the upgrade again." "$WORK/stderr" ||
+    fail "Ctrl+C did not say what it cut short: $(cat "$WORK/stderr")"
+echo "tmux run: Ctrl+C during the image said what it interrupted"

@@ -63,7 +63,7 @@ int CliDesktop::MessageBox(const std::string& text, const std::string& caption, 
 }
 
 int CliDesktop::AskRetryOrCancel() {
-    session_.Out().Err("[r]etry or [c]ancel? ");
+    session_.Out().Log("[r]etry or [c]ancel? ");  // a question, not a message of the run
     std::string line;
     if (!ReadAnswerLine(line)) return fw::IDCANCEL;
     std::size_t first = line.find_first_not_of(" \t");

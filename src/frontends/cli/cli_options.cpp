@@ -1,7 +1,13 @@
 #include "frontends/cli/cli_options.h"
 
+#include <termios.h>
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <vector>
 
@@ -18,7 +24,8 @@ constexpr const char* kDescription =
 
 // What the parser fills before the values are checked and turned into CliOptions.
 struct RawOptions {
-    std::string modem;
+    std::vector<std::string> modems;
+    std::string modemsFile;
     std::string password;
     std::string passwordFile;
     bool passwordGiven = false;  // -p "" is an empty password, not "take setting.cfg's"
@@ -47,13 +54,23 @@ struct Subcommands {
 
 void DefineGlobalOptions(CLI::App& app, CliOptions& o, RawOptions& raw) {
     // The type names tell the shell's completion what a value is (FILE, DIR, IFACE).
-    app.add_option("-m,--modem", raw.modem, "Modem IPv4 address (default 192.168.1.1)")
-        ->type_name("ADDR");
-    auto* password = app.add_option("-p,--password", raw.password,
-                                    "Password (default: setting.cfg's, else empty)");
-    auto* password_file = app.add_option("--password-file", raw.passwordFile,
-                                         "Password = first line of FILE, without its line end")
-                              ->type_name("FILE");
+    app.add_option("-m,--modem", raw.modems,
+                   "Modem IPv4 address (default 192.168.1.1); several: a fleet run")
+        ->type_name("ADDR")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    app.add_option("--modems", raw.modemsFile,
+                   "Fleet run against the modems of FILE: ADDR[<TAB>PASSWORD] a line")
+        ->type_name("FILE");
+    app.add_option("--jobs", o.jobs, "Fleet run: modems at once (default all, at most 16)")
+        ->check(CLI::Range(1, kMaxJobs));
+    auto* password =
+        app.add_option("-p,--password", raw.password,
+                       "Password (default: SPERROW_PASSWORD, else setting.cfg's, else empty)");
+    auto* password_file =
+        app.add_option("--password-file", raw.passwordFile,
+                       "Password = first line of FILE (- for standard input), without its line end")
+            ->type_name("FILE");
     password->excludes(password_file);
     app.add_option("--port", o.port, "UDP port of the modem's TFTP service (default 69)")
         ->check(CLI::Range(1, 65535));
@@ -78,6 +95,12 @@ void DefineGlobalOptions(CLI::App& app, CliOptions& o, RawOptions& raw) {
         ->type_name("FILE");
     app.add_flag("--pcap-secrets", o.pcapSecrets,
                  "The capture keeps the content of tftplock.key and RequestID (masked by default)");
+    app.add_flag("--json", o.json, "Print one JSON object at the end (serve: one line a transfer)");
+    app.add_flag("--json-events", o.jsonEvents,
+                 "One JSON line on stderr for every step and progress tick");
+    app.add_option("--log-file", o.logFile,
+                   "Append every log line to FILE, with its time and the modem's address")
+        ->type_name("FILE");
 }
 
 void AddChecksumOption(CLI::App* command, RawOptions& raw) {
@@ -107,12 +130,13 @@ void DefineCommands(CLI::App& app, CliOptions& o, RawOptions& raw, Subcommands& 
     AddChecksumOption(s.upgrade, raw);
 
     s.info = app.add_subcommand("info", "Read and print the modem's identification");
-    s.info->add_flag("--json", o.json, "Print one JSON object");
 
     s.config = app.add_subcommand("config", "Save or restore the modem's configuration");
     s.config->require_subcommand(1);
     s.configGet = s.config->add_subcommand("get", "Save the configuration into a pack file");
-    s.configGet->add_option("-o,--output", raw.configOut, "Pack file (default config.pack)")
+    s.configGet
+        ->add_option("-o,--output", raw.configOut,
+                     "Pack file; {modem} stands for the modem's address (default config.pack)")
         ->type_name("FILE");
     s.configPut = s.config->add_subcommand("put", "Restore the configuration from a pack file");
     s.configPut->add_option("FILE", o.file, "Configuration pack file")->required();
@@ -160,22 +184,98 @@ bool IsSha256Text(const std::string& text) {
            text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
 }
 
+// The first line of standard input. A person typing it at a terminal is asked for it and
+// does not see it echoed.
+bool ReadPasswordFromStdin(std::string& line) {
+    termios saved{};
+    bool terminal = ::isatty(STDIN_FILENO) == 1 && ::tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (terminal) {
+        termios quiet = saved;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+        std::fputs("Password: ", stderr);
+        std::fflush(stderr);
+    }
+    std::getline(std::cin, line);
+    if (terminal) {
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        std::fputc('\n', stderr);
+    }
+    return !std::cin.bad();
+}
+
+// The first line of a file, or of standard input for "-".
 bool ReadFirstLine(const std::string& path, std::string& line) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::getline(in, line);
-    if (in.bad()) return false;
+    if (path == "-") {
+        if (!ReadPasswordFromStdin(line)) return false;
+    } else {
+        std::ifstream in(path, std::ios::binary);
+        if (!in) return false;
+        std::getline(in, line);
+        if (in.bad()) return false;
+    }
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
     return true;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream all;
+    all << in.rdbuf();
+    text = all.str();
+    return !in.bad();
+}
+
+// The modems named: one for a plain run, several (or a --modems file) for a fleet run.
+std::string TakeModems(CliOptions& o, const RawOptions& raw) {
+    std::vector<FleetModem> named;
+    for (const std::string& address : raw.modems) {
+        if (!fw::ParseIp(address)) return "--modem wants a dotted IPv4 address: " + address;
+        named.push_back({address, std::nullopt});
+    }
+    if (!raw.modemsFile.empty()) {
+        std::string text;
+        if (!ReadWholeFile(raw.modemsFile, text))
+            return "cannot read the modems file " + raw.modemsFile;
+        ModemListResult list = ParseModemList(text);
+        if (!list.problem.empty()) return raw.modemsFile + ": " + list.problem;
+        if (list.modems.empty()) return raw.modemsFile + " names no modem";
+        named.insert(named.end(), list.modems.begin(), list.modems.end());
+    }
+    if (std::string repeated = RepeatedModem(named); !repeated.empty()) return repeated;
+    if (named.size() == 1 && raw.modemsFile.empty()) {
+        o.modem = named.front().address;
+    } else {
+        o.fleet = std::move(named);
+    }
+    return {};
+}
+
+// What a fleet run cannot do: anything but the five commands, a broadcast (it reaches every
+// modem at once), the "VxWorks" target (every modem would fetch from one local server port),
+// and files every child would write over each other's.
+std::string FleetProblem(const CliOptions& o) {
+    if (!RunsInFleet(o.command))
+        return "a fleet run (several modems) is for upgrade, info, config get, config put and send";
+    if (o.broadcast)
+        return "a fleet run talks to each modem at its own address: not with --broadcast, "
+               "which reaches the whole segment at once";
+    if (o.vxworks)
+        return "a fleet run cannot upgrade with --target vxworks: every modem would fetch its "
+               "image from the one local server port";
+    if (o.command == Command::kConfigGet && !HasModemTemplate(o.file))
+        return "config get in a fleet run wants {modem} in -o, so that each modem's pack has a "
+               "file of its own (-o '{modem}.pack')";
+    if (!o.pcap.empty() && !HasModemTemplate(o.pcap))
+        return "--pcap in a fleet run wants {modem} in the file name";
+    return {};
 }
 
 // The checks CLI11 cannot make: addresses, the password file, the file rows. Empty when
 // all is well, else the complaint.
 std::string Complete(CliOptions& o, const RawOptions& raw, const Subcommands& s) {
-    if (!raw.modem.empty()) {
-        if (!fw::ParseIp(raw.modem)) return "--modem wants a dotted IPv4 address: " + raw.modem;
-        o.modem = raw.modem;
-    }
+    if (std::string problem = TakeModems(o, raw); !problem.empty()) return problem;
     if (!raw.listen.empty()) {
         if (!fw::ParseIp(raw.listen)) return "--listen wants a dotted IPv4 address: " + raw.listen;
         o.listen = raw.listen;
@@ -188,6 +288,10 @@ std::string Complete(CliOptions& o, const RawOptions& raw, const Subcommands& s)
         o.password = line;
     }
     if (raw.passwordGiven) o.password = raw.password;
+    // Last before setting.cfg: the environment, which no other user sees (the process list
+    // shows every argument to everyone).
+    if (const char* env = std::getenv("SPERROW_PASSWORD"); !o.password && env && *env)
+        o.password = env;
     // The member check has already turned any spelling into the lower-case one.
     o.vxworks = raw.target == "vxworks";
     if (s.configGet->parsed()) {
@@ -212,6 +316,11 @@ std::string Complete(CliOptions& o, const RawOptions& raw, const Subcommands& s)
     }
     if (o.verify && o.vxworks) return "--verify is for an upgrade sent to the modem, not vxworks";
     if (o.verify && o.broadcast) return "--verify needs one modem: not with --broadcast";
+    if (!o.fleet.empty()) return FleetProblem(o);
+    // A run against one modem fills the templates in at once.
+    std::string address = o.modem.value_or(kDefaultModem);
+    if (o.command == Command::kConfigGet) o.file = ExpandModemTemplate(o.file, address);
+    o.pcap = ExpandModemTemplate(o.pcap, address);
     return {};
 }
 
@@ -266,15 +375,49 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
         return result;
     }
     raw.passwordGiven = app.count("--password") > 0;
+    o.command = ChosenCommand(s);
     std::string problem = Complete(o, raw, s);
     if (!problem.empty()) {
         result.exitCode = 2;
         result.err = "sperrow: " + problem + "\n";
         return result;
     }
-    o.command = ChosenCommand(s);
     result.options = std::move(o);
     return result;
+}
+
+bool RunsInFleet(Command command) {
+    return command == Command::kUpgrade || command == Command::kInfo ||
+           command == Command::kConfigGet || command == Command::kConfigPut ||
+           command == Command::kSend;
+}
+
+std::string CommandName(Command command) {
+    switch (command) {
+        case Command::kUpgrade:
+            return "upgrade";
+        case Command::kInfo:
+            return "info";
+        case Command::kConfigGet:
+            return "config get";
+        case Command::kConfigPut:
+            return "config put";
+        case Command::kSend:
+            return "send";
+        case Command::kRemoteUpgrade:
+            return "remote-upgrade";
+        case Command::kDescribe:
+            return "describe";
+        case Command::kServe:
+            return "serve";
+        case Command::kTui:
+            return "tui";
+        case Command::kInterfaces:
+            return "interfaces";
+        case Command::kNone:
+            break;
+    }
+    return "";
 }
 
 std::string UsageText() {

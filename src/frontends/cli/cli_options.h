@@ -4,8 +4,10 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/start_options.h"
+#include "frontends/cli/modem_list.h"
 
 namespace cli {
 
@@ -27,12 +29,21 @@ enum class Command {
 struct FileRow {
     std::string source;
     std::string destination;
+    bool operator==(const FileRow&) const = default;
 };
+
+// The most children of a fleet run at once.
+constexpr int kMaxJobs = 16;
 
 struct CliOptions {
     // Global options: the controls and settings they stand for.
     std::optional<std::string> modem;     // IP Address box; nothing: the page's default
-    std::optional<std::string> password;  // Password box; nothing: setting.cfg's
+    // A fleet run (-m more than once, or --modems): each modem its own child process. Empty
+    // for a run against one modem, which is `modem`.
+    std::vector<FleetModem> fleet;
+    int jobs = 0;  // children of a fleet run at once; 0: all (at most kMaxJobs)
+    // Password box; nothing: setting.cfg's. -p, else --password-file, else SPERROW_PASSWORD.
+    std::optional<std::string> password;
     unsigned port = 69;                   // the modem's TFTP port
     std::optional<int> retry;             // Retry box
     std::optional<int> timeout;           // Timeout box, seconds
@@ -47,6 +58,9 @@ struct CliOptions {
     bool quiet = false;
     std::string pcap;          // capture every datagram into this pcap file ("" for none)
     bool pcapSecrets = false;  // the capture keeps the password-bearing files' content
+    bool json = false;         // one JSON object on stdout at the end (serve: a line a transfer)
+    bool jsonEvents = false;   // a JSON line on stderr for every step and progress tick
+    std::string logFile;       // every log line appended here, time-stamped ("" for none)
 
     Command command = Command::kNone;
     std::string file;  // upgrade, config put, describe: FILE; config get: -o FILE
@@ -60,8 +74,6 @@ struct CliOptions {
     bool verify = false;  // read the modem's firmware version before and after its reboot
     int verifyInterval = 5;
     int verifyTimeout = 180;
-    // info
-    bool json = false;
     // config put
     bool noReboot = false;
     // send
@@ -72,6 +84,8 @@ struct CliOptions {
     std::string root = ".";
     bool noRead = false;
     bool write = false;
+
+    bool operator==(const CliOptions&) const = default;
 };
 
 struct ParsedCommandLine {
@@ -81,8 +95,17 @@ struct ParsedCommandLine {
     std::string err;  // what was wrong, for stderr
 };
 
-// Usage errors give exit code 2; --help and --version give 0.
+// Usage errors give exit code 2; --help and --version give 0. SPERROW_PASSWORD in the
+// environment is the password when neither -p nor --password-file gives one.
 ParsedCommandLine ParseCommandLine(int argc, const char* const* argv);
+
+// The address a run without -m talks to: the IP Address box's default.
+constexpr const char* kDefaultModem = "192.168.1.1";
+
+// The commands a fleet run may run against each of its modems.
+bool RunsInFleet(Command command);
+// The command's name as typed: "upgrade", "config get", ...
+std::string CommandName(Command command);
 
 // The usage text printed when no command is given and no terminal is there to open the
 // interactive window on.

@@ -48,6 +48,92 @@ TEST(PasswordSource, PasswordFileGivesItsFirstLineWithoutTheLineEnd) {
     EXPECT_EQ(Parse({"-p", "a", "--password-file", "x", "info"}).exitCode, 2);
 }
 
+// -p, then --password-file, then SPERROW_PASSWORD, then setting.cfg (nothing here). An
+// empty variable is no password, as an empty NO_COLOR is no wish.
+TEST(PasswordSource, TheEnvironmentComesAfterTheCommandLineAndBeforeTheSettings) {
+    std::string path = "/tmp/sperrow-pwfile-env-" + std::to_string(::getpid());
+    std::ofstream(path) << "from-file\n";
+    struct Case {
+        const char* env;  // null: unset
+        std::vector<const char*> args;
+        const char* password;  // null: none
+    };
+    const Case cases[] = {
+        {"from-env", {"-p", "from-p", "info"}, "from-p"},
+        {"from-env", {"--password-file", path.c_str(), "info"}, "from-file"},
+        {"from-env", {"info"}, "from-env"},
+        {"", {"info"}, nullptr},
+        {nullptr, {"info"}, nullptr},
+        {"from-env", {"-p", "", "info"}, ""},
+    };
+    for (const Case& c : cases) {
+        if (c.env) {
+            ::setenv("SPERROW_PASSWORD", c.env, 1);
+        } else {
+            ::unsetenv("SPERROW_PASSWORD");
+        }
+        std::vector<const char*> argv = {"sperrow"};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        auto parsed = ParseCommandLine(static_cast<int>(argv.size()), argv.data());
+        ASSERT_TRUE(parsed.options);
+        EXPECT_EQ(parsed.options->password,
+                  c.password ? std::optional<std::string>(c.password) : std::nullopt)
+            << (c.env ? c.env : "unset") << " " << c.args[0];
+    }
+    ::unsetenv("SPERROW_PASSWORD");
+    std::remove(path.c_str());
+}
+
+// What makes a run a fleet run, and what a fleet run refuses before anything starts.
+TEST(FleetRun, SeveralModemsOrAModemsFileAndTheCommandsItTakes) {
+    std::string path = "/tmp/sperrow-modems-" + std::to_string(::getpid());
+    std::ofstream(path) << "# shop\n10.0.0.3\tpw3\n";
+    auto one = Parse({"-m", "10.0.0.1", "info"});
+    ASSERT_TRUE(one.options);
+    EXPECT_TRUE(one.options->fleet.empty());
+    EXPECT_EQ(one.options->modem, "10.0.0.1");
+    auto two = Parse({"-m", "10.0.0.1", "info", "-m", "10.0.0.2", "--modems", path.c_str()});
+    ASSERT_TRUE(two.options);
+    EXPECT_EQ(two.options->fleet,
+              (std::vector<FleetModem>{{"10.0.0.1", {}}, {"10.0.0.2", {}}, {"10.0.0.3", "pw3"}}));
+    EXPECT_FALSE(two.options->modem);
+    EXPECT_EQ(Parse({"--modems", path.c_str(), "info"}).options->fleet.size(), 1u);
+    auto single_get = Parse({"-m", "10.0.0.1", "config", "get", "-o", "{modem}.pack"});
+    EXPECT_EQ(single_get.options->file, "10.0.0.1.pack");
+    EXPECT_EQ(Parse({"config", "get", "-o", "{modem}.pack"}).options->file, "192.168.1.1.pack");
+
+    const std::string fleet_of_two[] = {"-m", "10.0.0.1", "-m", "10.0.0.2"};
+    struct Refusal {
+        std::vector<std::string> args;
+        const char* says;
+    };
+    const Refusal refusals[] = {
+        {{"describe", "f"}, "a fleet run (several modems) is for upgrade"},
+        {{"serve"}, "a fleet run (several modems) is for upgrade"},
+        {{"remote-upgrade"}, "a fleet run (several modems) is for upgrade"},
+        {{"--broadcast", "upgrade", "f"}, "not with --broadcast"},
+        {{"upgrade", "f", "--target", "vxworks"}, "--target vxworks"},
+        {{"config", "get"}, "wants {modem} in -o"},
+        {{"config", "get", "-o", "same.pack"}, "wants {modem} in -o"},
+        {{"--pcap", "x.pcap", "info"}, "--pcap in a fleet run wants {modem}"},
+        {{"-m", "10.0.0.1", "info"}, "modem 10.0.0.1 is named twice"},
+        {{"--jobs", "17", "info"}, "--jobs"},
+        {{"--modems", "/nonexistent/modems", "info"}, "cannot read the modems file"},
+    };
+    for (const Refusal& r : refusals) {
+        std::vector<const char*> argv = {"sperrow"};
+        for (const std::string& word : fleet_of_two) argv.push_back(word.c_str());
+        for (const std::string& word : r.args) argv.push_back(word.c_str());
+        auto parsed = ParseCommandLine(static_cast<int>(argv.size()), argv.data());
+        EXPECT_FALSE(parsed.options) << r.says;
+        EXPECT_EQ(parsed.exitCode, 2) << r.says;
+        EXPECT_NE(parsed.err.find(r.says), std::string::npos) << parsed.err;
+    }
+    std::ofstream(path) << "10.0.0.1\n10.0.0.1\tpw\n";
+    EXPECT_EQ(Parse({"--modems", path.c_str(), "info"}).exitCode, 2);
+    std::remove(path.c_str());
+}
+
 TEST(GlobalOptions, MayFollowTheCommandAndARepeatedOneTakesItsLastValue) {
     auto parsed = Parse({"--retry", "1", "upgrade", "fw.bin", "--retry", "7", "-m", "127.0.0.2"});
     ASSERT_TRUE(parsed.options);

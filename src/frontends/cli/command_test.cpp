@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
 
 #include "framework/clock.h"
@@ -16,6 +18,7 @@
 #include "framework/memnet.h"
 #include "frontends/cli/cli_options.h"
 #include "frontends/cli/driver.h"
+#include "frontends/cli/json_report.h"
 #include "frontends/cli/output.h"
 #include "frontends/cli/runner.h"
 #include "modem/simulated_modem.h"
@@ -214,6 +217,102 @@ TEST_F(CommandTest, APasswordLongerThanTheBoxTakesIsCutWithAWarning) {
     EXPECT_EQ(Err().rfind("sperrow: warning: the password is cut to its first 29 characters.\n", 0),
               0u);
     EXPECT_EQ(modem->LastReceived("tftplock.key")->bytes.size(), 29u + 2);
+}
+
+// Whole lines of a text.
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// Success means the modem holds exactly the files the JSON lists, with their bytes; the
+// events tell every step once and end every file at its whole size.
+TEST_F(CommandTest, JsonFilesAreWhatTheModemHoldsAndEveryFileEndsWhole) {
+    std::string image = Image();
+    std::string pack = "PACK1.0.0001";
+    pack += std::string("image\0", 6) + std::string{static_cast<char>(image.size() & 0xFF),
+                                                    static_cast<char>(image.size() >> 8), 0, 0};
+    pack += std::string("info\0\3\0\0\0", 9) + std::string(1, '\0');
+    pack += image + "abc";
+    Write("fw.pack", pack);
+    options.json = options.jsonEvents = true;
+    EXPECT_EQ(Run(Command::kUpgrade, "fw.pack"), 0) << Err();
+    nlohmann::json report = nlohmann::json::parse(Out());
+    EXPECT_EQ(report["messages"], nlohmann::json::array({"Modem is now updating .....",
+                                                         "Modem Reboot", "Update Complete"}));
+    std::vector<std::string> written;
+    for (const auto& file : report["files"]) {
+        std::string name = file["name"];
+        const modem::ReceivedFile* got = modem->LastReceived(name);
+        ASSERT_NE(got, nullptr) << name;
+        EXPECT_EQ(file["direction"], "write");
+        EXPECT_EQ(file["bytes"], got->bytes.size()) << name;
+        written.push_back(name);
+    }
+    EXPECT_EQ(written, (std::vector<std::string>{"tftplock.key", "tftpupdt.beg", "image", "info",
+                                                 "tftpupdt.rbt", "tftpupdt.end"}));
+    std::map<std::string, int> last_percent;
+    std::vector<std::string> steps;
+    for (const std::string& line : Lines(Err())) {
+        std::optional<RunEvent> event = ParseRunEvent(line);
+        ASSERT_TRUE(event) << "stderr holds events only here: " << line;
+        if (event->kind == "step") steps.push_back(event->step);
+        if (event->kind == "progress") last_percent[event->file] = event->percent;
+    }
+    EXPECT_EQ(last_percent, (std::map<std::string, int>{{"image", 100}, {"info", 100}}));
+    EXPECT_EQ(steps,
+              (std::vector<std::string>{"writing the unlock key", "writing the update begin marker",
+                                        "sending the image", "writing the update reboot marker",
+                                        "writing the update end marker",
+                                        "waiting for the modem to finish its update"}));
+}
+
+// A tiny TFTP reader on another host that fetches `name` whole from the local server.
+class Fetcher {
+public:
+    Fetcher(fw::NetStack& stack, std::string name) : socket_(stack.OpenUdp(&error_)), name_(name) {
+        socket_->Bind(fw::Endpoint{stack.HostAddress(), 0});
+        socket_->SetReadableCallback([this] { OnReadable(); });
+    }
+    void Start(fw::Endpoint server) {
+        tftp::Bytes rrq = tftp::BuildRequest(tftp::RRQ, name_);
+        socket_->SendTo(rrq.data(), rrq.size(), server);
+    }
+    bool Whole() const { return whole_; }
+
+private:
+    void OnReadable() {
+        std::uint8_t buffer[1024];
+        fw::Endpoint from;
+        long got = socket_->RecvFrom(buffer, sizeof buffer, &from);
+        tftp::Header header =
+            tftp::ParseHeader(buffer, static_cast<std::size_t>(std::max(got, 0L)));
+        if (!header.valid || header.opcode != tftp::DATA) return;
+        tftp::Bytes ack = tftp::BuildAck(header.field);
+        socket_->SendTo(ack.data(), ack.size(), from);
+        if (got < 4 + 512) whole_ = true;
+    }
+
+    int error_ = 0;
+    std::unique_ptr<fw::DatagramSocket> socket_;
+    std::string name_;
+    bool whole_ = false;
+};
+
+// Another host reads the same image whole from the local server while the modem never
+// comes for it: that read is not the modem's, and the command still ends in its time-out.
+TEST_F(CommandTest, VxWorksTakesOnlyTheModemsOwnReadOfItsImage) {
+    fs::create_directory("images");
+    Write("images/fw.comp", Image());
+    options.vxworks = true;
+    options.serverPort = 6970;
+    Fetcher stranger(net.AddHost(0x0A000003), "fw.comp");
+    loop.PostDelayed(5000, [&] { stranger.Start(fw::Endpoint{kHostAddr, 6970}); });
+    EXPECT_EQ(Run(Command::kUpgrade, dir + "/images/fw.comp"), 3);
+    EXPECT_TRUE(stranger.Whole()) << "the stranger's read went through";
+    EXPECT_EQ(Err(), "Timeout:\nThe modem did not read fw.comp within 120 seconds.\n");
 }
 
 }  // namespace

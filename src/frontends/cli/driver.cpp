@@ -11,8 +11,10 @@
 #include "dialogs/upgrade_status_dlg.h"
 #include "framework/event_loop.h"
 #include "framework/ui/dialog.h"
+#include "framework/ui/ip_address_ctrl.h"
 #include "framework/ui/list_box.h"
 #include "frontends/cli/formatting.h"
+#include "frontends/cli/json_report.h"
 #include "frontends/cli/log_follower.h"
 #include "frontends/cli/pack_destination.h"
 #include "frontends/cli/progress_view.h"
@@ -158,18 +160,25 @@ void Driver::Drive(CMainDlg& main) {
     }
     hands_ = std::make_unique<WindowHands>(main);
     Output& out = session_.Out();
-    log_ = std::make_unique<LogFollower>(main, out, o.log);
-    bool bar = out.ErrIsTerminal() && !o.quiet;
-    if (bar) {
-        progress_ = std::make_unique<ProgressView>(
-            main, out, [this] { return log_->LastLine(); }, SizesOfSentFiles(o));
+    // The address the command talks to, as the box holds it before a broadcast hides it.
+    std::string address = "-";
+    if (SendsPassword(o.command) && main.ModemAddress()) {
+        address = o.modem.value_or(main.ModemAddress()->GetWindowText());
+        session_.SetModemAddress(address);
     }
     if (!ApplyWindowSettings(*hands_, o)) {
         Refused();
         return;
     }
-    // The bar names its files and a "VxWorks" upgrade sees the modem's reads in the log.
-    bool log_needed = bar || (o.command == Command::kUpgrade && o.vxworks);
+    log_ = std::make_unique<LogFollower>(main, out, o.log, session_.Log(), address);
+    bool bar = out.ErrIsTerminal() && !o.quiet && !o.jsonEvents;
+    if (bar || o.jsonEvents) {
+        ProgressView::Sink sink = bar ? ProgressBarSink(out) : ProgressEventSink(address);
+        progress_ = std::make_unique<ProgressView>(
+            main, std::move(sink), [this] { return log_->LastLine(); }, SizesOfSentFiles(o));
+    }
+    // The progress names its files from the log; the log file wants every line.
+    bool log_needed = bar || o.jsonEvents || session_.Log();
     if (log_needed && !hands_->SetChecked(IDC_LOG_ENABLE, true)) {
         Refused();
         return;
@@ -277,7 +286,30 @@ void Driver::Pump() {
         }
     }
     if (log_ && hands_) log_->Trim(*hands_);
+    NoteStep();
     NoteInterrupt();
+}
+
+void Driver::NoteStep() {
+    if (!session_.Options().jsonEvents) return;
+    const RunObserver& observer = TheRunObserver();
+    if (observer.Step() < 0) return;
+    // The entries after a pack's first are steps of their own that say the same.
+    std::pair<int, std::string> now{observer.RunCount(), DescribeStep(observer.Step())};
+    if (now == stepSeen_) return;
+    stepSeen_ = now;
+    session_.Out().JsonErr(StepEventJson(session_.ModemAddress().value_or("-"), now.second));
+}
+
+ProgressView::Sink Driver::ProgressEventSink(const std::string& address) {
+    return [this, address](const ProgressTick& tick) {
+        if (!tick.shown) return;
+        NoteStep();  // the step a file belongs to comes before the file
+        ProgressAmount amount = AmountDone(tick.done, tick.total, tick.totalBytes);
+        session_.Out().JsonErr(
+            ProgressEventJson(address, tick.name, static_cast<long long>(amount.done),
+                              static_cast<long long>(amount.all), amount.percent));
+    };
 }
 
 void Driver::NoteInterrupt() {
@@ -383,7 +415,11 @@ int Driver::ShowModemInfo(fw::CDialog& dialog) {
     if (auto* profile = dialog.GetDlgItemAs<fw::CListBox>(IDC_INFO_HW_PROFILE)) {
         info.hardwareProfile = profile->Lines();
     }
-    session_.Out().Out(session_.Options().json ? ModemInfoJson(info) : ModemInfoText(info));
+    if (session_.Options().json) {
+        session_.SetModemInfo(std::move(info));
+    } else {
+        session_.Out().Out(ModemInfoText(info));
+    }
     dialog.EndDialog(fw::IDOK);
     return fw::IDOK;
 }

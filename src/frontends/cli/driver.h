@@ -7,8 +7,10 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "framework/clock.h"
+#include "frontends/cli/progress_view.h"
 
 class CMainDlg;
 namespace fw {
@@ -19,7 +21,6 @@ namespace cli {
 
 class LogFollower;
 class PackDestination;
-class ProgressView;
 class Session;
 class WindowHands;
 
@@ -64,6 +65,9 @@ private:
     void WarnOfLongPassword();
     // One short round of the event loop.
     void Pump();
+    // --json-events: a line for each step a plan performs, and for each progress tick.
+    void NoteStep();
+    ProgressView::Sink ProgressEventSink(const std::string& address);
     // Once a stop signal has arrived during a run: says on stderr what it interrupted and
     // whether the modem may be left in update mode, while the window still shows it.
     void NoteInterrupt();
@@ -78,6 +82,7 @@ private:
     std::unique_ptr<ProgressView> progress_;
     std::unique_ptr<PackDestination> pack_;
     bool interruptNoted_ = false;
+    std::pair<int, std::string> stepSeen_{-1, ""};  // run and step of the last step event
 };
 
 // How long a run may go without a timer armed, a dialog open or a datagram before it

@@ -8,7 +8,7 @@
 #include "app/main_dlg.h"
 #include "framework/event_loop.h"
 #include "frontends/cli/driver.h"
-#include "frontends/cli/log_follower.h"
+#include "frontends/cli/json_report.h"
 #include "frontends/cli/pack_destination.h"
 #include "frontends/cli/serve_lines.h"
 #include "frontends/cli/session.h"
@@ -98,24 +98,28 @@ void Driver::UpgradeVxWorks() {
 }
 
 void Driver::WaitForImageRead(const std::string& image, fw::Millis pressed_at) {
-    // The server logs the full path of each read request, then "Transmit Complete" when
-    // the last block of that read is acknowledged.
-    std::string wanted = "./" + image;
-    std::string reading;
+    // The server reports each transfer once it has ended: only this modem's read of this
+    // image, acknowledged to its last block, is the one awaited. A broadcast run has asked
+    // every modem on the segment, so any of them may fetch it.
+    const CliOptions& o = session_.Options();
+    std::string modem = session_.ModemAddress().value_or("");
     bool read_whole = false;
-    log_->SetWatcher([&](const std::string& line) {
-        if (line.rfind("./", 0) == 0) {
-            reading = line;
-        } else if (line.rfind("Transmit Complete", 0) == 0) {
-            if (reading == wanted) read_whole = true;
-            reading.clear();
+    SetServerTransferListener([&](const ServerTransferReport& report) {
+        bool ours =
+            !report.write && report.name == image && (o.broadcast || report.peerAddress == modem);
+        if (!ours) return;
+        if (report.outcome != "ok") {
+            session_.Out().Err("The modem's read of " + image + " failed: " + report.outcome);
+            return;
         }
+        session_.NoteServedFile(report);
+        read_whole = true;
     });
     while (!read_whole && !session_.ShouldUnwind() && !session_.Failed() &&
            Now() - pressed_at < kImageReadLimit) {
         Pump();
     }
-    log_->SetWatcher(nullptr);
+    SetServerTransferListener(nullptr);
     if (read_whole) {
         session_.Finish(0);
     } else if (!session_.ShouldUnwind() && !session_.Failed()) {
@@ -227,13 +231,25 @@ void Driver::Serve() {
         Refused();
         return;
     }
-    session_.Out().Out("Serving " + o.root + " on " + (o.listen.empty() ? "0.0.0.0" : o.listen) +
-                       ":" + std::to_string(o.serverPort) + " (read " + (o.noRead ? "off" : "on") +
-                       ", write " + (o.write ? "on" : "off") + "); stop with Ctrl-C");
+    std::string serving = "Serving " + o.root + " on " + (o.listen.empty() ? "0.0.0.0" : o.listen) +
+                          ":" + std::to_string(o.serverPort) + " (read " +
+                          (o.noRead ? "off" : "on") + ", write " + (o.write ? "on" : "off") +
+                          "); stop with Ctrl-C";
+    // Under --json stdout holds the transfers' lines only.
+    if (o.json) {
+        session_.Out().Err(serving);
+    } else {
+        session_.Out().Out(serving);
+    }
     // One line for each transfer that has finished or failed, unless asked to be quiet.
     if (!o.quiet) {
-        SetServerTransferListener([this](const ServerTransferReport& report) {
-            session_.Out().Out(ServeLine(report, std::time(nullptr)));
+        SetServerTransferListener([this, json = o.json](const ServerTransferReport& report) {
+            std::time_t now = std::time(nullptr);
+            if (json) {
+                session_.Out().JsonOut(ServeTransferJson(report, now));
+            } else {
+                session_.Out().Out(ServeLine(report, now));
+            }
         });
     }
     // The server works by itself on the event loop; only a signal ends it.

@@ -1,5 +1,5 @@
 // The command line's own texts, kept apart from the dialogs they are read from so that
-// they can be checked on their own: the Modem Information dialog as lines or JSON, and the
+// they can be checked on their own: the Modem Information dialog as lines, and the
 // progress bar's line.
 #pragma once
 
@@ -28,19 +28,20 @@ std::string TrimLineEnd(std::string_view value);
 
 // "Company: ..." to "Hardware Profile:" and the profile lines indented by two blanks.
 std::string ModemInfoText(const ModemInfoView& info);
-// One JSON object with the keys company, date, hardwareVersion, firmwareVersion,
-// productId, macAddress, tftpVersion and hardwareProfile (an array of the lines).
-std::string ModemInfoJson(const ModemInfoView& info);
-// A JSON string literal: quotes, backslashes and control characters escaped; bytes that
-// are not valid UTF-8 become U+FFFD, so the output always parses.
-std::string JsonString(std::string_view text);
-
 // The progress bar's line, as people know it from curl: the file name, a bar of `width`
 // cells, the share done, the bytes done and in all, the rate and the time left, e.g.
 // "image  [#######.......]  50%  20.0 KiB / 39.1 KiB  120.5 KiB/s  0:01 left". Bytes are
 // counted in 512-byte blocks, of the file's size when it is known (`total_bytes`).
 std::string ProgressLine(std::string_view name, int done, int total, double bytes_per_second,
                          int width, long long total_bytes = -1);
+// How far a file is, in bytes (of `total_bytes` when known, else of 512-byte blocks) and in
+// per cent, when `done` of its `total` blocks are through.
+struct ProgressAmount {
+    double done = 0;
+    double all = 0;
+    int percent = 0;
+};
+ProgressAmount AmountDone(int done, int total, long long total_bytes);
 // "512 B", "120.5 KiB", "3.2 MiB"; FormatRate adds "/s".
 std::string FormatBytes(double bytes);
 std::string FormatRate(double bytes_per_second);

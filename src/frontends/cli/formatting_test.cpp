@@ -7,22 +7,6 @@
 namespace cli {
 namespace {
 
-TEST(ModemInfoJson, EscapesWhatWouldBreakTheObjectAndKeepsValidText) {
-    ModemInfoView info;
-    info.company = "Say \"hi\"\\";
-    info.date = std::string("tab\there\x01", 10);  // with the zero byte at its end
-    info.hardwareVersion = "caf\xC3\xA9";          // valid UTF-8 stays as it is
-    info.firmwareVersion = "bad\xFF\xC3";          // invalid bytes cannot reach the output
-    info.tftpVersion = "TFTP 2.4\r\n";             // the dialog's trailing line end goes
-    std::string json = ModemInfoJson(info);
-    EXPECT_NE(json.find(R"("company": "Say \"hi\"\\",)"), std::string::npos) << json;
-    EXPECT_NE(json.find(R"("date": "tab\there\u0001\u0000",)"), std::string::npos) << json;
-    EXPECT_NE(json.find("\"hardwareVersion\": \"caf\xC3\xA9\","), std::string::npos) << json;
-    EXPECT_NE(json.find(R"("firmwareVersion": "bad\ufffd\ufffd",)"), std::string::npos) << json;
-    EXPECT_NE(json.find(R"("tftpVersion": "TFTP 2.4",)"), std::string::npos) << json;
-    EXPECT_NE(json.find("\"hardwareProfile\": []\n}\n"), std::string::npos) << json;
-}
-
 TEST(ModemInfoText, TrimsLineEndsAndIndentsTheProfile) {
     ModemInfoView info;
     info.company = "Acme\r\n";

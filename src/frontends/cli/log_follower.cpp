@@ -3,16 +3,20 @@
 #include "app/main_dlg.h"
 #include "framework/ui/list_box.h"
 #include "frontends/cli/formatting.h"
+#include "frontends/cli/log_file.h"
 #include "frontends/cli/output.h"
 #include "frontends/cli/window_hands.h"
 #include "resources/resource.h"
 
 namespace cli {
 
-LogFollower::LogFollower(CMainDlg& main, Output& output, bool echo)
+LogFollower::LogFollower(CMainDlg& main, Output& output, bool echo, LogFile* file,
+                         std::string address)
     : main_(main),
       output_(output),
       echo_(echo),
+      file_(file),
+      address_(std::move(address)),
       listener_([this](const fw::UiEvent& event) { OnEvent(event); }) {}
 
 void LogFollower::OnEvent(const fw::UiEvent& event) {
@@ -25,8 +29,8 @@ void LogFollower::OnEvent(const fw::UiEvent& event) {
     if (count < seen_) seen_ = 0;  // the list was emptied
     for (; seen_ < count; ++seen_) {
         last_ = TrimLineEnd(log->GetText(seen_));
-        if (echo_) output_.Err(last_);
-        if (watcher_) watcher_(last_);
+        if (echo_) output_.Log(last_);
+        if (file_) file_->Append(address_, last_);
     }
 }
 

@@ -25,10 +25,31 @@ void Output::Write(std::FILE* stream, std::string_view text) {
     std::fflush(stream);
 }
 
+void Output::Raw(std::FILE* stream, std::string_view text) {
+    ClearTransient();
+    std::fwrite(text.data(), 1, text.size(), stream);
+    if (text.empty() || text.back() != '\n') std::fputc('\n', stream);
+    std::fflush(stream);
+}
+
+void Output::Keep(std::string_view text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
+    messages_.emplace_back(text);
+}
+
 void Output::Out(std::string_view text) {
+    if (json_) {
+        Keep(text);
+        return;
+    }
     Write(out_, text);
 }
 void Output::Err(std::string_view text) {
+    if (json_) Keep(text);
+    last_err_ = text;
+    Write(err_, text);
+}
+void Output::Log(std::string_view text) {
     Write(err_, text);
 }
 

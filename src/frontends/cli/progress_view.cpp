@@ -22,10 +22,22 @@ std::string FileNameFromLogLine(const std::string& line) {
     return slash == std::string::npos ? line : line.substr(slash + 1);
 }
 
-ProgressView::ProgressView(CMainDlg& main, Output& output, NameSource name_source,
+ProgressView::Sink ProgressBarSink(Output& output) {
+    return [&output](const ProgressTick& tick) {
+        if (!tick.shown) {
+            output.ClearTransient();
+            return;
+        }
+        output.TransientErr(ProgressLine(tick.name, tick.done, tick.total, tick.bytesPerSecond,
+                                         kBarWidth, tick.totalBytes));
+        if (tick.finished) output.KeepTransient();
+    };
+}
+
+ProgressView::ProgressView(CMainDlg& main, Sink sink, NameSource name_source,
                            SizeSource size_source)
     : main_(main),
-      output_(output),
+      sink_(std::move(sink)),
       name_source_(std::move(name_source)),
       size_source_(std::move(size_source)),
       listener_([this](const fw::UiEvent& event) { OnEvent(event); }) {}
@@ -62,7 +74,11 @@ void ProgressView::Begin() {
     started_ = fw::MainLoop().Now();
     drawn_ = -1;
     resetting_ = main_.ProgressBar()->GetPos() != 0;
-    if (!showing_) output_.ClearTransient();
+    if (!showing_) {
+        ProgressTick hidden;
+        hidden.shown = false;
+        sink_(hidden);
+    }
 }
 
 void ProgressView::Draw(bool force) {
@@ -75,12 +91,15 @@ void ProgressView::Draw(bool force) {
     double seconds = static_cast<double>(now - started_) / 1000.0;
     double bytes = done * kBlockBytes;
     if (total_bytes_ >= 0) bytes = std::min(bytes, static_cast<double>(total_bytes_));
-    double rate = seconds > 0 ? bytes / seconds : 0.0;
-    output_.TransientErr(ProgressLine(name_, done, total_, rate, kBarWidth, total_bytes_));
-    if (finished) {
-        output_.KeepTransient();
-        showing_ = false;
-    }
+    ProgressTick tick;
+    tick.name = name_;
+    tick.done = done;
+    tick.total = total_;
+    tick.totalBytes = total_bytes_;
+    tick.bytesPerSecond = seconds > 0 ? bytes / seconds : 0.0;
+    tick.finished = finished;
+    if (finished) showing_ = false;
+    sink_(tick);
 }
 
 }  // namespace cli

@@ -14,6 +14,7 @@ class NetStack;
 namespace cli {
 
 class Output;
+class Session;
 
 // The process's event loop on the real clock, for as long as the object lives.
 class RealLoop {
@@ -28,12 +29,17 @@ private:
     fw::EventLoop loop_{clock_};
 };
 
+// A fleet run (several modems) runs each modem's command in a child process of its own.
 int RunCommand(const CliOptions& options);
 
-// The same on the event loop already installed, writing to `output`, with the window's
-// sockets on `stack` (null: the operating system's). Tests run it on an in-memory network.
+// The same against one modem on the event loop already installed, writing to `output`,
+// with the window's sockets on `stack` (null: the operating system's); under --json the
+// object follows on stdout. Tests run it on an in-memory network.
 int RunCommandWith(const CliOptions& options, Output& output, bool stdin_is_terminal,
                    fw::NetStack* stack);
+
+// The window run for the session: the log file opened, the command driven to its end.
+int RunSession(Session& session, fw::NetStack* stack);
 
 // The options that stand for controls, set in the window the way its own start-up sets
 // the password box from setting.cfg (the interactive window shows only what a person may

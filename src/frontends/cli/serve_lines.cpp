@@ -2,22 +2,11 @@
 
 #include <cstdio>
 
+#include "frontends/cli/time_stamp.h"
+
 namespace cli {
 
 namespace {
-
-std::string IsoTime(std::time_t when) {
-    std::tm local{};
-    localtime_r(&when, &local);
-    char text[40];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
-    long offset = local.tm_gmtoff / 60;
-    char sign = offset < 0 ? '-' : '+';
-    if (offset < 0) offset = -offset;
-    char zone[48];
-    std::snprintf(zone, sizeof zone, "%c%02ld:%02ld", sign, offset / 60, offset % 60);
-    return std::string(text) + zone;
-}
 
 std::string Field(const std::string& text) {
     std::string out;

@@ -7,9 +7,14 @@ namespace cli {
 Session::Session(const CliOptions& options, Output& output, bool stdin_is_terminal)
     : options_(options), output_(output), stdin_terminal_(stdin_is_terminal) {}
 
+void Session::NoteFailure() {
+    if (!failed_) failureText_ = output_.LastErr();
+    failed_ = true;
+}
+
 void Session::Fail(const std::string& text) {
     output_.Err(text);
-    failed_ = true;
+    NoteFailure();
 }
 
 void Session::Finish(int status) {

@@ -5,12 +5,16 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "frontends/cli/cli_options.h"
+#include "frontends/cli/formatting.h"
 #include "frontends/cli/output.h"
+#include "tftp/server_transfer_report.h"
 
 namespace cli {
 
+class LogFile;
 class PackDestination;
 
 // What `upgrade --verify` found, kept as data for whoever reports the run.
@@ -29,13 +33,17 @@ public:
 
     const CliOptions& Options() const { return options_; }
     Output& Out() { return output_; }
+    const Output& Out() const { return output_; }
     bool StdinIsTerminal() const { return stdin_terminal_; }
 
-    // A stop-icon message was shown, or the command failed otherwise: exit status 1.
-    void NoteFailure() { failed_ = true; }
+    // A stop-icon message was shown, or the command failed otherwise: exit status 1. The
+    // message last written to stderr is the one that failed it.
+    void NoteFailure();
     // A failure the window never showed, said on stderr.
     void Fail(const std::string& text);
     bool Failed() const { return failed_; }
+    // The message of the first failure ("" while there is none).
+    const std::string& FailureText() const { return failureText_; }
     // The exit status a failure gives (1 unless said otherwise).
     void SetFailureStatus(int status) { failureStatus_ = status; }
 
@@ -61,6 +69,23 @@ public:
     void SetFirmwareCheck(FirmwareCheck check) { firmwareCheck_ = std::move(check); }
     const std::optional<FirmwareCheck>& GetFirmwareCheck() const { return firmwareCheck_; }
 
+    // The --log-file, while it is open (null without one).
+    void SetLog(LogFile* log) { log_ = log; }
+    LogFile* Log() const { return log_; }
+
+    // The address in the IP Address box when the command pressed its button.
+    void SetModemAddress(std::string address) { modemAddress_ = std::move(address); }
+    const std::optional<std::string>& ModemAddress() const { return modemAddress_; }
+
+    // What the Modem Information dialog showed, for the JSON.
+    void SetModemInfo(ModemInfoView info) { modemInfo_ = std::move(info); }
+    const std::optional<ModemInfoView>& ModemInfo() const { return modemInfo_; }
+
+    // The local server's transfers that the command waited for (the modem's read of its
+    // image, for a "VxWorks" upgrade).
+    void NoteServedFile(const ServerTransferReport& report) { served_.push_back(report); }
+    const std::vector<ServerTransferReport>& ServedFiles() const { return served_; }
+
     // Whether any message box has been shown since the last call (describe needs to know).
     bool TakeBoxShown();
     void NoteBoxShown() { boxShown_ = true; }
@@ -70,11 +95,16 @@ private:
     Output& output_;
     bool stdin_terminal_;
     bool failed_ = false;
+    std::string failureText_;
     int failureStatus_ = 1;
     std::optional<int> status_;
     std::optional<FirmwareCheck> firmwareCheck_;
+    std::optional<std::string> modemAddress_;
+    std::optional<ModemInfoView> modemInfo_;
+    std::vector<ServerTransferReport> served_;
     std::optional<std::string> nextFile_;
     PackDestination* pack_ = nullptr;
+    LogFile* log_ = nullptr;
     bool boxShown_ = false;
 };
 

@@ -10,6 +10,7 @@
 #include "framework/ui/ui_events.h"
 #include "frontends/cli/cli_options.h"
 #include "frontends/cli/formatting.h"
+#include "frontends/cli/json_report.h"
 #include "frontends/cli/runner.h"
 #include "frontends/tui/interactive_window.h"
 
@@ -42,10 +43,19 @@ int main(int argc, char** argv) {
     switch (options.command) {
         case cli::Command::kTui:
             return RunInteractive(options);
-        case cli::Command::kInterfaces:
+        case cli::Command::kInterfaces: {
             // Nothing to drive: the host's own list, for choosing --interface or --listen.
-            Print(stdout, cli::InterfacesText(fw::SystemResolver().Interfaces()));
+            auto interfaces = fw::SystemResolver().Interfaces();
+            if (!options.json) {
+                Print(stdout, cli::InterfacesText(interfaces));
+                return 0;
+            }
+            cli::CommandReport report;
+            report.command = cli::CommandName(options.command);
+            report.interfaces = std::move(interfaces);
+            Print(stdout, cli::CommandReportJson(report) + "\n");
             return 0;
+        }
         case cli::Command::kNone:
             if (::isatty(STDIN_FILENO) == 1 && ::isatty(STDOUT_FILENO) == 1) {
                 return RunInteractive(options);

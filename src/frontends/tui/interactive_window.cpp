@@ -2,9 +2,11 @@
 
 #include <csignal>
 #include <cstdio>
+#include <string>
 
 #include "app/main_app.h"
 #include "app/main_dlg.h"
+#include "app/run_description.h"
 #include "framework/desktop.h"
 #include "framework/event_loop.h"
 #include "frontends/tui/screen.h"
@@ -58,10 +60,14 @@ int RunInteractiveWindow(const StartOptions& options) {
         return 2;
     }
     int status = 0;
+    std::string interrupted;  // what a signal or Ctrl+C cut short, said once the screen is gone
     {
         Screen screen(&terminal);
         TerminalDesktop desktop(screen);
         Session session(terminal, screen, desktop);
+        screen.onQuit = [&interrupted](int) {
+            if (g_pMainDlg != nullptr) interrupted = InterruptedRunReport(g_pMainDlg->Client());
+        };
         CMainApp app(options);
         int ended = app.Run();
         if (screen.quitting())
@@ -70,6 +76,7 @@ int RunInteractiveWindow(const StartOptions& options) {
             status = 1;  // the person quit while a transfer to the modem was running
     }
     terminal.Close();
+    if (!interrupted.empty()) std::fprintf(stderr, "%s\n", interrupted.c_str());
     return status;
 }
 

@@ -200,8 +200,10 @@ void Screen::ExpireEscape() {
 }
 
 void Screen::Quit(int status) {
-    if (!quitting_) exit_status_ = status;
+    if (quitting_) return;
+    exit_status_ = status;
     quitting_ = true;
+    if (onQuit) onQuit(status);
     // Every modal dialog, the main window included, ends as if cancelled; the layers
     // that are not dialogs see quitting() and give up.
     for (fw::CDialog* d : fw::LiveDialogs())

@@ -7,6 +7,7 @@
 // and keeps the top window in sight as far as it fits, with a hint in place of the help.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -72,6 +73,8 @@ public:
     // Ends every modal dialog and box and lets the main window close: the program ends
     // with this status.
     void Quit(int status);
+    // Told once, before the dialogs are ended, when the program is made to quit.
+    std::function<void(int status)> onQuit;
     bool quitting() const { return quitting_; }
     int exit_status() const { return exit_status_; }
 

@@ -241,7 +241,7 @@ void TftpClient::BeginTransfer(Transfer::Kind kind, const std::string& name) {
     transfer_.name = name;
     long long bytes = 0;
     if (kind == Transfer::kWrite) {
-        bytes = transferKind == 2 ? sendLength_
+        bytes = transferKind == TransferKind::kFileSend ? sendLength_
                                   : static_cast<long long>(CommandFileData(commandIndex).size());
     }
     TheRunObserver().NoteTransferBegun(name, kind == Transfer::kWrite, bytes);

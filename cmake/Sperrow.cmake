@@ -8,16 +8,13 @@
 # - every *_fuzz.cpp becomes a libFuzzer target named after its file when SPERROW_FUZZ is on,
 #   and a CTest test (label fuzz) that runs it for SPERROW_FUZZ_SECONDS over the seed corpus
 #   in the folder <file>_corpus/ beside it, when there is one.
-# Test binaries link the engine libraries as one group, because the engines call upward
-# through declarations that the application (or a test host) defines.
+# Libraries link in the order their dependencies give: the engines' upward calls are
+# defined in the layer that declares them and reach the application (or the test host)
+# through the host object it registers, so no library needs one above it at link time.
 
 set(SPERROW_NETNS_RUN ${PROJECT_SOURCE_DIR}/tests/netns-run)
 set(SPERROW_TEST_ENV
   "SPERROW_BUILD=${PROJECT_BINARY_DIR};SPERROW_SOURCE=${PROJECT_SOURCE_DIR};SPERROW_PEERS=${SPERROW_PEERS_DIR}")
-
-function(sperrow_link_group target)
-  target_link_libraries(${target} PRIVATE "$<LINK_GROUP:RESCAN,${ARGN}>")
-endfunction()
 
 function(sperrow_library name)
   cmake_parse_arguments(A "" "" "DEPS;TEST_DEPS" ${ARGN})
@@ -40,7 +37,7 @@ function(sperrow_library name)
   file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
   if(tests)
     add_executable(${name}_tests ${tests})
-    sperrow_link_group(${name}_tests sperrow_${name} ${A_TEST_DEPS})
+    target_link_libraries(${name}_tests PRIVATE sperrow_${name} ${A_TEST_DEPS})
     target_link_libraries(${name}_tests PRIVATE GTest::gtest_main GTest::gmock Threads::Threads)
     add_test(NAME ${name}_tests COMMAND ${name}_tests)
     set_tests_properties(${name}_tests PROPERTIES TIMEOUT 300 LABELS unit)
@@ -49,7 +46,7 @@ function(sperrow_library name)
   file(GLOB nettests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_nettest.cpp)
   if(nettests)
     add_executable(${name}_nettests ${nettests})
-    sperrow_link_group(${name}_nettests sperrow_${name} ${A_TEST_DEPS})
+    target_link_libraries(${name}_nettests PRIVATE sperrow_${name} ${A_TEST_DEPS})
     target_link_libraries(${name}_nettests PRIVATE GTest::gtest_main GTest::gmock Threads::Threads)
     add_test(NAME ${name}_nettests COMMAND ${SPERROW_NETNS_RUN} $<TARGET_FILE:${name}_nettests>)
     set_tests_properties(${name}_nettests PROPERTIES TIMEOUT 300 LABELS net SKIP_RETURN_CODE 77
@@ -63,7 +60,7 @@ function(sperrow_library name)
       add_executable(${base} ${f})
       target_compile_options(${base} PRIVATE -fsanitize=fuzzer)
       target_link_options(${base} PRIVATE -fsanitize=fuzzer)
-      sperrow_link_group(${base} sperrow_${name} ${A_TEST_DEPS})
+      target_link_libraries(${base} PRIVATE sperrow_${name} ${A_TEST_DEPS})
       add_dependencies(sperrow_fuzzers ${base})
       add_test(NAME ${base}
         COMMAND sh ${PROJECT_SOURCE_DIR}/cmake/run-fuzzer.sh $<TARGET_FILE:${base}>
@@ -74,6 +71,45 @@ function(sperrow_library name)
     endforeach()
   endif()
 endfunction()
+
+# Which way includes go, checked when configuring: outside its tests, every source of the
+# calling folder includes the project's headers only from its own folder and from those
+# ALLOW names, as folders ("framework/") or headers ("tftp/packet.h").
+#   sperrow_include_rule(ALLOW <folder/ or header>...)
+function(sperrow_include_rule)
+  cmake_parse_arguments(A "" "" "ALLOW" ${ARGN})
+  file(RELATIVE_PATH own ${PROJECT_SOURCE_DIR}/src ${CMAKE_CURRENT_SOURCE_DIR})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  foreach(source ${sources})
+    get_filename_component(name ${source} NAME)
+    if(name MATCHES "(_test|_nettest|_fuzz)\\.cpp$|(_fixture|_test|test_support|snapshot)\\.h$")
+      continue()
+    endif()
+    file(STRINGS ${source} lines REGEX "^#include \"[^\"]*/")
+    foreach(line ${lines})
+      string(REGEX REPLACE "^#include \"([^\"]*)\".*" "\\1" header "${line}")
+      set(allowed FALSE)
+      foreach(prefix ${own}/ ${A_ALLOW})
+        string(FIND "${header}" "${prefix}" at)
+        if(at EQUAL 0)
+          set(allowed TRUE)
+        endif()
+      endforeach()
+      if(NOT allowed)
+        string(REPLACE ";" " " allowed "${A_ALLOW}")
+        message(FATAL_ERROR "${source} includes ${header}: src/${own}/ includes only "
+                            "${allowed} (docs/ARCHITECTURE.md, which way includes go)")
+      endif()
+    endforeach()
+  endforeach()
+endfunction()
+
+# What a front-end includes: the application layer with the control ids it shares, the
+# framework, and below the application the two windows on the engines that a driver
+# without a person needs.
+set(SPERROW_FRONTEND_INCLUDES app/ pages/ dialogs/ resources/resource.h framework/
+    tftp/run_observer.h tftp/server_transfer_report.h)
 
 # A process-level test (tier 3 and 4): a script or binary run inside the loopback-only
 # network namespace.  Usage: sperrow_process_test(NAME COMMAND cmd args...)

@@ -8,6 +8,8 @@
 #include <climits>
 
 #include "app/main_dlg.h"
+#include "app/main_window_host.h"
+#include "framework/net.h"
 #include "framework/ui/button.h"
 #include "framework/ui/edit.h"
 #include "framework/ui/ip_address_ctrl.h"
@@ -15,9 +17,7 @@
 #include "pages/server_page.h"
 #include "pages/upgrade_page.h"
 #include "resources/resource.h"
-#include "sequencer/sequencer_hooks.h"
 #include "tftp/engine_globals.h"
-#include "tftp/host_hooks.h"
 
 int BoxTextToInt(std::string_view text, std::size_t max_chars) {
     text = text.substr(0, std::min(text.size(), max_chars));
@@ -34,11 +34,6 @@ int BoxTextToInt(std::string_view text, std::size_t max_chars) {
     if (value > INT_MAX) return INT_MAX;
     if (value < INT_MIN) return INT_MIN;
     return static_cast<int>(value);
-}
-
-std::string DottedAddress(std::uint32_t address) {
-    return std::to_string(address >> 24) + "." + std::to_string((address >> 16) & 0xFF) + "." +
-           std::to_string((address >> 8) & 0xFF) + "." + std::to_string(address & 0xFF);
 }
 
 namespace {
@@ -65,19 +60,19 @@ bool CheckedOn(fw::CDialog* page, int id) {
 
 // --- The main window -------------------------------------------------------------------
 
-void ReadModemAddress() {
+void MainWindowHost::ReadModemAddress() {
     if (!g_pMainDlg || !g_pMainDlg->ModemAddress()) return;
     std::uint32_t address = 0;
     g_pMainDlg->ModemAddress()->GetAddress(address);  // a blank field counts as 0
-    g_szModemAddress = DottedAddress(address);
+    g_szModemAddress = fw::FormatIp(address);
 }
 
-void ReadPassword() {
+void MainWindowHost::ReadPassword() {
     if (!g_pMainDlg || !g_pMainDlg->PasswordBox()) return;
     StorePassword(g_pMainDlg->PasswordBox()->GetWindowText());
 }
 
-void ReadImagePath() {
+void MainWindowHost::ReadImagePath() {
     if (!g_pMainDlg) return;
     // The tab on display says whose box: the firmware image, or the restore pack.
     bool upgrade_tab = g_pMainDlg->CurrentTab() == 0;
@@ -88,52 +83,52 @@ void ReadImagePath() {
 
 // --- The configuration page --------------------------------------------------------------
 
-void ReadConfigPackPath() {
+void MainWindowHost::ReadConfigPackPath() {
     if (!g_pMainDlg) return;
     g_pMainDlg->Client().packFilePath = TextOf(Config(), IDC_CONFIG_DEST);
 }
 
-std::string ReadConfigDestinationText() {
+std::string MainWindowHost::ReadConfigDestinationText() {
     return TextOf(Config(), IDC_CONFIG_DEST);
 }
 
 // --- The server page ---------------------------------------------------------------------
 
-void ReadServerRootPath() {
+void MainWindowHost::ReadServerRootPath() {
     if (!g_pMainDlg) return;
     g_pMainDlg->Server().SetRootPath(TextOf(Server(), IDC_ROOT_PATH));
 }
 
-int GetRetryCount() {
+int MainWindowHost::GetRetryCount() {
     return BoxTextToInt(TextOf(Server(), IDC_RETRY), kRetryChars);
 }
-int GetTimeoutSeconds() {
+int MainWindowHost::GetTimeoutSeconds() {
     return BoxTextToInt(TextOf(Server(), IDC_TIMEOUT), kTimeoutChars);
 }
-bool IsServerReadEnabled() {
+bool MainWindowHost::IsServerReadEnabled() {
     return CheckedOn(Server(), IDC_ENABLE_READ);
 }
-bool IsServerWriteEnabled() {
+bool MainWindowHost::IsServerWriteEnabled() {
     return CheckedOn(Server(), IDC_ENABLE_WRITE);
 }
 
 // --- The upgrade page --------------------------------------------------------------------
 
-int GetBroadcastDelay() {
+int MainWindowHost::GetBroadcastDelay() {
     return BoxTextToInt(TextOf(Upgrade(), IDC_DELAY), kDelayChars);
 }
-bool IsCriteriaFileSkipped() {
+bool MainWindowHost::IsCriteriaFileSkipped() {
     return CheckedOn(Upgrade(), IDC_SKIP_CRITERIA);
 }
 
 // --- The page whose button built the plan ------------------------------------------------
 
-bool ReadOtherFileRow(int row, std::string& source, std::string& destination) {
+bool MainWindowHost::ReadOtherFileRow(int row, std::string& source, std::string& destination) {
     const COperationPage* page = g_pMainDlg ? PlanPage() : nullptr;
     return page && page->ReadOtherFileRow(row, source, destination);
 }
 
-std::string ReadMacroFilePath() {
+std::string MainWindowHost::ReadMacroFilePath() {
     const COperationPage* page = g_pMainDlg ? PlanPage() : nullptr;
     return page ? page->ReadMacroFilePath() : std::string();
 }

@@ -1,19 +1,20 @@
 // The displays the engines report through: the log list, the progress bar and the server
 // page's activity area, all reached through g_pMainDlg.
 #include "app/main_dlg.h"
+#include "app/main_window_host.h"
 #include "framework/ui/button.h"
 #include "framework/ui/list_box.h"
 #include "framework/ui/progress_ctrl.h"
 #include "pages/server_page.h"
 #include "resources/resource.h"
-#include "tftp/host_hooks.h"
 
-bool IsLogEnabled() {
-    return g_pMainDlg && g_pMainDlg->LogList() &&
-           g_pMainDlg->IsDlgButtonChecked(IDC_LOG_ENABLE) == fw::BST_CHECKED;
+bool MainWindowHost::IsLogEnabled() {
+    // Asked for every datagram: the box is looked up once, when the window is made.
+    return g_pMainDlg && g_pMainDlg->LogList() && g_pMainDlg->LogEnableBox() &&
+           g_pMainDlg->LogEnableBox()->GetCheck() == fw::BST_CHECKED;
 }
 
-void LogMessage(const char* text) {
+void MainWindowHost::LogMessage(const char* text) {
     if (!IsLogEnabled()) return;
     fw::CListBox* log = g_pMainDlg->LogList();
     log->InsertString(log->GetCount(), text ? text : "");
@@ -21,7 +22,7 @@ void LogMessage(const char* text) {
     log->SelectLast();
 }
 
-void ResetProgress(int n) {
+void MainWindowHost::ResetProgress(int n) {
     if (!g_pMainDlg || !g_pMainDlg->ProgressBar()) return;
     fw::CProgressCtrl* bar = g_pMainDlg->ProgressBar();
     bar->SetRange(0, n + 1);
@@ -29,7 +30,7 @@ void ResetProgress(int n) {
     bar->SetPos(0);
 }
 
-void StepProgress() {
+void MainWindowHost::StepProgress() {
     if (!g_pMainDlg || !g_pMainDlg->ProgressBar()) return;
     fw::CProgressCtrl* bar = g_pMainDlg->ProgressBar();
     int lower = 0, upper = 0;
@@ -37,13 +38,13 @@ void StepProgress() {
     if (bar->GetPos() < upper) bar->StepIt();
 }
 
-void SetServerActivityOn(const char* text) {
+void MainWindowHost::SetServerActivityOn(const char* text) {
     if (g_pMainDlg && g_pMainDlg->ServerPage()) {
         g_pMainDlg->ServerPage()->ShowActivity(IDI_SERVER_BUSY, text ? text : "");
     }
 }
 
-void SetServerActivityOff(const char* text) {
+void MainWindowHost::SetServerActivityOff(const char* text) {
     if (g_pMainDlg && g_pMainDlg->ServerPage()) {
         g_pMainDlg->ServerPage()->ShowActivity(IDI_SERVER_IDLE, text ? text : "");
     }

@@ -1,14 +1,14 @@
 // The final dialogs the Sequencer opens, shown modally over the main window.
+#include "app/main_window_host.h"
 #include "dialogs/modem_info_dlg.h"
 #include "dialogs/upgrade_status_dlg.h"
-#include "sequencer/sequencer_hooks.h"
 
-void ShowUpgradeStatusDialog() {
+void MainWindowHost::ShowUpgradeStatusDialog() {
     CUpgradeStatusDlg dialog;
     dialog.DoModal();
 }
 
-void ShowModemInfoDialog() {
+void MainWindowHost::ShowModemInfoDialog() {
     CModemInfoDlg dialog;
     dialog.DoModal();
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/capture.h"
+#include "app/main_window_host.h"
 #include "app/settings.h"
 #include "dialogs/about_dlg.h"
 #include "framework/desktop.h"
@@ -44,6 +45,7 @@ std::string FormatReason(const char* format, unsigned port, int error) {
 
 CMainDlg::CMainDlg(StartOptions options) : fw::CDialog(IDD_MAIN), options_(std::move(options)) {
     res::RegisterResources();
+    RegisterMainWindowHost();
     BindCommand(IDC_LOG_ENABLE, [this] { OnLogEnable(); });
     BindNotify(IDC_TAB, fw::TCN_SELCHANGING, [this] { return OnTabChanging(); });
     BindNotify(IDC_TAB, fw::TCN_SELCHANGE, [this] { return OnTabChanged(); });
@@ -61,6 +63,7 @@ CMainDlg::~CMainDlg() {
 void CMainDlg::DoDataExchange(fw::CDataExchange* dx) {
     fw::CDialog::DoDataExchange(dx);
     fw::DDX_Control(dx, IDC_LOG, m_lstLog);
+    fw::DDX_Control(dx, IDC_LOG_ENABLE, m_chkLogEnable);
     fw::DDX_Control(dx, IDC_TAB, m_tabPages);
     fw::DDX_Control(dx, IDC_PROGRESS, m_prgProgress);
     fw::DDX_Control(dx, IDC_MODEM_ADDRESS, m_ipModem);

@@ -20,6 +20,7 @@ class CConfigPage;
 class CServerPage;
 class CDownloadPage;
 namespace fw {
+class CButton;
 class CEdit;
 class CIPAddressCtrl;
 class CListBox;
@@ -70,6 +71,7 @@ public:
     TftpServer& Server() { return m_server; }
 
     fw::CListBox* LogList() const { return m_lstLog; }
+    fw::CButton* LogEnableBox() const { return m_chkLogEnable; }
     fw::CProgressCtrl* ProgressBar() const { return m_prgProgress; }
     fw::CIPAddressCtrl* ModemAddress() const { return m_ipModem; }
     fw::CEdit* PasswordBox() const { return m_edtPassword; }
@@ -101,6 +103,7 @@ private:
     std::string m_strSavedPassword;
     std::string m_strSavedPackFile;
     fw::CListBox* m_lstLog = nullptr;
+    fw::CButton* m_chkLogEnable = nullptr;
     fw::CTabCtrl* m_tabPages = nullptr;
     fw::CProgressCtrl* m_prgProgress = nullptr;
     fw::CIPAddressCtrl* m_ipModem = nullptr;

@@ -19,7 +19,7 @@
 #include "framework/ui/tab_ctrl.h"
 #include "modem/simulated_modem.h"
 #include "resources/resource.h"
-#include "sequencer/step_ring.h"
+#include "sequencer/engine_state.h"
 #include "tftp/engine_globals.h"
 #include "tftp/run_observer.h"
 
@@ -38,9 +38,7 @@ protected:
         oldCwd = std::filesystem::current_path();
         std::filesystem::current_path(dir);
         std::filesystem::create_directory("modem");
-        ResetStepRings();
-        TheRunObserver().Reset();
-        g_bUnicast = g_nTargetOs = g_bUpdateComplete = 0;
+        ResetEngineState();
     }
     ~WindowTest() override {
         window.reset();

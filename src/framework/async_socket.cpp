@@ -101,24 +101,14 @@ int CAsyncSocket::SendTo(const void* buf, int len, unsigned port, const char* ad
         return SOCKET_ERROR;
     }
     auto addr = address ? ParseIp(address) : std::nullopt;
-    if (!addr || port > 65535 || len < 0) {
+    if (!addr || port > 65535) {
         last_error_ = EINVAL;
         return SOCKET_ERROR;
     }
-    long n = socket_->SendTo(buf, static_cast<std::size_t>(len),
-                             Endpoint{*addr, static_cast<std::uint16_t>(port)});
-    if (n < 0) {
-        last_error_ = static_cast<int>(-n);
-        return SOCKET_ERROR;
-    }
-    if (g_socketTap) {
-        g_socketTap->OnDatagram(TappedLocal(), Endpoint{*addr, static_cast<std::uint16_t>(port)},
-                                static_cast<const std::uint8_t*>(buf), static_cast<std::size_t>(n));
-    }
-    return static_cast<int>(n);
+    return SendTo(buf, len, Endpoint{*addr, static_cast<std::uint16_t>(port)});
 }
 
-int CAsyncSocket::ReceiveFrom(void* buf, int len, std::string& address, unsigned& port) {
+int CAsyncSocket::SendTo(const void* buf, int len, Endpoint to) {
     if (!socket_) {
         last_error_ = ENOTSOCK;
         return SOCKET_ERROR;
@@ -127,14 +117,41 @@ int CAsyncSocket::ReceiveFrom(void* buf, int len, std::string& address, unsigned
         last_error_ = EINVAL;
         return SOCKET_ERROR;
     }
+    long n = socket_->SendTo(buf, static_cast<std::size_t>(len), to);
+    if (n < 0) {
+        last_error_ = static_cast<int>(-n);
+        return SOCKET_ERROR;
+    }
+    if (g_socketTap) {
+        g_socketTap->OnDatagram(TappedLocal(), to, static_cast<const std::uint8_t*>(buf),
+                                static_cast<std::size_t>(n));
+    }
+    return static_cast<int>(n);
+}
+
+int CAsyncSocket::ReceiveFrom(void* buf, int len, std::string& address, unsigned& port) {
     Endpoint from;
+    int n = ReceiveFrom(buf, len, from);
+    if (n == SOCKET_ERROR) return n;
+    address = FormatIp(from.addr);
+    port = from.port;
+    return n;
+}
+
+int CAsyncSocket::ReceiveFrom(void* buf, int len, Endpoint& from) {
+    if (!socket_) {
+        last_error_ = ENOTSOCK;
+        return SOCKET_ERROR;
+    }
+    if (len < 0) {
+        last_error_ = EINVAL;
+        return SOCKET_ERROR;
+    }
     long n = socket_->RecvFrom(buf, static_cast<std::size_t>(len), &from);
     if (n < 0) {
         last_error_ = static_cast<int>(-n);
         return SOCKET_ERROR;
     }
-    address = FormatIp(from.addr);
-    port = from.port;
     if (g_socketTap) {
         g_socketTap->OnDatagram(from, TappedLocal(), static_cast<const std::uint8_t*>(buf),
                                 static_cast<std::size_t>(n));

@@ -37,8 +37,12 @@ public:
     // Bytes sent, or SOCKET_ERROR with GetLastError() set. `address` is dotted text
     // ("255.255.255.255" broadcasts); text that is not an address fails.
     int SendTo(const void* buf, int len, unsigned port, const char* address);
+    // The same to an address already parsed, for a peer that is sent to again and again.
+    int SendTo(const void* buf, int len, Endpoint to);
     // Bytes read, or SOCKET_ERROR (a datagram longer than len is a failed read).
     int ReceiveFrom(void* buf, int len, std::string& address, unsigned& port);
+    // The same, with the sender's address as it came, not yet written out as text.
+    int ReceiveFrom(void* buf, int len, Endpoint& from);
 
     int GetLastError() const { return last_error_; }
     unsigned LocalPort() const;

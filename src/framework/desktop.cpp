@@ -32,11 +32,6 @@ public:
 
 Desktop* g_desktop = nullptr;
 
-std::string& AppNameStorage() {
-    static std::string name = "Sperrow";
-    return name;
-}
-
 }  // namespace
 
 Desktop& TheDesktop() {
@@ -53,11 +48,8 @@ Desktop* InstalledDesktop() {
 }
 
 const std::string& AppName() {
-    return AppNameStorage();
-}
-
-void SetAppName(const std::string& name) {
-    AppNameStorage() = name;
+    static const std::string name = "Sperrow";
+    return name;
 }
 
 int AfxMessageBox(const std::string& text, unsigned flags) {

@@ -55,9 +55,8 @@ void SetDesktop(Desktop* desktop);
 // The installed desktop, or nullptr.
 Desktop* InstalledDesktop();
 
-// The caption of the program's message boxes ("Sperrow" unless set).
+// The caption of the program's message boxes: "Sperrow".
 const std::string& AppName();
-void SetAppName(const std::string& name);
 
 // The program's message box: the application's caption, the given flags.
 int AfxMessageBox(const std::string& text, unsigned flags = MB_OK);

@@ -28,35 +28,67 @@ int PollTimeout(Millis wait) {
 
 }  // namespace
 
+// One window timer. Its slot stays when the timer is killed and takes the next timer set,
+// so that a timer set and killed for every datagram allocates nothing.
 struct EventLoop::Timer {
+    const void* window = nullptr;
+    int id = 0;
+    bool set = false;
     Millis interval = 0;
     Millis due = 0;
     std::uint64_t serial = 0;  // new for every SetTimer, so a replaced timer is recognised
-    Callback callback;
+    std::function<void()> callback;
 };
 
 struct EventLoop::Impl {
     using TimerKey = std::pair<const void*, int>;
     using DelayedKey = std::pair<Millis, std::uint64_t>;
 
-    std::map<TimerKey, Timer> timers;
+    std::vector<Timer> timers;  // slots, set or free; a program has a handful of timers
+    std::size_t timers_set = 0;
     std::map<int, Callback> fds;
+    // The poll set of `fds`, made again only when the descriptors watched change. A loop
+    // nested inside a descriptor's callback polls a set of its own, since the outer round
+    // still reads this one.
+    std::vector<pollfd> poll_set;
+    bool poll_set_stale = true;
+    int fd_rounds = 0;  // rounds of descriptor callbacks running
     std::deque<std::function<void()>> tasks;
     std::map<DelayedKey, std::function<void()>> delayed;
     std::uint64_t next_serial = 1;
     // Counts every callback run; a descriptor found ready before some other callback ran
     // is checked again, since that callback (or a nested loop) may have drained it.
     std::uint64_t dispatches = 0;
+    // When DispatchReady last looked at the clock for timers and delayed tasks, and the
+    // earliest timer due then.
+    Millis checked_at = 0;
+    std::optional<Millis> earliest_timer;
 
     bool IdleForGood() const {
-        return timers.empty() && fds.empty() && tasks.empty() && delayed.empty();
+        return timers_set == 0 && fds.empty() && tasks.empty() && delayed.empty();
     }
 
-    std::optional<Millis> NextDue() const {
-        std::optional<Millis> next;
-        for (const auto& [key, timer] : timers) {
-            if (!next || timer.due < *next) next = timer.due;
+    Timer* FindTimer(const void* window, int id) {
+        for (Timer& timer : timers) {
+            if (timer.set && timer.window == window && timer.id == id) return &timer;
         }
+        return nullptr;
+    }
+
+    // The slot for a timer about to be set: its own, or a free one, or a new one.
+    Timer& SlotFor(const void* window, int id) {
+        Timer* free_slot = nullptr;
+        for (Timer& timer : timers) {
+            if (timer.window == window && timer.id == id) return timer;
+            if (!timer.set && free_slot == nullptr) free_slot = &timer;
+        }
+        if (free_slot != nullptr) return *free_slot;
+        return timers.emplace_back();
+    }
+
+    // What is due next, right after a DispatchReady that ran nothing.
+    std::optional<Millis> NextDue() const {
+        std::optional<Millis> next = timers_set != 0 ? earliest_timer : std::nullopt;
         if (!delayed.empty() && (!next || delayed.begin()->first.first < *next)) {
             next = delayed.begin()->first.first;
         }
@@ -64,6 +96,7 @@ struct EventLoop::Impl {
     }
 
     bool RunTasks() {
+        if (tasks.empty()) return false;
         // Only the tasks queued when the round began; tasks are taken one at a time so that
         // a nested loop started by one of them runs the rest in order.
         std::size_t n = tasks.size();
@@ -100,23 +133,31 @@ struct EventLoop::Impl {
         return did;
     }
 
-    bool FireTimers(const Clock& clock) {
-        Millis now = clock.Now();
+    bool FireTimers(const Clock& clock, Millis now) {
+        // Mostly none is due: then the earliest due is all there is to know.
+        std::optional<Millis> earliest;
+        for (const Timer& timer : timers) {
+            if (timer.set && (!earliest || timer.due < *earliest)) earliest = timer.due;
+        }
+        earliest_timer = earliest;
+        if (!earliest || *earliest > now) return false;
         std::vector<std::tuple<Millis, std::uint64_t, TimerKey>> due;
-        for (const auto& [key, timer] : timers) {
-            if (timer.due <= now) due.emplace_back(timer.due, timer.serial, key);
+        for (const Timer& timer : timers) {
+            if (timer.set && timer.due <= now)
+                due.emplace_back(timer.due, timer.serial, TimerKey{timer.window, timer.id});
         }
         std::sort(due.begin(), due.end());
         bool did = false;
         for (const auto& [when, serial, key] : due) {
-            auto it = timers.find(key);
+            Timer* timer = FindTimer(key.first, key.second);
             // Killed or replaced by an earlier callback, or already fired by a nested loop.
-            if (it == timers.end() || it->second.serial != serial) continue;
-            if (it->second.due > clock.Now()) continue;
-            it->second.due = clock.Now() + it->second.interval;
-            Callback callback = it->second.callback;  // survives KillTimer inside itself
+            if (timer == nullptr || timer->serial != serial) continue;
+            if (timer->due > clock.Now()) continue;
+            timer->due = clock.Now() + timer->interval;
+            // A copy: it survives KillTimer inside itself, and the slots may move meanwhile.
+            std::function<void()> callback = timer->callback;
             ++dispatches;
-            (*callback)();
+            callback();
             did = true;
         }
         return did;
@@ -124,9 +165,20 @@ struct EventLoop::Impl {
 
     bool DispatchReady(const Clock& clock) {
         bool did = RunTasks();
-        did |= RunDelayed(clock.Now());
-        did |= FireTimers(clock);
+        if (delayed.empty() && timers_set == 0) return did;
+        checked_at = clock.Now();
+        if (!delayed.empty() && delayed.begin()->first.first <= checked_at) {
+            did |= RunDelayed(checked_at);
+        }
+        if (timers_set != 0) did |= FireTimers(clock, checked_at);
         return did;
+    }
+
+    static std::vector<pollfd> PollSetOf(const std::map<int, Callback>& watched) {
+        std::vector<pollfd> set;
+        set.reserve(watched.size());
+        for (const auto& [fd, callback] : watched) set.push_back(pollfd{fd, POLLIN, 0});
+        return set;
     }
 
     bool PollFds(Millis wait) {
@@ -134,17 +186,29 @@ struct EventLoop::Impl {
             if (wait > 0) ::poll(nullptr, 0, PollTimeout(wait));
             return false;
         }
-        std::vector<pollfd> set;
-        set.reserve(fds.size());
-        for (const auto& [fd, callback] : fds) set.push_back(pollfd{fd, POLLIN, 0});
-        int rc = ::poll(set.data(), set.size(), PollTimeout(wait));
+        std::vector<pollfd> own;
+        std::vector<pollfd>* set = &poll_set;
+        if (fd_rounds > 0) {
+            own = PollSetOf(fds);
+            set = &own;
+        } else if (poll_set_stale) {
+            poll_set = PollSetOf(fds);
+            poll_set_stale = false;
+        }
+        int rc = ::poll(set->data(), set->size(), PollTimeout(wait));
         if (rc <= 0) return false;
+        struct Round {
+            int& rounds;
+            explicit Round(int& r) : rounds(r) { ++rounds; }
+            ~Round() { --rounds; }
+        } round(fd_rounds);
         std::uint64_t mark = dispatches;
         bool did = false;
-        for (const pollfd& p : set) {
+        for (const pollfd& p : *set) {
             if (p.revents == 0) continue;
             if (p.revents & POLLNVAL) {
                 fds.erase(p.fd);  // closed without being unwatched: stop spinning on it
+                poll_set_stale = true;
                 continue;
             }
             if (dispatches != mark && !StillReadable(p.fd)) continue;
@@ -170,31 +234,40 @@ EventLoop::~EventLoop() = default;
 
 void EventLoop::WatchFd(int fd, std::function<void()> on_readable) {
     impl_->fds[fd] = std::make_shared<const std::function<void()>>(std::move(on_readable));
+    impl_->poll_set_stale = true;
 }
 
 void EventLoop::UnwatchFd(int fd) {
-    impl_->fds.erase(fd);
+    if (impl_->fds.erase(fd) != 0) impl_->poll_set_stale = true;
 }
 
 void EventLoop::SetTimer(const void* window, int id, Millis interval,
                          std::function<void()> callback) {
-    Timer& timer = impl_->timers[{window, id}];
+    Timer& timer = impl_->SlotFor(window, id);
+    if (!timer.set) ++impl_->timers_set;
+    timer.window = window;
+    timer.id = id;
+    timer.set = true;
     timer.interval = std::max(interval, kMinTimerInterval);
     timer.due = Now() + timer.interval;
     timer.serial = impl_->next_serial++;
-    timer.callback = std::make_shared<const std::function<void()>>(std::move(callback));
+    timer.callback = std::move(callback);
 }
 
 void EventLoop::KillTimer(const void* window, int id) {
-    impl_->timers.erase({window, id});
+    Timer* timer = impl_->FindTimer(window, id);
+    if (timer == nullptr) return;
+    timer->set = false;
+    timer->callback = nullptr;
+    --impl_->timers_set;
 }
 
 bool EventLoop::IsTimerSet(const void* window, int id) const {
-    return impl_->timers.count({window, id}) != 0;
+    return impl_->FindTimer(window, id) != nullptr;
 }
 
 std::size_t EventLoop::TimerCount() const {
-    return impl_->timers.size();
+    return impl_->timers_set;
 }
 
 void EventLoop::Post(std::function<void()> task) {
@@ -213,14 +286,19 @@ bool EventLoop::RunOnce(Millis max_wait) {
     }
     if (impl_->IdleForGood()) return false;
     std::optional<Millis> next = impl_->NextDue();
-    Millis until = next ? std::max<Millis>(*next - Now(), 0) : -1;
+    // Nothing ran since DispatchReady looked at the clock (it does whenever something is due).
+    Millis until = next ? std::max<Millis>(*next - impl_->checked_at, 0) : -1;
 
     if (!clock_.IsManual()) {
         Millis wait = max_wait;
         if (next) wait = wait < 0 ? until : std::min(wait, until);
-        bool did = impl_->PollFds(wait);
-        did |= impl_->DispatchReady(clock_);
-        return did;
+        if (impl_->PollFds(wait)) {
+            // Timers that fell due meanwhile fire at the start of the next round, as they
+            // would had the descriptor been ready a moment later.
+            impl_->RunTasks();
+            return true;
+        }
+        return impl_->DispatchReady(clock_);
     }
 
     // Manual clock: never sleep while loop time can simply be moved on.

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <map>
+#include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace fw {
@@ -91,6 +94,57 @@ TEST_F(EventLoopTest, TimerMayKillAndReplaceItselfWhileRunning) {
     loop.RunFor(500);
     EXPECT_EQ(count, 1);
     EXPECT_EQ(events, (std::vector<std::string>{"replacement@300", "replacement@500"}));
+}
+
+// Timers set, replaced and killed in any order, against a model of what the loop promises:
+// which are set, and which fire when (earliest due first, then the one set first).
+TEST_F(EventLoopTest, TimersSetAndKilledInAnyOrderKeepTheirPromises) {
+    const int windows[3] = {};
+    struct Model {
+        Millis interval, due;
+        int serial;
+    };
+    std::map<std::pair<int, int>, Model> model;  // (window, id)
+    std::mt19937 rng(24);
+    int serial = 0;
+    for (int step = 0; step < 2000; ++step) {
+        int w = static_cast<int>(rng() % 3), id = static_cast<int>(rng() % 3);
+        std::string name = std::to_string(w) + "." + std::to_string(id);
+        switch (rng() % 3) {
+            case 0: {
+                Millis interval = 10 * static_cast<Millis>(1 + rng() % 5);
+                loop.SetTimer(&windows[w], id, interval, [this, name] { Record(name); });
+                model[{w, id}] = {interval, Now() + interval, serial++};
+                break;
+            }
+            case 1:
+                loop.KillTimer(&windows[w], id);
+                model.erase({w, id});
+                break;
+            default: {
+                Millis end = Now() + static_cast<Millis>(rng() % 40);
+                std::vector<std::string> expected;
+                for (;;) {
+                    auto next = std::min_element(model.begin(), model.end(), [](auto& a, auto& b) {
+                        return std::tie(a.second.due, a.second.serial) <
+                               std::tie(b.second.due, b.second.serial);
+                    });
+                    if (next == model.end() || next->second.due > end) break;
+                    expected.push_back(std::to_string(next->first.first) + "." +
+                                       std::to_string(next->first.second) + "@" +
+                                       std::to_string(next->second.due));
+                    next->second.due += next->second.interval;
+                }
+                events.clear();
+                loop.RunFor(end - Now());
+                ASSERT_EQ(events, expected) << "step " << step;
+            }
+        }
+        ASSERT_EQ(loop.TimerCount(), model.size()) << "step " << step;
+        for (int i = 0; i < 9; ++i) {
+            ASSERT_EQ(loop.IsTimerSet(&windows[i / 3], i % 3), model.count({i / 3, i % 3}) != 0);
+        }
+    }
 }
 
 TEST_F(EventLoopTest, NestedLoopInsideATimerKeepsOtherTimersAndTasksRunning) {
@@ -223,6 +277,39 @@ TEST(EventLoopFds, ReadableDescriptorIsDispatchedAndCanUnwatchItself) {
     EXPECT_FALSE(loop.RunUntil([] { return false; }, 5000));
     ::close(fds[0]);
     ::close(fds[1]);
+}
+
+// A descriptor watched or unwatched inside a callback counts from the next poll on, nested
+// loops included: a modal box opened from a socket's notification hears the other sockets.
+TEST(EventLoopFds, DescriptorsWatchedInsideACallbackAreHeardByANestedLoopAndAfterIt) {
+    SteadyClock clock;
+    EventLoop loop(clock);
+    int a[2], b[2];
+    ASSERT_EQ(::pipe(a), 0);
+    ASSERT_EQ(::pipe(b), 0);
+    std::vector<std::string> heard;
+    auto take = [&](int fd, const char* name) {
+        char c;
+        if (::read(fd, &c, 1) == 1) heard.push_back(name + std::string(1, c));
+    };
+    loop.WatchFd(a[0], [&] {
+        take(a[0], "a");
+        if (heard.size() > 1) return;
+        loop.WatchFd(b[0], [&] { take(b[0], "b"); });
+        ASSERT_EQ(::write(b[1], "1", 1), 1);
+        // Nested, as a message box: b is heard here, before this callback returns.
+        EXPECT_TRUE(loop.RunUntil([&] { return heard.size() == 2; }, 5000));
+        loop.UnwatchFd(b[0]);
+    });
+    ASSERT_EQ(::write(a[1], "1", 1), 1);
+    EXPECT_TRUE(loop.RunUntil([&] { return heard.size() == 2; }, 5000));
+    // b is no longer watched by the outer loop; a still is.
+    ASSERT_EQ(::write(b[1], "2", 1), 1);
+    ASSERT_EQ(::write(a[1], "2", 1), 1);
+    EXPECT_TRUE(loop.RunUntil([&] { return heard.size() == 3; }, 5000));
+    loop.RunOnce(0);
+    EXPECT_EQ(heard, (std::vector<std::string>{"a1", "b1", "a2"}));
+    for (int fd : {a[0], a[1], b[0], b[1]}) ::close(fd);
 }
 
 TEST(EventLoopFds, DescriptorDrainedByAnEarlierCallbackIsNotDispatchedStale) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace fw {
@@ -56,6 +57,8 @@ private:
     bool Fail(int err);
 
     std::FILE* fp_ = nullptr;
+    // The stream's buffer when the file is only read: larger than stdio's own.
+    std::unique_ptr<char[]> readBuffer_;
     std::string path_;
     int last_error_ = 0;
     bool text_ = false;

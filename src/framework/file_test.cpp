@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -96,6 +97,34 @@ TEST_F(FileTest, ReadWriteSeekAndLengthTrackOneAnother) {
     EXPECT_EQ(std::string(buf, 4), "aaZZ");
     EXPECT_EQ(f.Seek(-1, CFile::begin), -1);
     EXPECT_EQ(f.LastError(), EINVAL);
+}
+
+// A file only read has a buffer of its own, larger than a block: reads in blocks and seeks
+// anywhere (back, ahead, past the buffer's end) always give the file's bytes.
+TEST_F(FileTest, ReadsAndSeeksAcrossTheReadBufferGiveTheFilesBytes) {
+    std::string content(200000, '\0');
+    std::mt19937 rng(7);
+    for (char& c : content) c = static_cast<char>(rng());
+    Put(content);
+    CFile f;
+    ASSERT_TRUE(f.Open(path, CFile::modeRead | CFile::shareDenyWrite));
+    EXPECT_EQ(f.GetLength(), 200000);
+    long long at = 0;
+    for (int i = 0; i < 2000; ++i) {
+        if (rng() % 4 == 0) {
+            at = static_cast<long long>(rng() % (content.size() + 1));
+            ASSERT_EQ(f.Seek(at, CFile::begin), at);
+        }
+        char buf[700];
+        std::size_t want = rng() % sizeof buf;
+        long long got = f.Read(buf, want);
+        std::size_t left = content.size() - static_cast<std::size_t>(at);
+        ASSERT_EQ(got, static_cast<long long>(std::min(want, left)));
+        ASSERT_EQ(std::string(buf, static_cast<std::size_t>(got)),
+                  content.substr(static_cast<std::size_t>(at), static_cast<std::size_t>(got)));
+        at += got;
+        ASSERT_EQ(f.GetPosition(), at);
+    }
 }
 
 TEST_F(FileTest, ReadLineKeepsTheLineEndAndSplitsLongLines) {

@@ -37,16 +37,8 @@ std::optional<std::uint32_t> ParseIp(std::string_view text) {
     return addr;
 }
 
-namespace {
-NetStack* g_default_stack = nullptr;
-}
-
 NetStack& DefaultStack() {
-    return g_default_stack ? *g_default_stack : RealNet();
-}
-
-void SetDefaultStack(NetStack* stack) {
-    g_default_stack = stack;
+    return RealNet();
 }
 
 }  // namespace fw

@@ -54,8 +54,7 @@ public:
 // the socket is created; set a test's loop before creating its sockets).
 NetStack& RealNet();
 
-// The stack new CAsyncSockets use unless told otherwise (RealNet() by default).
+// The stack new CAsyncSockets use unless told otherwise: RealNet().
 NetStack& DefaultStack();
-void SetDefaultStack(NetStack* stack);
 
 }  // namespace fw

@@ -11,13 +11,6 @@ std::vector<const fw::DialogTemplate*> AllDialogTemplates() {
             &ModemInfoTemplate(),  &UpgradeStatusTemplate()};
 }
 
-const fw::DialogTemplate* DialogTemplateById(int id) {
-    for (const fw::DialogTemplate* t : AllDialogTemplates()) {
-        if (t->id == id) return t;
-    }
-    return nullptr;
-}
-
 void RegisterResources() {
     for (const fw::DialogTemplate* t : AllDialogTemplates()) fw::RegisterDialogTemplate(*t);
 }
@@ -28,23 +21,6 @@ std::string LoadString(int id) {
             return "&About Brevik...";
         case IDS_SOCKETS_INIT_FAILED:
             return "Windows sockets initialization failed.";
-        default:
-            return {};
-    }
-}
-
-std::string ImageDescription(int id) {
-    switch (id) {
-        case IDR_MAINFRAME:
-            return "application icon";
-        case IDI_SERVER_IDLE:
-            return "idle";
-        case IDI_SERVER_BUSY:
-            return "busy";
-        case IDB_UPGRADE_STATUS:
-            return "modem updating";
-        case IDB_LOGO:
-            return "Sperrow";
         default:
             return {};
     }

@@ -15,13 +15,8 @@ void RegisterResources();
 
 // Every dialog template of the program, in id order.
 std::vector<const fw::DialogTemplate*> AllDialogTemplates();
-const fw::DialogTemplate* DialogTemplateById(int id);
 
 // A string of the string table; empty for an unknown id.
 std::string LoadString(int id);
-
-// What an icon or bitmap shows, in a few words, for front-ends without pictures; empty
-// for an unknown id.
-std::string ImageDescription(int id);
 
 }  // namespace res

@@ -109,7 +109,7 @@ TEST(RequestTimeout, KeepsItsSecondWhenTheTimeoutBoxIsNotANumber) {
     EngineRig rig;
     Host().timeout_text = "abc";
     StartPlan({STEP_CONNECT, STEP_PUT_LOCK_KEY});
-    EXPECT_EQ(ResponseTimerKind(), 1);
+    EXPECT_EQ(ResponseTimerKind(), TimerKind::kFirstAnswer);
     EXPECT_EQ(ResponseTimerInterval(), 1000);
 }
 
@@ -151,7 +151,7 @@ TEST_F(ReadTimeout, ZeroMillisecondsWhenTheTimeoutBoxIsNotANumber) {
     Host().timeout_text = "abc";
     rig.DropFromHost("ACK 1");
     StartPlan({STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_GET_CONFIG_FILES});
-    rig.loop.RunUntil([] { return ResponseTimerKind() == 2; }, 60000);
+    rig.loop.RunUntil([] { return ResponseTimerKind() == TimerKind::kNextBlock; }, 60000);
     EXPECT_EQ(ResponseTimerInterval(), 0);
 }
 
@@ -232,13 +232,13 @@ TEST_F(SendTimeout, BudgetIsSharedByTheWholeRun) {
 TEST_F(SendTimeout, ZeroMillisecondsWhenTheTimeoutBoxIsNotANumber) {
     Host().timeout_text = "x";
     StartPlan({STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_SEND_IMAGE});
-    rig.loop.RunUntil([] { return ResponseTimerKind() == 3; }, 60000);
+    rig.loop.RunUntil([] { return ResponseTimerKind() == TimerKind::kBlockAck; }, 60000);
     EXPECT_EQ(ResponseTimerInterval(), 0);
 }
 
 TEST(LateExpiry, FindsNothingToDoOnceTheTimerWasStopped) {
     EngineRig rig;
-    StartResponseTimer(1000, 2);
+    StartResponseTimer(1000, TimerKind::kNextBlock);
     StopResponseTimer();
     OnResponseTimer();
     EXPECT_TRUE(rig.HostSent().empty());

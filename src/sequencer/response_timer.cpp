@@ -3,6 +3,7 @@
 #include "framework/desktop.h"
 #include "framework/event_loop.h"
 #include "sequencer/sequencer.h"
+#include "sequencer/sequencer_hooks.h"
 #include "tftp/client_texts.h"
 #include "tftp/host_hooks.h"
 #include "tftp/run_observer.h"
@@ -10,10 +11,15 @@
 
 namespace {
 
-int g_nResponseTimerKind = 0;
+TimerKind g_responseTimerKind = TimerKind::kNone;
 int g_nResponseTimerInterval = 0;
 // The window the timer is set on; the main window owns it, one per process.
 const char g_responseTimerWindow = 0;
+
+void Stop() {
+    g_responseTimerKind = TimerKind::kNone;
+    fw::MainLoop().KillTimer(&g_responseTimerWindow, kResponseTimerId);
+}
 
 // One retransmission more is spent. Only 0 counts as used up, so a negative budget (a
 // negative "Retry:" text) never runs out.
@@ -67,39 +73,38 @@ void NoAck(TftpClient& client) {
 
 }  // namespace
 
-void StartResponseTimer(int ms, int kind) {
-    g_nResponseTimerKind = kind;
+void SequencerHost::StartResponseTimer(int ms, TimerKind kind) {
+    g_responseTimerKind = kind;
     g_nResponseTimerInterval = ms < 0 ? 0 : ms;
     fw::MainLoop().SetTimer(&g_responseTimerWindow, kResponseTimerId, g_nResponseTimerInterval,
                             OnResponseTimer);
 }
 
-void StopResponseTimer() {
-    g_nResponseTimerKind = 0;
-    fw::MainLoop().KillTimer(&g_responseTimerWindow, kResponseTimerId);
-}
+void SequencerHost::StopResponseTimer() { Stop(); }
 
-bool IsResponseTimerRunning() { return g_nResponseTimerKind != 0; }
+bool SequencerHost::IsResponseTimerRunning() { return g_responseTimerKind != TimerKind::kNone; }
 
-int ResponseTimerKind() { return g_nResponseTimerKind; }
+TimerKind ResponseTimerKind() { return g_responseTimerKind; }
 int ResponseTimerInterval() { return g_nResponseTimerInterval; }
 
 void OnResponseTimer() {
-    int kind = g_nResponseTimerKind;
+    TimerKind kind = g_responseTimerKind;
     TftpClient* client = SequencerClient();
-    if (kind < 1 || kind > 3) return;
-    StopResponseTimer();
+    if (kind == TimerKind::kNone) return;
+    Stop();
     if (client == nullptr) return;
     TheRunObserver().NoteExpiry();
     switch (kind) {
-        case 1:
+        case TimerKind::kFirstAnswer:
             NoRequestAnswer(*client);
             break;
-        case 2:
+        case TimerKind::kNextBlock:
             NoNextBlock(*client);
             break;
-        case 3:
+        case TimerKind::kBlockAck:
             NoAck(*client);
+            break;
+        case TimerKind::kNone:
             break;
     }
 }

@@ -1,13 +1,14 @@
 // The client's response timer (window timer 10): one-shot, with a kind that says what is
-// awaited. 1 = the first answer to a request, 2 = the next data block after our ACK,
-// 3 = the acknowledgement of our data block. StartResponseTimer, StopResponseTimer and
-// IsResponseTimerRunning are declared for the engines in tftp/host_hooks.h.
+// awaited (TimerKind). StartResponseTimer, StopResponseTimer and IsResponseTimerRunning are
+// declared for the engines in tftp/host_hooks.h.
 #pragma once
+
+#include "tftp/host_hooks.h"
 
 inline constexpr int kResponseTimerId = 10;
 
-// 0 when the timer is not running.
-int ResponseTimerKind();
+// kNone when the timer is not running.
+TimerKind ResponseTimerKind();
 // The interval the timer was last started with, in ms.
 int ResponseTimerInterval();
 

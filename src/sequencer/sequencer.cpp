@@ -147,20 +147,8 @@ Next Perform(TftpClient& client, int code) {
     }
 }
 
-}  // namespace
-
-void AttachSequencerClient(TftpClient* client) { g_pClient = client; }
-TftpClient* SequencerClient() { return g_pClient; }
-
-void ResetStepRings() {
-    g_planRing.Reset();
-    g_priorityRing.Reset();
-    g_bFreshPlan = true;
-}
-
-void PushPriorityStep(int code) { g_priorityRing.Push(code); }
-
-void RunSequencer() {
+// Pops and performs codes until a step waits for a transfer or the run is over.
+void RunSteps() {
     if (g_bFreshPlan) {
         g_bFreshPlan = false;
         TheRunObserver().NoteRunStarted();
@@ -177,8 +165,23 @@ void RunSequencer() {
     }
 }
 
+}  // namespace
+
+void AttachSequencerClient(TftpClient* client) { g_pClient = client; }
+TftpClient* SequencerClient() { return g_pClient; }
+
+void ResetStepRings() {
+    g_planRing.Reset();
+    g_priorityRing.Reset();
+    g_bFreshPlan = true;
+}
+
+void SequencerHost::PushPriorityStep(int code) { g_priorityRing.Push(code); }
+
+void SequencerHost::RunSequencer() { RunSteps(); }
+
 void StartPlan(std::initializer_list<int> codes) {
     ResetStepRings();
     for (int code : codes) g_planRing.Push(code);
-    RunSequencer();
+    RunSteps();
 }

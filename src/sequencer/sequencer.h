@@ -1,19 +1,19 @@
 // The Sequencer: performs the steps of a plan one after another. A step either starts one
 // transfer on the client and returns (the client calls RunSequencer again when it ends),
 // or acts at once and takes the next code, or shows a final dialog or message.
+// RunSequencer() (tftp/host_hooks.h) pops and performs codes until a step waits for a
+// transfer or the run is over.
 #pragma once
 
 #include <initializer_list>
+
+#include "tftp/host_hooks.h"
 
 class TftpClient;
 
 // The client the steps drive; the main window attaches its own at start-up.
 void AttachSequencerClient(TftpClient* client);
 TftpClient* SequencerClient();
-
-// Pops and performs codes until a step waits for a transfer or the run is over
-// (declared for the engines in tftp/host_hooks.h).
-void RunSequencer();
 
 // What every page button does: reset both rings, push the plan's codes, run the Sequencer.
 void StartPlan(std::initializer_list<int> codes);

@@ -12,9 +12,6 @@ constexpr int kServerTimerId = 11;
 // with null before the server goes away.
 void AttachServerTimer(TftpServer* server, const void* window = nullptr);
 
-// 0 while stopped, 3 while the server waits for its peer.
-int ServerTimerKind();
-
-// The timer's expiry. Only kind 3 acts; Retransmit stops the timer first, so each start
+// The timer's expiry. Only TimerKind::kBlockAck acts; Retransmit stops the timer first, so each start
 // fires at most once.
 void OnServerTimer();

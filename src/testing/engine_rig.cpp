@@ -6,12 +6,11 @@
 
 #include "framework/desktop.h"
 #include "framework/net.h"
+#include "sequencer/engine_state.h"
 #include "sequencer/sequencer.h"
-#include "sequencer/step_ring.h"
 #include "testing/test_engine_host.h"
 #include "testing/test_host.h"
 #include "tftp/engine_globals.h"
-#include "tftp/modem_info.h"
 #include "tftp/run_observer.h"
 
 namespace testhost {
@@ -66,22 +65,10 @@ EngineRig::~EngineRig() {
 }
 
 void EngineRig::ResetProcessState() {
+    ResetEngineState();
     ResetHost();
     ResetEngineHost();
-    TheRunObserver().Reset();
-    TheRunObserver().SetListener(nullptr);
-    ResetStepRings();
-    g_bUnicast = 1;
-    g_nTargetOs = 0;
-    g_bUpdateComplete = 0;
-    g_szPassword.Clear();
-    g_szModemAddress.Clear();
-    g_szCompany.Clear();
-    g_szDate.Clear();
-    g_szTftpVersion.Clear();
-    ClearModemInfoFields();
-    g_szMacroText1.Clear();
-    g_szMacroText2.Clear();
+    g_bUnicast = 1;  // as the upgrade page leaves it when it opens
 }
 
 std::string EngineRig::Path(const std::string& name) const { return dir + "/" + name; }
@@ -129,11 +116,6 @@ std::vector<std::string> EngineRig::HostSentNames() const {
 
 void EngineRig::DropFromHost(const std::string& name, int count) {
     drops_.push_back({true, name, count});
-    InstallFilter();
-}
-
-void EngineRig::DropFromModem(const std::string& name, int count) {
-    drops_.push_back({false, name, count});
     InstallFilter();
 }
 

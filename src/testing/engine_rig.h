@@ -1,7 +1,8 @@
 // Everything an engine test runs on: a manual clock and its loop, the in-memory network
 // with the host and one or more simulated modems, the client attached to the Sequencer, a
-// recording desktop and a scratch folder. Process-wide state is reset on construction and
-// detached on destruction.
+// recording desktop and a scratch folder. Process-wide state is reset on construction
+// (ResetEngineState, so an earlier upgrade's completion report is on record) with unicast
+// on, and detached on destruction.
 #pragma once
 
 #include <cstdint>
@@ -60,8 +61,6 @@ public:
     // Drops the first `count` datagrams of the host whose readable name (DescribeDatagram)
     // equals `name`, before any reaches its peer.
     void DropFromHost(const std::string& name, int count = 1);
-    // The same for datagrams that the modem(s) send.
-    void DropFromModem(const std::string& name, int count = 1);
     // How often the host sent a datagram of this readable name.
     int HostSentCount(const std::string& name) const;
 

@@ -1,5 +1,5 @@
-// The engine's share of the test host: definitions of the Sequencer's upward calls
-// (sequencer/sequencer_hooks.h) and of the accessors that set the client's paths, over
+// The Sequencer's share of the test host (test_host.h): what its upward calls
+// (sequencer/sequencer_hooks.h) and the accessors that set the client's paths answer, as
 // plain variables that a test sets and inspects.
 #pragma once
 
@@ -33,6 +33,7 @@ struct EngineHostState {
 };
 
 EngineHostState& EngineHost();
+// First values, and the test host registered.
 void ResetEngineHost();
 
 }  // namespace testhost

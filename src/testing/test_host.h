@@ -1,10 +1,14 @@
-// A stand-in for the application, for engine tests: it defines the upward calls of the
-// engines (tftp/host_hooks.h and the Sequencer's) over plain variables that a test sets and
-// inspects, instead of over the main window's controls.
+// A stand-in for the application, for engine tests: a host (sequencer/sequencer_hooks.h)
+// that answers the upward calls of the engines and of the Sequencer over plain variables
+// that a test sets and inspects, instead of over the main window's controls. ResetHost and
+// ResetEngineHost (test_engine_host.h) give the variables their first values and register
+// the host.
 #pragma once
 
 #include <string>
 #include <vector>
+
+class TftpServer;
 
 namespace testhost {
 
@@ -29,6 +33,10 @@ struct HostState {
 
 HostState& Host();
 void ResetHost();
+
+// The server whose root ReadServerRootPath() sets from HostState::server_root, as the
+// application copies the File Path box into its own; null: none.
+void SetServerUnderTest(TftpServer* server);
 
 // Leading blanks, an optional sign, then digits up to the first non-digit; 0 without digits.
 int TextToInt(const std::string& text);

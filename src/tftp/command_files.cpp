@@ -6,8 +6,6 @@ namespace {
 
 std::string_view Empty() { return {}; }
 std::string_view Password() { return g_szPassword; }
-std::string_view Macro1() { return g_szMacroText1; }
-std::string_view Macro2() { return g_szMacroText2; }
 
 }  // namespace
 
@@ -17,8 +15,9 @@ const CommandFile CommandFileTable[kCommandFileCount] = {
     {"tftpupdt.beg", Empty},
     {"tftpupdt.rbt", Empty},
     {"tftpupdt.end", Empty},
-    {"cmdmacro", Macro1},
-    {"cmdmacro", Macro2},
+    // The remote upgrade's two macro writes carry no text of their own.
+    {"cmdmacro", Empty},
+    {"cmdmacro", Empty},
     {"RequestID", Password},
 };
 

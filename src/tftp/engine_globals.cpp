@@ -16,9 +16,6 @@ fw::FixedText<20> g_szMacAddress;
 fw::FixedText<200> g_szTftpVersion;
 fw::FixedText<500> g_szHwProfile;
 
-fw::FixedText<52> g_szMacroText1;
-fw::FixedText<52> g_szMacroText2;
-
 void StorePassword(std::string_view box_text) {
     g_szPassword = box_text.substr(0, kMaxPasswordChars);
 }

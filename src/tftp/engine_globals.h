@@ -30,7 +30,3 @@ extern fw::FixedText<32> g_szProductId;
 extern fw::FixedText<20> g_szMacAddress;
 extern fw::FixedText<200> g_szTftpVersion;
 extern fw::FixedText<500> g_szHwProfile;
-
-// Contents of the two "cmdmacro" writes of the remote upgrade plan; nothing fills them.
-extern fw::FixedText<52> g_szMacroText1;
-extern fw::FixedText<52> g_szMacroText2;

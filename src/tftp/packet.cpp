@@ -14,6 +14,13 @@ void Put16(Bytes& out, std::uint16_t v) {
 
 }  // namespace
 
+void PutHeader(std::uint8_t* datagram, Opcode op, std::uint16_t field) {
+    datagram[0] = static_cast<std::uint8_t>(op >> 8);
+    datagram[1] = static_cast<std::uint8_t>(op & 0xFF);
+    datagram[2] = static_cast<std::uint8_t>(field >> 8);
+    datagram[3] = static_cast<std::uint8_t>(field & 0xFF);
+}
+
 Bytes BuildRequest(Opcode op, std::string_view name) {
     Bytes out;
     out.reserve(2 + name.size() + 1 + 6);

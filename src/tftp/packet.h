@@ -21,6 +21,10 @@ constexpr std::uint16_t kCompletionBlock = 65535;  // the modem's "update done" 
 
 using Bytes = std::vector<std::uint8_t>;
 
+// The 4-byte header at the start of `datagram`: the opcode, then the block number or error
+// code. A DATA datagram is built in place, its data read straight in after the header.
+void PutHeader(std::uint8_t* datagram, Opcode op, std::uint16_t field);
+
 Bytes BuildRequest(Opcode op, std::string_view name);  // RRQ or WRQ, "octet"
 Bytes BuildData(std::uint16_t block, const void* data, std::size_t len);
 Bytes BuildAck(std::uint16_t block);

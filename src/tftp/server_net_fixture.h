@@ -23,9 +23,9 @@
 #include <vector>
 
 #include "framework/event_loop.h"
+#include "sequencer/engine_state.h"
 #include "sequencer/server_timer.h"
 #include "testing/test_host.h"
-#include "testing/test_host_server.h"
 #include "tftp/packet.h"
 #include "tftp/tftp_server.h"
 
@@ -104,6 +104,7 @@ class ServerNetFixture : public ::testing::Test {
 protected:
     ServerNetFixture() {
         fw::SetMainLoop(&loop);
+        ResetEngineState();
         testhost::ResetHost();
         scratch = fs::temp_directory_path() / ("sperrow-servernet-" + std::to_string(::getpid()));
         fs::remove_all(scratch);

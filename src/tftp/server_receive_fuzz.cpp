@@ -23,11 +23,11 @@
 #include "framework/clock.h"
 #include "framework/event_loop.h"
 #include "framework/memnet.h"
+#include "sequencer/engine_state.h"
 #include "sequencer/server_timer.h"
 #include "testing/fuzz_input.h"
 #include "testing/hostile_peer.h"
 #include "testing/test_host.h"
-#include "testing/test_host_server.h"
 #include "tftp/tftp_server.h"
 
 namespace {
@@ -87,6 +87,7 @@ public:
           client_(server_host_, 0x7F000002),
           stranger_(server_host_, 0x7F000003) {
         fw::SetMainLoop(&loop_);
+        ResetEngineState();
         testhost::ResetHost();
         testhost::Host().server_root = tree_.root;
         testhost::Host().server_read_enabled = (head & 1) != 0;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 
 #include "framework/desktop.h"
 #include "framework/event_loop.h"
@@ -71,7 +72,7 @@ void TftpClient::BeginOperation() {
     if (packFileOpen_) CloseLocalFile();
     packMode = false;
     infoMode = false;
-    transferKind = 0;
+    transferKind = TransferKind::kNone;
     ClearFileList();
     lastRequest_ = {};
     resendAfterUnlock_ = {};
@@ -125,31 +126,58 @@ void TftpClient::CloseFreshPorts() {
 // Sending
 
 bool TftpClient::SendPacket(const tftp::Bytes& datagram) {
-    if (g_bUnicast == 0) return SendBroadcast(datagram);
+    return SendPacket(datagram.data(), datagram.size());
+}
+
+bool TftpClient::SendPacket(const std::uint8_t* datagram, std::size_t length) {
+    if (g_bUnicast == 0) return SendBroadcast(datagram, length);
     fw::CAsyncSocket* port = PortById(sendPort_);
     if (port == nullptr) return false;
-    int sent = port->SendTo(datagram.data(), static_cast<int>(datagram.size()), peerPort,
-                            peerAddress.c_str());
+    int size = static_cast<int>(length);
+    std::optional<fw::Endpoint> to = PeerEndpoint();
+    // Text that is no address fails the way the socket tells it.
+    int sent = to ? port->SendTo(datagram, size, *to)
+                  : port->SendTo(datagram, size, peerPort, peerAddress.c_str());
     if (sent == fw::SOCKET_ERROR) return false;
     TheRunObserver().NoteSent();
     return true;
 }
 
-bool TftpClient::SendBroadcast(const tftp::Bytes& datagram) {
-    NoteExpectedReply(datagram);
+std::optional<fw::Endpoint> TftpClient::PeerEndpoint() {
+    if (peerAddress != parsedPeerText_) {
+        parsedPeerText_ = peerAddress;
+        parsedPeer_ = fw::ParseIp(peerAddress.c_str());
+    }
+    if (!parsedPeer_ || peerPort > 65535) return std::nullopt;
+    return fw::Endpoint{*parsedPeer_, static_cast<std::uint16_t>(peerPort)};
+}
+
+bool TftpClient::IsModemAddress(std::uint32_t address) {
+    if (std::strcmp(modemAddressText_.c_str(), g_szModemAddress.c_str()) != 0) {
+        modemAddressText_ = g_szModemAddress.c_str();
+        modemAddress_ = fw::ParseIp(modemAddressText_);
+        // Only the text a datagram's address is written out as names it.
+        if (modemAddress_ && fw::FormatIp(*modemAddress_) != modemAddressText_) {
+            modemAddress_.reset();
+        }
+    }
+    return modemAddress_ && *modemAddress_ == address;
+}
+
+bool TftpClient::SendBroadcast(const std::uint8_t* datagram, std::size_t length) {
+    NoteExpectedReply(datagram, length);
     int delay = GetBroadcastDelay();
     if (delay > 0) fw::MainLoop().SleepBlocking(delay);
     fw::CAsyncSocket* port = PortById(sendPort_);
     if (port == nullptr) return false;
-    int sent = port->SendTo(datagram.data(), static_cast<int>(datagram.size()), peerPort,
-                            "255.255.255.255");
+    int sent = port->SendTo(datagram, static_cast<int>(length), peerPort, "255.255.255.255");
     if (sent == fw::SOCKET_ERROR) return false;
     TheRunObserver().NoteSent();
     return true;
 }
 
-void TftpClient::NoteExpectedReply(const tftp::Bytes& datagram) {
-    tftp::Header h = tftp::ParseHeader(datagram.data(), datagram.size());
+void TftpClient::NoteExpectedReply(const std::uint8_t* datagram, std::size_t length) {
+    tftp::Header h = tftp::ParseHeader(datagram, length);
     switch (h.opcode) {
         case tftp::RRQ:
             expectedOpcode = tftp::DATA;
@@ -171,7 +199,7 @@ void TftpClient::NoteExpectedReply(const tftp::Bytes& datagram) {
 
 // The time-outs of kinds 2 and 3 come from the "Timeout:" box in seconds; a text that is
 // not a number gives 0 and so a timer that expires at once.
-void TftpClient::ArmTimer(int kind) {
+void TftpClient::ArmTimer(TimerKind kind) {
     long long ms = static_cast<long long>(timeoutSeconds) * 1000;
     if (ms < 0) ms = 0;
     if (ms > INT_MAX) ms = INT_MAX;
@@ -182,21 +210,22 @@ void TftpClient::ArmTimer(int kind) {
 // a command file's second: a modem may erase its flash before it answers.
 void TftpClient::ArmFileRequestTimer() {
     long long ms = static_cast<long long>(timeoutSeconds) * 1000;
-    StartResponseTimer(static_cast<int>(std::clamp<long long>(ms, 1000, INT_MAX)), 1);
+    StartResponseTimer(static_cast<int>(std::clamp<long long>(ms, 1000, INT_MAX)),
+                       TimerKind::kFirstAnswer);
 }
 
 bool TftpClient::SendAckOf(std::uint16_t block) {
     lastAck_ = block;
     if (SendPacket(tftp::BuildAck(block))) return true;
     LogMessage(kLogSendAckFail);
-    ArmTimer(2);
+    ArmTimer(TimerKind::kNextBlock);
     return false;
 }
 
 bool TftpClient::SendAck() {
     if (!SendAckOf(lastAck_)) return false;
     // The re-sent acknowledgement waits for the next block like the first one did.
-    ArmTimer(2);
+    ArmTimer(TimerKind::kNextBlock);
     return true;
 }
 
@@ -212,7 +241,7 @@ void TftpClient::BeginTransfer(Transfer::Kind kind, const std::string& name) {
     transfer_.name = name;
     long long bytes = 0;
     if (kind == Transfer::kWrite) {
-        bytes = transferKind == 2 ? sendLength_
+        bytes = transferKind == TransferKind::kFileSend ? sendLength_
                                   : static_cast<long long>(CommandFileData(commandIndex).size());
     }
     TheRunObserver().NoteTransferBegun(name, kind == Transfer::kWrite, bytes);
@@ -225,22 +254,24 @@ void TftpClient::OnReceive(int /*error_code*/) { ReceiveOn(*this, 0); }
 
 void TftpClient::ReceiveOn(fw::CAsyncSocket& socket, int port) {
     std::uint8_t buf[tftp::kReceiveBuffer];
-    std::string address;
-    unsigned peer = 0;
-    int n = socket.ReceiveFrom(buf, sizeof buf, address, peer);
+    fw::Endpoint from;
+    int n = socket.ReceiveFrom(buf, sizeof buf, from);
     if (n == fw::SOCKET_ERROR || n <= 0) return;
+    auto peer = static_cast<unsigned>(from.port);
     tftp::Header h = tftp::ParseHeader(buf, static_cast<std::size_t>(n));
     if (!h.valid) {
-        LogMessage(FormatText(kLogShortDatagram, address.c_str(), peer).c_str());
+        LogMessage(FormatText(kLogShortDatagram, fw::FormatIp(from.addr).c_str(), peer).c_str());
         return;
     }
     // Only the modem may steer a unicast transfer: another host's datagram would otherwise
     // redirect it.
-    if (g_bUnicast != 0 && address != g_szModemAddress.str()) {
-        LogMessage(FormatText(kLogStranger, address.c_str(), peer).c_str());
+    if (g_bUnicast != 0 && !IsModemAddress(from.addr)) {
+        LogMessage(FormatText(kLogStranger, fw::FormatIp(from.addr).c_str(), peer).c_str());
         return;
     }
-    if (IsLogEnabled()) LogMessage(tftp::ReceiveLogLine(address, peer, h.opcode, h.field).c_str());
+    if (IsLogEnabled()) {
+        LogMessage(tftp::ReceiveLogLine(fw::FormatIp(from.addr), peer, h.opcode, h.field).c_str());
+    }
     if (h.opcode < tftp::DATA || h.opcode > tftp::ERROR) {
         LogMessage(FormatText(kLogUnknownPCode, static_cast<int>(h.opcode)).c_str());
         return;
@@ -250,7 +281,7 @@ void TftpClient::ReceiveOn(fw::CAsyncSocket& socket, int port) {
         OnCompletionReport();
         return;
     }
-    Datagram d{port, address, peer, h, buf, static_cast<std::size_t>(n)};
+    Datagram d{port, from, h, buf, static_cast<std::size_t>(n)};
     const char* why = WhyNotOurs(d);
     if (why == nullptr) why = WhyNotInTurn(d);
     if (why == nullptr) {
@@ -269,13 +300,10 @@ void TftpClient::ReceiveOn(fw::CAsyncSocket& socket, int port) {
 const char* TftpClient::WhyNotOurs(const Datagram& d) const {
     if (transfer_.kind == Transfer::kNone) return kLogNoTransfer;
     if (d.port != transfer_.port) return kLogAbandonedPort;
-    if (transfer_.bound) {
-        if (d.address != transfer_.address || d.peer != transfer_.peer) return kLogOtherTransfer;
-        return nullptr;
-    }
-    if (d.peer == modemPort_) return nullptr;
-    for (const auto& [address, peer] : earlierPeers_) {
-        if (address == d.address && peer == d.peer) return kLogOtherTransfer;
+    if (transfer_.bound) return d.from == transfer_.peer ? nullptr : kLogOtherTransfer;
+    if (d.from.port == modemPort_) return nullptr;
+    for (const fw::Endpoint& earlier : earlierPeers_) {
+        if (earlier == d.from) return kLogOtherTransfer;
     }
     return nullptr;
 }
@@ -306,15 +334,19 @@ void TftpClient::Take(const Datagram& d) {
     bool first_answer = !transfer_.bound;
     if (first_answer) {
         transfer_.bound = true;
-        transfer_.address = d.address;
-        transfer_.peer = d.peer;
-        if (d.peer != modemPort_) earlierPeers_.emplace_back(d.address, d.peer);
+        transfer_.peer = d.from;
+        if (d.from.port != modemPort_) earlierPeers_.push_back(d.from);
+        // Every datagram the transfer takes from now on comes from there.
+        peerAddress = fw::FormatIp(d.from.addr);
+        peerPort = d.from.port;
     }
-    peerAddress = d.address;
-    peerPort = d.peer;
     // Only answers the transfer takes count as traffic: strays must not hide a stalled run.
     TheRunObserver().NoteReceived();
-    if (IsResponseTimerRunning()) StopResponseTimer();
+    // An acknowledgement that moves a file send on is answered at once with the next block,
+    // which sets the timer anew (or stops it, failing): nothing runs the loop in between.
+    bool next_block_follows =
+        d.header.opcode == tftp::ACK && commandIndex == 0 && blockNumber != lastBlock;
+    if (!next_block_follows && IsResponseTimerRunning()) StopResponseTimer();
     switch (d.header.opcode) {
         case tftp::DATA:
             OnData(d.header.field, d.bytes + 4, d.length - 4);
@@ -339,7 +371,7 @@ void TftpClient::OnCompletionReport() {
     }
     TheRunObserver().NoteReceived();
     if (g_bUpdateComplete == 0) g_bUpdateComplete = 1;
-    if (transfer_.kind == Transfer::kWrite && transferKind == 1 &&
+    if (transfer_.kind == Transfer::kWrite && transferKind == TransferKind::kCommandFile &&
         commandIndex == STEP_PUT_UPDATE_END && blockNumber == lastBlock) {
         if (IsResponseTimerRunning()) StopResponseTimer();
         TransferDone();
@@ -371,9 +403,9 @@ void TftpClient::TransferDone() {
     TheRunObserver().NoteTransferEnded();
     transfer_.kind = Transfer::kNone;
     lastRequest_ = {};
-    if (transferKind == 1 && commandIndex == STEP_PUT_UPDATE_END)
+    if (transferKind == TransferKind::kCommandFile && commandIndex == STEP_PUT_UPDATE_END)
         TheRunObserver().NoteBracketClosed();
-    if (transferKind == 1 && commandIndex == kUnlockKeyIndex) {
+    if (transferKind == TransferKind::kCommandFile && commandIndex == kUnlockKeyIndex) {
         // The unlock key leaves counter, command index and an open pack file as they are:
         // the reads between which it is written rely on that.
         if (resendAfterUnlock_.kind != Request::kNone) {
@@ -398,7 +430,7 @@ void TftpClient::OnError(const std::string& text, bool first_answer) {
     LogMessage(text.c_str());
     bool tolerated = tftp::StartsWith(text, tftp::kAlreadyUpdating) ||
                      tftp::StartsWith(text, tftp::kNoSuchFile);
-    if (tolerated && first_answer && transfer_.kind == Transfer::kWrite && transferKind == 2) {
+    if (tolerated && first_answer && transfer_.kind == Transfer::kWrite && transferKind == TransferKind::kFileSend) {
         StopRun(FormatText(kNotSentText, transfer_.name.c_str(), text.c_str()));
         return;
     }
@@ -408,7 +440,7 @@ void TftpClient::OnError(const std::string& text, bool first_answer) {
     }
     transfer_.kind = Transfer::kNone;
     lastRequest_ = {};
-    if (resendAfterUnlock_.kind != Request::kNone && transferKind == 1 &&
+    if (resendAfterUnlock_.kind != Request::kNone && transferKind == TransferKind::kCommandFile &&
         commandIndex == kUnlockKeyIndex) {
         ResendAfterUnlock();
         return;
@@ -478,7 +510,7 @@ void TftpClient::ResendAfterUnlock() {
             if (!SendReadRequest(r.name)) StopRun(kCannotSendText);
             break;
         case Request::kFileWrite: {
-            transferKind = 2;
+            transferKind = TransferKind::kFileSend;
             commandIndex = 0;
             blockNumber = 0;
             lastBlock = r.lastBlock;

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,8 +21,16 @@
 #include "framework/async_socket.h"
 #include "framework/file.h"
 #include "tftp/client_port.h"
+#include "tftp/host_hooks.h"
 #include "tftp/packet.h"
 #include "tftp/receive_list.h"
+
+// The transfer the client is running, by the numbers the design gives them.
+enum class TransferKind {
+    kNone = 0,
+    kCommandFile = 1,  // the write of a command file
+    kFileSend = 2,     // a file or pack entry sent
+};
 
 // How a file send is started.
 enum class SendKind {
@@ -89,7 +98,7 @@ public:
     int timeoutSeconds = 0;
     bool packMode = false;
     bool infoMode = false;
-    int transferKind = 0;  // 0 none, 1 command-file write, 2 file send
+    TransferKind transferKind = TransferKind::kNone;
     std::string peerAddress;
     unsigned peerPort = kDefaultModemPort;
     int commandIndex = 0;
@@ -116,22 +125,19 @@ private:
         std::string name;  // the file written or read
         int port = 0;  // our local port: 0 the client's own socket, else a ClientPort's id
         bool bound = false;
-        std::string address;
-        unsigned peer = 0;
+        fw::Endpoint peer;  // the modem's end, once bound
         std::uint16_t lastTaken = 0;  // a read: the highest block taken, 0 before block 1
     };
     // A finished read, whose last DATA may come again when our final ACK was lost.
     struct FinishedRead {
         int port;
-        std::string address;
-        unsigned peer;
+        fw::Endpoint peer;
         std::uint16_t block;
     };
     // One datagram as read from one of our ports.
     struct Datagram {
         int port;
-        std::string address;
-        unsigned peer;
+        fw::Endpoint from;
         tftp::Header header;
         const std::uint8_t* bytes;
         std::size_t length;
@@ -145,14 +151,19 @@ private:
 
     // Sending.
     bool SendPacket(const tftp::Bytes& datagram);
-    bool SendBroadcast(const tftp::Bytes& datagram);
-    void NoteExpectedReply(const tftp::Bytes& datagram);
+    bool SendPacket(const std::uint8_t* datagram, std::size_t length);
+    bool SendBroadcast(const std::uint8_t* datagram, std::size_t length);
+    void NoteExpectedReply(const std::uint8_t* datagram, std::size_t length);
+    // peerAddress and peerPort as an endpoint, parsed again only when peerAddress changed.
+    std::optional<fw::Endpoint> PeerEndpoint();
+    // Whether `address` is g_szModemAddress, read again only when that text changed.
+    bool IsModemAddress(std::uint32_t address);
     bool SendAckOf(std::uint16_t block);
     bool SendCommandData();
     bool SendReadRequest(const std::string& name);
     bool SendWriteRequest(const std::string& name);
     void BeginTransfer(Transfer::Kind kind, const std::string& name);
-    void ArmTimer(int kind);
+    void ArmTimer(TimerKind kind);
     void ArmFileRequestTimer();
 
     // Receiving.
@@ -199,7 +210,7 @@ private:
     Transfer transfer_;
     // Modem ports that answered an earlier transfer of this run (its listening port never
     // counts: a modem may answer every transfer from it).
-    std::vector<std::pair<std::string, unsigned>> earlierPeers_;
+    std::vector<fw::Endpoint> earlierPeers_;
     std::vector<FinishedRead> finishedReads_;
     bool endMarkerSent_ = false;  // this run's end marker is out: a completion report is ours
     Request lastRequest_;
@@ -214,4 +225,13 @@ private:
     long long sendLength_ = 0;   // bytes of the file or entry sent
     long long readNext_ = -1;    // file position after the last block read, -1 unknown
     std::uint16_t lastAck_ = 0;
+    // The DATA datagram of the block being sent, read into place behind its header.
+    std::uint8_t blockDatagram_[tftp::kMaxPacket] = {};
+    // peerAddress as last parsed, and what it gave.
+    std::string parsedPeerText_;
+    std::optional<std::uint32_t> parsedPeer_;
+    // g_szModemAddress as last read, and the address it names when it is one written out
+    // as the accessors write it ("a.b.c.d" without leading zeros).
+    std::string modemAddressText_;
+    std::optional<std::uint32_t> modemAddress_;
 };

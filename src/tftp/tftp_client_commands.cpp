@@ -14,7 +14,7 @@
 bool TftpClient::PutCommandFile(int index) {
     if (!IsCommandFileIndex(index)) return false;
     peerAddress = g_szModemAddress.str();
-    transferKind = 1;
+    transferKind = TransferKind::kCommandFile;
     commandIndex = index;
     peerPort = modemPort_;
     lastBlock = 1;
@@ -27,7 +27,7 @@ bool TftpClient::PutCommandFile(int index) {
         StopRun(kCannotSendText);
         return false;
     }
-    StartResponseTimer(1000, 1);
+    StartResponseTimer(1000, TimerKind::kFirstAnswer);
     return true;
 }
 
@@ -38,7 +38,7 @@ bool TftpClient::SendCommandData() {
     if (!SendPacket(tftp::BuildData(1, content.data(), content.size()))) return false;
     // From here on a completion report belongs to this run's upgrade.
     if (commandIndex == STEP_PUT_UPDATE_END) endMarkerSent_ = true;
-    ArmTimer(3);
+    ArmTimer(TimerKind::kBlockAck);
     return true;
 }
 

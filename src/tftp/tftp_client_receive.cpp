@@ -55,7 +55,7 @@ bool TftpClient::SendReadRequest(const std::string& name) {
         transfer_.kind = Transfer::kNone;
         return false;
     }
-    StartResponseTimer(1000, 1);
+    StartResponseTimer(1000, TimerKind::kFirstAnswer);
     return true;
 }
 
@@ -65,7 +65,7 @@ void TftpClient::OnData(std::uint16_t block, const std::uint8_t* data, std::size
         // Our acknowledgement was lost and the block came again: acknowledge it again, but
         // it is already taken.
         SendAckOf(block);
-        ArmTimer(2);
+        ArmTimer(TimerKind::kNextBlock);
         return;
     }
     if (block == tftp::kCompletionBlock && length == tftp::kBlockSize) {
@@ -82,12 +82,12 @@ void TftpClient::OnData(std::uint16_t block, const std::uint8_t* data, std::size
         return;
     }
     if (!infoMode) blockNumber = static_cast<std::uint16_t>(block + 1);
-    ArmTimer(2);
+    ArmTimer(TimerKind::kNextBlock);
 }
 
 void TftpClient::EndOfRead(std::uint16_t block) {
     TheRunObserver().NoteTransferEnded();
-    finishedReads_.push_back({transfer_.port, transfer_.address, transfer_.peer, block});
+    finishedReads_.push_back({transfer_.port, transfer_.peer, block});
     if (finishedReads_.size() > kKeptFinishedReads) finishedReads_.erase(finishedReads_.begin());
     transfer_.kind = Transfer::kNone;
     lastRequest_ = {};
@@ -101,15 +101,11 @@ void TftpClient::EndOfRead(std::uint16_t block) {
 bool TftpClient::ReAckFinishedRead(const Datagram& d) {
     if (g_bUnicast == 0) return false;
     for (const FinishedRead& r : finishedReads_) {
-        if (r.port != d.port || r.address != d.address || r.peer != d.peer ||
-            r.block != d.header.field) {
-            continue;
-        }
+        if (r.port != d.port || r.peer != d.from || r.block != d.header.field) continue;
         fw::CAsyncSocket* socket = PortById(r.port);
         if (socket == nullptr) return false;
         tftp::Bytes ack = tftp::BuildAck(r.block);
-        if (socket->SendTo(ack.data(), static_cast<int>(ack.size()), r.peer, r.address.c_str()) !=
-            fw::SOCKET_ERROR) {
+        if (socket->SendTo(ack.data(), static_cast<int>(ack.size()), r.peer) != fw::SOCKET_ERROR) {
             TheRunObserver().NoteSent();
         }
         return true;

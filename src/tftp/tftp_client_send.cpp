@@ -21,7 +21,7 @@ constexpr std::string_view kCriteriaEntry = "hw.cond";
 
 SendStart TftpClient::StartFileSend(SendKind kind) {
     peerAddress = g_szModemAddress.str();
-    transferKind = 2;
+    transferKind = TransferKind::kFileSend;
     if (kind == SendKind::kNextEntry) {
         if (!packMode) return SendStart::kNothingToSend;
         if (!NextEntryToSend()) {
@@ -144,12 +144,12 @@ void TftpClient::SendBlockOrStop() {
 
 const char* TftpClient::SendBlock() {
     if (commandIndex != 0) return SendCommandData() ? nullptr : kCannotSendText;
-    std::uint8_t buf[tftp::kBlockSize];
     std::size_t len = 0;
-    if (!ReadBlock(buf, &len)) return kCannotReadText;
-    if (!SendPacket(tftp::BuildData(blockNumber, buf, len))) return kCannotSendText;
+    if (!ReadBlock(blockDatagram_ + 4, &len)) return kCannotReadText;
+    tftp::PutHeader(blockDatagram_, tftp::DATA, blockNumber);
+    if (!SendPacket(blockDatagram_, 4 + len)) return kCannotSendText;
     // The last block is guarded too: its acknowledgement may be lost like any other.
-    ArmTimer(3);
+    ArmTimer(TimerKind::kBlockAck);
     return nullptr;
 }
 

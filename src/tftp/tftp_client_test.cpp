@@ -70,9 +70,28 @@ TEST_F(ClientWithPeers, UnicastIgnoresAnotherHostsDatagram) {
 
     EXPECT_TRUE(stranger.got.empty());
     EXPECT_EQ(rig.client.peerPort, 6969u);
-    EXPECT_EQ(ResponseTimerKind(), 1);  // still waiting for the modem
+    EXPECT_EQ(ResponseTimerKind(), TimerKind::kFirstAnswer);  // still waiting for the modem
     EXPECT_TRUE(LogHas("10.0.0.9:7000 is not the modem's"));
 
+    modem.Send(tftp::BuildAck(0));
+    rig.loop.RunPending();
+    ASSERT_EQ(modem.got.size(), 2u);
+    EXPECT_EQ(modem.got[1], (tftp::Bytes{0, 3, 0, 1, 0x0D, 0x0A}));
+}
+
+// Only the modem's address written as the accessors write it names the modem, and the text
+// is read again whenever it changes: any other text names nobody.
+TEST_F(ClientWithPeers, OnlyTheModemAddressAsTheAccessorsWriteItNamesTheModem) {
+    StartMarkerWrite();
+    for (const char* text : {"010.0.0.2", "10.0.0.9", "", "10.0.0.2 "}) {
+        SCOPED_TRACE(text);
+        g_szModemAddress = text;
+        modem.Send(tftp::BuildAck(0));
+        rig.loop.RunPending();
+        EXPECT_EQ(modem.got.size(), 1u);
+        EXPECT_EQ(ResponseTimerKind(), TimerKind::kFirstAnswer);
+    }
+    g_szModemAddress = "10.0.0.2";
     modem.Send(tftp::BuildAck(0));
     rig.loop.RunPending();
     ASSERT_EQ(modem.got.size(), 2u);
@@ -84,7 +103,7 @@ TEST_F(ClientWithPeers, DatagramShorterThanItsHeaderIsDropped) {
     modem.Send(tftp::Bytes{0, 4, 0});
     rig.loop.RunPending();
     EXPECT_EQ(modem.got.size(), 1u);
-    EXPECT_EQ(ResponseTimerKind(), 1);
+    EXPECT_EQ(ResponseTimerKind(), TimerKind::kFirstAnswer);
     EXPECT_TRUE(LogHas("Short datagram from 10.0.0.2:6969"));
 }
 
@@ -121,7 +140,7 @@ TEST_F(BroadcastFilter, StrayDataAfterAWriteRequestIsDroppedAndTheTimerRuns) {
     stranger.client_port = modem.client_port;
     stranger.Send(tftp::BuildData(1, "x", 1));
     rig.loop.RunPending();
-    EXPECT_EQ(ResponseTimerKind(), 1);
+    EXPECT_EQ(ResponseTimerKind(), TimerKind::kFirstAnswer);
     EXPECT_EQ(rig.client.peerPort, 6969u);  // a datagram dropped steers nothing
     EXPECT_TRUE(LogHas("Remote IP : Port = 10.0.0.9:7000 Data Block=1\n"));
     EXPECT_EQ(modem.got.size(), 1u);
@@ -130,11 +149,12 @@ TEST_F(BroadcastFilter, StrayDataAfterAWriteRequestIsDroppedAndTheTimerRuns) {
 // The modem reports completion once it has the end marker: a report before this run's
 // marker went out is an earlier upgrade's; after it, it passes whatever is awaited.
 TEST_F(BroadcastFilter, CompletionReportCountsOnlyOnceTheEndMarkerIsOut) {
+    g_bUpdateComplete = 0;  // no report on record: an early one must not be taken
     StartMarkerWrite();
     modem.Send(tftp::BuildAck(65535));
     rig.loop.RunPending();
     EXPECT_EQ(g_bUpdateComplete, 0);
-    EXPECT_EQ(ResponseTimerKind(), 1);
+    EXPECT_EQ(ResponseTimerKind(), TimerKind::kFirstAnswer);
     EXPECT_TRUE(LogHas("Completion report of an earlier upgrade dropped"));
 
     rig.client.PutCommandFile(4);  // "tftpupdt.end"
@@ -146,7 +166,8 @@ TEST_F(BroadcastFilter, CompletionReportCountsOnlyOnceTheEndMarkerIsOut) {
     stranger.Send(tftp::BuildAck(65535));  // another modem on the segment
     rig.loop.RunPending();
     EXPECT_EQ(g_bUpdateComplete, 1);
-    EXPECT_EQ(ResponseTimerKind(), 0);  // and the report stands for the marker's own ACK
+    // And the report stands for the marker's own ACK.
+    EXPECT_EQ(ResponseTimerKind(), TimerKind::kNone);
 }
 
 TEST_F(BroadcastFilter, OnlyTheAwaitedAckMovesTheTransferOn) {

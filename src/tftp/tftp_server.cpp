@@ -18,7 +18,6 @@ namespace {
 // With 16-bit block numbers that never wrap, the last block of a file is at most 65535.
 constexpr long long kTooLarge = 65535LL * static_cast<long long>(tftp::kBlockSize);
 constexpr std::size_t kShownNameLength = 20;
-constexpr int kServerTimerKind = 3;
 
 const tftp::FileRefusal kAccessViolation{2, "Access violation"};
 const tftp::FileRefusal kServerBusy{0, "Server busy"};
@@ -58,12 +57,15 @@ bool TftpServer::CreateServerSocket(unsigned port, const char* address) {
 
 const TftpServer::Transfer* TftpServer::FindTransfer(std::string_view address,
                                                      unsigned port) const {
-    return Find(address, port);
-}
-
-TftpServer::Transfer* TftpServer::Find(std::string_view address, unsigned port) const {
     for (const TransferPtr& t : transfers) {
         if (t->peerPort == port && t->peerAddress == address) return t.get();
+    }
+    return nullptr;
+}
+
+TftpServer::Transfer* TftpServer::Find(fw::Endpoint peer) const {
+    for (const TransferPtr& t : transfers) {
+        if (t->peer == peer) return t.get();
     }
     return nullptr;
 }
@@ -86,25 +88,28 @@ void TftpServer::Remove(Transfer* transfer) {
 }
 
 void TftpServer::OnReceive(int /*error_code*/) {
-    int length = ReceiveFrom(receiveBuffer, sizeof receiveBuffer, fromAddress, fromPort);
+    int length = ReceiveFrom(receiveBuffer, sizeof receiveBuffer, from);
     if (!serving) return;
     if (length <= 0) {
         LogMessage("TftpServer : Receive() Fail !\n");
         return;
     }
+    fromPort = from.port;
     tftp::Header header = tftp::ParseHeader(receiveBuffer, static_cast<std::size_t>(length));
     if (!header.valid) return;  // no header to judge it by
 
     // Made only when it is kept: it would be made for every datagram.
     if (IsLogEnabled()) {
         std::string line =
-            tftp::ReceiveLogLine(fromAddress, fromPort, header.opcode, header.field);
+            tftp::ReceiveLogLine(fw::FormatIp(from.addr), fromPort, header.opcode, header.field);
         LogMessage(line.c_str());
     }
 
     if (header.opcode == tftp::RRQ || header.opcode == tftp::WRQ) {
         auto request = tftp::ParseRequest(receiveBuffer, static_cast<std::size_t>(length));
-        if (request) OnRequest(*request);  // a name without its zero: nothing safe to open
+        if (!request) return;  // a name without its zero: nothing safe to open
+        fromAddress = fw::FormatIp(from.addr);
+        OnRequest(*request);
         return;
     }
     if (header.opcode < tftp::DATA || header.opcode > tftp::ERROR) {
@@ -113,7 +118,7 @@ void TftpServer::OnReceive(int /*error_code*/) {
         LogMessage("TftpServer : Unknown P-Code !\n");
         return;
     }
-    Transfer* t = Find(fromAddress, fromPort);
+    Transfer* t = Find(from);
     // A finished write only answers a repeat of its last block, and goes quietly on an ERROR.
     bool finished = t && t->state == State::kFinished;
     if (finished && header.opcode == tftp::ERROR) {
@@ -121,6 +126,7 @@ void TftpServer::OnReceive(int /*error_code*/) {
         return;
     }
     if (!t || (finished && header.opcode == tftp::ACK)) {
+        fromAddress = fw::FormatIp(from.addr);
         OnStranger(header);
         return;
     }
@@ -143,7 +149,7 @@ void TftpServer::OnStranger(const tftp::Header& header) {
     LogMessage("TftpServer : Unknown Transfer ID !\n");
     if (header.opcode == tftp::ERROR) return;
     tftp::Bytes error = tftp::BuildError(5, "Unknown transfer ID");
-    SendTo(error.data(), static_cast<int>(error.size()), fromPort, fromAddress.c_str());
+    SendTo(error.data(), static_cast<int>(error.size()), from);
 }
 
 // An accepted request replaces its peer's own transfer; a refused one changes no transfer.
@@ -162,7 +168,7 @@ void TftpServer::OnRequest(const tftp::Request& request) {
         return;
     }
     if (!write) LogMessage(full.c_str());
-    if (!Find(fromAddress, fromPort) && ActiveTransferCount() >= kMaxTransfers) {
+    if (!Find(from) && ActiveTransferCount() >= kMaxTransfers) {
         Refuse(write, name, "TftpServer : Server Busy !\n", kServerBusy, "Server busy");
         return;
     }
@@ -170,6 +176,7 @@ void TftpServer::OnRequest(const tftp::Request& request) {
     auto t = std::make_unique<Transfer>();
     t->peerAddress = fromAddress;
     t->peerPort = fromPort;
+    t->peer = from;
     t->sending = !write;
     t->name = name;
     t->retriesLeft = GetRetryCount();
@@ -242,7 +249,7 @@ bool TftpServer::OpenWrite(Transfer& t) {
 // Takes the place of the peer's own transfer, or a new one; a full table first lets go of
 // a transfer that no longer moves (a finished write, then a read that was given up).
 void TftpServer::Install(TransferPtr transfer) {
-    if (Transfer* old = Find(transfer->peerAddress, transfer->peerPort)) {
+    if (Transfer* old = Find(transfer->peer)) {
         if (old->state == State::kActive) Report(*old, "Replaced by a new request");
         Remove(old);
     }
@@ -322,7 +329,7 @@ void TftpServer::Disarm(Transfer& t) {
 void TftpServer::SetTimerFor(fw::Millis deadline) {
     if (IsServerTimerRunning() && timerDue >= 0 && timerDue <= deadline) return;
     long long ms = std::clamp<long long>(deadline - Now(), 0, INT_MAX);
-    StartServerTimer(static_cast<int>(ms), kServerTimerKind);
+    StartServerTimer(static_cast<int>(ms), TimerKind::kBlockAck);
     timerDue = deadline;
 }
 

@@ -37,6 +37,7 @@ public:
     struct Transfer {
         std::string peerAddress;
         unsigned peerPort = 0;
+        fw::Endpoint peer;  // the same, as the socket takes it
         bool sending = true;  // a read: we send DATA
         State state = State::kActive;
         std::uint16_t currentBlock = 0;
@@ -83,7 +84,7 @@ public:
 private:
     using TransferPtr = std::unique_ptr<Transfer>;
 
-    Transfer* Find(std::string_view address, unsigned port) const;
+    Transfer* Find(fw::Endpoint peer) const;
     void Remove(Transfer* transfer);
     void OnStranger(const tftp::Header& header);
 
@@ -127,6 +128,9 @@ private:
     // When the window timer fires, or -1 while it is stopped.
     fw::Millis timerDue = -1;
 
+    // Where the datagram being handled came from; the address as text only where a request,
+    // a stranger or the log needs it.
+    fw::Endpoint from;
     std::string fromAddress;
     unsigned fromPort = 0;
     std::uint8_t receiveBuffer[tftp::kReceiveBuffer];

@@ -12,16 +12,10 @@ namespace {
 
 constexpr std::size_t kErrorLength = 128;
 
-void Put16(std::uint8_t* at, unsigned value) {
-    at[0] = static_cast<std::uint8_t>(value >> 8);
-    at[1] = static_cast<std::uint8_t>(value & 0xFF);
-}
-
 }  // namespace
 
 bool TftpServer::SendData(Transfer& t) {
-    Put16(sendBuffer, tftp::DATA);
-    Put16(sendBuffer + 2, t.currentBlock);
+    tftp::PutHeader(sendBuffer, tftp::DATA, t.currentBlock);
     long long offset = (static_cast<long long>(t.currentBlock) - 1) * tftp::kBlockSize;
     ssize_t got = -1;
     if (t.file.IsOpen() && offset >= 0) {
@@ -31,8 +25,7 @@ bool TftpServer::SendData(Transfer& t) {
         LogMessage("TftpServer::SenData() File Operation Fail !\n");
         return false;
     }
-    if (SendTo(sendBuffer, static_cast<int>(4 + got), t.peerPort, t.peerAddress.c_str()) ==
-        fw::SOCKET_ERROR) {
+    if (SendTo(sendBuffer, static_cast<int>(4 + got), t.peer) == fw::SOCKET_ERROR) {
         LogMessage("TftpServer : SendData() Fail !\n");
         Arm(t);
         return false;
@@ -43,9 +36,8 @@ bool TftpServer::SendData(Transfer& t) {
 
 bool TftpServer::SendAck(Transfer& t) {
     std::uint8_t ack[4];
-    Put16(ack, tftp::ACK);
-    Put16(ack + 2, t.currentBlock);
-    if (SendTo(ack, sizeof ack, t.peerPort, t.peerAddress.c_str()) == fw::SOCKET_ERROR) {
+    tftp::PutHeader(ack, tftp::ACK, t.currentBlock);
+    if (SendTo(ack, sizeof ack, t.peer) == fw::SOCKET_ERROR) {
         LogMessage("TftpServer : SendAck() Fail !\n");
         Arm(t);
         return false;

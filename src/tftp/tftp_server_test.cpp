@@ -18,9 +18,9 @@
 
 #include "framework/event_loop.h"
 #include "framework/memnet.h"
+#include "sequencer/engine_state.h"
 #include "sequencer/server_timer.h"
 #include "testing/test_host.h"
-#include "testing/test_host_server.h"
 #include "tftp/host_hooks.h"
 #include "tftp/server_transfer_report.h"
 
@@ -113,6 +113,7 @@ protected:
     ServerTest() {
         tftp::ForceResolveWalk(GetParam() == tftp::ResolveWay::kWalk);
         fw::SetMainLoop(&loop);
+        ResetEngineState();
         testhost::ResetHost();
         parent = fs::temp_directory_path() / ("sperrow-server-" + std::to_string(::getpid()));
         fs::remove_all(parent);

@@ -405,6 +405,28 @@ TEST_F(DialogTest, ListenersHearRealChangesAndModalDialogs) {
               (std::vector<std::string>{"begin Sample", "text a", "text b", "box Hello", "end 5"}));
 }
 
+// While an event is told, a listener added hears only the events after it, one removed is
+// not told it any more, and one that removes itself runs to its end.
+TEST_F(DialogTest, ListenersAddedOrRemovedDuringAnEventHearOnlyWhatFollows) {
+    std::vector<std::string> heard;
+    int first = 0, second = 0, third = 0;
+    first = AddUiListener([&, name = std::string("first")](const UiEvent& e) {
+        RemoveUiListener(first);
+        RemoveUiListener(second);
+        third = AddUiListener([&](const UiEvent& later) {
+            heard.push_back("third " + std::to_string(later.code));
+        });
+        heard.push_back(name + " " + std::to_string(e.code));  // its state outlives removal
+    });
+    second = AddUiListener(
+        [&](const UiEvent& e) { heard.push_back("second " + std::to_string(e.code)); });
+    NotifyMessageBoxEnd(1);
+    NotifyMessageBoxEnd(2);
+    RemoveUiListener(third);
+    NotifyMessageBoxEnd(3);
+    EXPECT_EQ(heard, (std::vector<std::string>{"first 1", "third 2"}));
+}
+
 TEST_F(DialogTest, DialogTimersDieWithTheWindow) {
     SampleDialog dlg;
     EXPECT_EQ(dlg.SetTimer(1, 100), 0) << "no window, no timer";

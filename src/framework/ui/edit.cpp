@@ -24,12 +24,6 @@ void CEdit::SetLimitText(std::size_t max_chars) {
     limit_ = max_chars;
 }
 
-void CEdit::SetPasswordChar(char c) {
-    if (c == password_char_) return;
-    password_char_ = c;
-    NotifyChange(Change::Text);
-}
-
 std::string CEdit::DisplayText() const {
     if (!IsPassword()) return text_;
     return std::string(CountCodePoints(text_), password_char_);

@@ -21,7 +21,6 @@ public:
     void LimitText(std::size_t max_chars) { SetLimitText(max_chars); }
     std::size_t GetLimitText() const { return limit_; }
 
-    void SetPasswordChar(char c);
     char GetPasswordChar() const { return password_char_; }
     // The text as a person sees it: masked in a password box.
     std::string DisplayText() const;

@@ -67,15 +67,6 @@ int CListBox::SetCurSel(int index) {
     return index;
 }
 
-int CListBox::SetTopIndex(int index) {
-    if (index < 0 || index >= std::max(1, GetCount())) return LB_ERR;
-    if (top_ != index) {
-        top_ = index;
-        NotifyChange(Change::Selection);
-    }
-    return 0;
-}
-
 int CListBox::VisibleRows() const {
     if (rows_override_ > 0) return rows_override_;
     return std::max(1, (rect_.h - kBorderUnits) / kUnitsPerLine);

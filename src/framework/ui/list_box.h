@@ -35,7 +35,6 @@ public:
     int SelectLast() { return lines_.empty() ? LB_ERR : SetCurSel(GetCount() - 1); }
 
     int GetTopIndex() const { return top_; }
-    int SetTopIndex(int index);
     // Lines in view: worked out from the height (8 dialog units a line), unless a
     // front-end that draws the list says otherwise.
     int VisibleRows() const;

@@ -31,14 +31,6 @@ bool CTabCtrl::DeleteItem(int index) {
     return true;
 }
 
-bool CTabCtrl::DeleteAllItems() {
-    if (items_.empty() && current_ == -1) return true;
-    items_.clear();
-    current_ = -1;
-    NotifyChange(Change::Items);
-    return true;
-}
-
 std::string CTabCtrl::GetItemText(int index) const {
     if (index < 0 || index >= GetItemCount()) return {};
     return items_[index];

@@ -21,7 +21,6 @@ public:
     // an empty control becomes the current one.
     int InsertItem(int index, std::string_view text);
     bool DeleteItem(int index);
-    bool DeleteAllItems();
     int GetItemCount() const { return static_cast<int>(items_.size()); }
     std::string GetItemText(int index) const;
     const std::vector<std::string>& Items() const { return items_; }

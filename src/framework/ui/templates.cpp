@@ -17,10 +17,6 @@ void RegisterDialogTemplate(const DialogTemplate& dialog) {
     Registry()[dialog.id] = &dialog;
 }
 
-void UnregisterDialogTemplate(int id) {
-    Registry().erase(id);
-}
-
 const DialogTemplate* FindDialogTemplate(int id) {
     auto it = Registry().find(id);
     return it == Registry().end() ? nullptr : it->second;

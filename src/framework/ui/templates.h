@@ -80,7 +80,6 @@ struct DialogTemplate {
 // The registry of templates by id. Registering a template with an id already known
 // replaces it. The registry keeps a pointer: the template must outlive its use.
 void RegisterDialogTemplate(const DialogTemplate& dialog);
-void UnregisterDialogTemplate(int id);
 const DialogTemplate* FindDialogTemplate(int id);
 
 }  // namespace fw

@@ -1,15 +1,21 @@
 #include "framework/ui/ui_events.h"
 
 #include <map>
-#include <vector>
 
 namespace fw {
 
 namespace {
 
+struct Listener {
+    UiListener call;
+    bool removed = false;  // removed while an event was being told: it goes afterwards
+};
+
 struct Listeners {
-    std::map<int, UiListener> by_token;  // tokens grow, so map order is adding order
+    std::map<int, Listener> by_token;  // tokens grow, so map order is adding order
     int next_token = 1;
+    int telling = 0;  // events being told (a listener's change may tell another)
+    bool removals = false;
 };
 
 Listeners& TheListeners() {
@@ -22,26 +28,35 @@ Listeners& TheListeners() {
 int AddUiListener(UiListener listener) {
     Listeners& all = TheListeners();
     int token = all.next_token++;
-    all.by_token.emplace(token, std::move(listener));
+    all.by_token.emplace(token, Listener{std::move(listener)});
     return token;
 }
 
 void RemoveUiListener(int token) {
-    TheListeners().by_token.erase(token);
+    Listeners& all = TheListeners();
+    auto it = all.by_token.find(token);
+    if (it == all.by_token.end()) return;
+    if (all.telling == 0) {
+        all.by_token.erase(it);
+        return;
+    }
+    // It may be the one running: it is no longer called, and goes when the telling ends.
+    it->second.removed = true;
+    all.removals = true;
 }
 
 void EmitUiEvent(const UiEvent& event) {
     Listeners& all = TheListeners();
-    if (all.by_token.empty()) return;
-    // Walk a snapshot of the tokens: a listener may add or remove listeners while it runs.
-    std::vector<int> tokens;
-    tokens.reserve(all.by_token.size());
-    for (const auto& [token, listener] : all.by_token) tokens.push_back(token);
-    for (int token : tokens) {
-        auto it = all.by_token.find(token);
-        if (it == all.by_token.end()) continue;
-        UiListener copy = it->second;  // the listener may remove itself while running
-        copy(event);
+    // Listeners added while the event is told are not called for it: their tokens are past
+    // `end`. Nothing leaves the map meanwhile, so the walk stays valid.
+    const int end = all.next_token;
+    ++all.telling;
+    for (auto it = all.by_token.begin(); it != all.by_token.end() && it->first < end; ++it) {
+        if (!it->second.removed) it->second.call(event);
+    }
+    if (--all.telling == 0 && all.removals) {
+        all.removals = false;
+        std::erase_if(all.by_token, [](const auto& entry) { return entry.second.removed; });
     }
 }
 

@@ -22,7 +22,7 @@
 #include "frontends/cli/output.h"
 #include "frontends/cli/runner.h"
 #include "modem/simulated_modem.h"
-#include "sequencer/step_ring.h"
+#include "sequencer/engine_state.h"
 #include "tftp/engine_globals.h"
 #include "tftp/packet.h"
 #include "tftp/run_observer.h"
@@ -55,11 +55,7 @@ protected:
         oldCwd = fs::current_path();
         fs::current_path(dir);
         fs::create_directory(dir + "/modem");
-        ResetStepRings();
-        TheRunObserver().Reset();
-        g_bUnicast = 0;
-        g_nTargetOs = 0;
-        g_bUpdateComplete = 0;
+        ResetEngineState();
         options.modem = "10.0.0.2";
         options.password = "secret";
         options.port = 6969;

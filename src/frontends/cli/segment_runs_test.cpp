@@ -18,7 +18,7 @@
 #include "frontends/cli/output.h"
 #include "frontends/cli/runner.h"
 #include "modem/simulated_modem.h"
-#include "sequencer/step_ring.h"
+#include "sequencer/engine_state.h"
 #include "tftp/engine_globals.h"
 #include "tftp/run_observer.h"
 
@@ -61,11 +61,7 @@ protected:
         dir = mkdtemp(tmpl);
         oldCwd = fs::current_path();
         fs::current_path(dir);
-        ResetStepRings();
-        TheRunObserver().Reset();
-        g_bUnicast = 1;
-        g_nTargetOs = 0;
-        g_bUpdateComplete = 0;
+        ResetEngineState();
         config.listen_port = 6969;
         config.password = "secret";
         config.data_dir = dir;

@@ -36,8 +36,4 @@ int ExitStatusForSignal(int signal_number) {
     return 128 + signal_number;
 }
 
-void ClearStopSignal() {
-    g_stopSignal = 0;
-}
-
 }  // namespace cli

@@ -12,7 +12,5 @@ void CatchStopSignals();
 int StopSignal();
 // The exit status for a signal: 128 + its number (130 for SIGINT, 143 for SIGTERM).
 int ExitStatusForSignal(int signal_number);
-// Forgets a noted signal (tests).
-void ClearStopSignal();
 
 }  // namespace cli

@@ -1,8 +1,6 @@
 // Input as the window sees it, whatever the terminal sent: keys, accelerators and clicks.
 #pragma once
 
-#include <string>
-
 namespace tui {
 
 struct Key {
@@ -41,8 +39,5 @@ struct Key {
     static Key ClickAt(int r, int c) { return Key{Click, 0, r, c}; }
     bool operator==(const Key&) const = default;
 };
-
-// A readable name, for test failure messages and the key log.
-std::string KeyName(const Key& key);
 
 }  // namespace tui

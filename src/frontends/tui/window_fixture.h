@@ -25,7 +25,7 @@
 #include "frontends/tui/snapshot.h"
 #include "frontends/tui/terminal_desktop.h"
 #include "modem/simulated_modem.h"
-#include "sequencer/step_ring.h"
+#include "sequencer/engine_state.h"
 #include "tftp/engine_globals.h"
 #include "tftp/run_observer.h"
 
@@ -52,11 +52,7 @@ protected:
         old_cwd = std::filesystem::current_path();
         std::filesystem::current_path(dir);
         std::filesystem::create_directory(dir + "/modem");
-        ResetStepRings();
-        TheRunObserver().Reset();
-        g_bUnicast = 0;
-        g_nTargetOs = 0;
-        g_bUpdateComplete = 0;
+        ResetEngineState();
         screen.SetSize(93, 33);
         fw::SetDesktop(&desktop);
     }

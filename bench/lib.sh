@@ -1,4 +1,17 @@
-# Helpers of bench/run.sh, sourced by it. They use its variables: WORK, RAW, MEASURE, PIDS.
+# Helpers of bench/run.sh and bench/pair.sh, sourced by them. They use their variables: SOURCE,
+# WORK, RAW, MEASURE, PIDS.
+
+# loopback_only "$0" "$@": nothing a bench sends may leave the machine, so the script re-runs
+# itself inside a namespace that holds only loopback, and refuses to run anywhere else.
+loopback_only() {
+  if [ -z "${SPERROW_BENCH_NETNS:-}" ]; then
+    SPERROW_BENCH_NETNS=1 exec sh "$SOURCE/tests/netns-run" sh "$@"
+  fi
+  if [ "$(sed -n '3,$s/^ *\([^:]*\):.*/\1/p' /proc/self/net/dev)" != lo ]; then
+    echo "bench: not inside a loopback-only namespace; refusing to run" >&2
+    exit 1
+  fi
+}
 
 need_program() { # PATH HINT
   [ -x "$1" ] || { echo "bench: $1 is missing ($2)" >&2; exit 1; }

@@ -17,14 +17,8 @@ if [ $# -lt 1 ]; then
   exit 2
 fi
 SOURCE=$(cd "$(dirname "$0")/.." && pwd)
-if [ -z "${SPERROW_BENCH_NETNS:-}" ]; then
-  SPERROW_BENCH_NETNS=1 exec sh "$SOURCE/tests/netns-run" sh "$0" "$@"
-fi
-if [ "$(sed -n '3,$s/^ *\([^:]*\):.*/\1/p' /proc/self/net/dev)" != lo ]; then
-  echo "bench: not inside a loopback-only namespace; refusing to run" >&2
-  exit 1
-fi
 . "$SOURCE/bench/lib.sh"
+loopback_only "$0" "$@"
 
 RUNS=${BENCH_RUNS:-7}
 SIZE=${BENCH_SIZE:-30000000}

@@ -108,15 +108,15 @@ int CAsyncSocket::SendTo(const void* buf, int len, unsigned port, const char* ad
     return SendTo(buf, len, Endpoint{*addr, static_cast<std::uint16_t>(port)});
 }
 
+// An open socket and a length that is not negative; else the reason is the last error.
+bool CAsyncSocket::Usable(int len) {
+    if (socket_ && len >= 0) return true;
+    last_error_ = !socket_ ? ENOTSOCK : EINVAL;
+    return false;
+}
+
 int CAsyncSocket::SendTo(const void* buf, int len, Endpoint to) {
-    if (!socket_) {
-        last_error_ = ENOTSOCK;
-        return SOCKET_ERROR;
-    }
-    if (len < 0) {
-        last_error_ = EINVAL;
-        return SOCKET_ERROR;
-    }
+    if (!Usable(len)) return SOCKET_ERROR;
     long n = socket_->SendTo(buf, static_cast<std::size_t>(len), to);
     if (n < 0) {
         last_error_ = static_cast<int>(-n);
@@ -139,14 +139,7 @@ int CAsyncSocket::ReceiveFrom(void* buf, int len, std::string& address, unsigned
 }
 
 int CAsyncSocket::ReceiveFrom(void* buf, int len, Endpoint& from) {
-    if (!socket_) {
-        last_error_ = ENOTSOCK;
-        return SOCKET_ERROR;
-    }
-    if (len < 0) {
-        last_error_ = EINVAL;
-        return SOCKET_ERROR;
-    }
+    if (!Usable(len)) return SOCKET_ERROR;
     long n = socket_->RecvFrom(buf, static_cast<std::size_t>(len), &from);
     if (n < 0) {
         last_error_ = static_cast<int>(-n);

@@ -55,6 +55,7 @@ public:
 private:
     // The socket's own end as a tap is told it.
     Endpoint TappedLocal() const;
+    bool Usable(int len);
 
     NetStack* stack_ = nullptr;
     std::unique_ptr<DatagramSocket> socket_;

@@ -1,0 +1,314 @@
+// Whole runs against the simulated modem: what goes on the wire, what the modem takes, what
+// the user is shown, and what the run observer reports.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "formats/formats.h"
+#include "formats/image_check.h"
+#include "formats/pack_builder.h"
+#include "sequencer/step_ring.h"
+#include "testing/engine_rig.h"
+#include "testing/test_engine_host.h"
+#include "testing/test_host.h"
+#include "tftp/engine_globals.h"
+#include "tftp/run_observer.h"
+
+namespace {
+
+using testhost::EngineHost;
+using testhost::EngineRig;
+using testhost::Host;
+using Names = std::vector<std::string>;
+
+const std::initializer_list<int> kUpgrade = {
+    STEP_CONNECT,           STEP_PUT_LOCK_KEY,   STEP_PUT_UPDATE_BEGIN,   STEP_SEND_IMAGE,
+    STEP_PUT_UPDATE_REBOOT, STEP_PUT_UPDATE_END, STEP_SHOW_UPGRADE_STATUS};
+const std::initializer_list<int> kUpgradeWithoutDialog = {
+    STEP_CONNECT,    STEP_PUT_LOCK_KEY,      STEP_PUT_UPDATE_BEGIN,
+    STEP_SEND_IMAGE, STEP_PUT_UPDATE_REBOOT, STEP_PUT_UPDATE_END};
+
+ByteVector Image(std::size_t size = 1024) {
+    ByteVector payload(size - 12);
+    for (std::size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<std::uint8_t>(i * 7);
+    return BuildImage("10400001", payload);
+}
+
+// The status dialog stays open until the modem reports its update finished; what was on
+// record when it opened goes to `on_opening`.
+void WaitForCompletionWhileStatusShown(EngineRig& rig, int* on_opening = nullptr) {
+    EngineHost().while_upgrade_status = [&rig, on_opening] {
+        if (on_opening) *on_opening = g_bUpdateComplete;
+        rig.loop.RunUntil([] { return g_bUpdateComplete != 0; }, 20000);
+    };
+}
+
+const std::string& OnlyBox(EngineRig& rig) {
+    static const std::string kNone = "<no single box>";
+    return rig.desktop.Boxes().size() == 1 ? rig.desktop.Boxes()[0].text : kNone;
+}
+
+// The rig leaves an earlier upgrade's report on record, as a process that ran one does: the
+// end marker's step must clear it, and only the modem's report for this run sets it again.
+TEST(Upgrade, PutsEveryFileOnTheWireByteForByteAndWaitsForThisRunsReport) {
+    EngineRig rig;
+    EngineHost().image_box = rig.Write("fw.comp", Image());
+    int on_opening = -1;
+    WaitForCompletionWhileStatusShown(rig, &on_opening);
+    ASSERT_EQ(g_bUpdateComplete, 1);
+
+    ASSERT_TRUE(rig.Run(kUpgrade));
+
+    EXPECT_EQ(rig.HostSentNames(),
+              (Names{"WRQ tftplock.key", "DATA 1 (5)", "WRQ tftpupdt.beg", "DATA 1 (2)",
+                     "WRQ image", "DATA 1 (512)", "DATA 2 (512)", "DATA 3 (0)",
+                     "WRQ tftpupdt.rbt", "DATA 1 (2)", "WRQ tftpupdt.end", "DATA 1 (2)"}));
+    auto sent = rig.HostSent();
+    EXPECT_EQ(sent[1], (tftp::Bytes{0, 3, 0, 1, 'p', 'w', '1', 0x0D, 0x0A}));
+    for (int i : {3, 9, 11}) EXPECT_EQ(sent[i], (tftp::Bytes{0, 3, 0, 1, 0x0D, 0x0A}));
+    EXPECT_EQ(sent[4], tftp::BuildRequest(tftp::WRQ, "image"));
+    EXPECT_EQ(rig.modems[0]->LastReceived("image")->bytes, Image());
+    EXPECT_EQ(on_opening, 0) << "the earlier report was not cleared by the end marker's step";
+    EXPECT_EQ(g_bUpdateComplete, 1);
+    EXPECT_EQ(EngineHost().upgrade_status_shown, 1);
+    EXPECT_EQ(TheRunObserver().EndReason(), RunEnd::kFinalStep);
+    EXPECT_FALSE(TheRunObserver().UpdateBracketOpen());
+    EXPECT_TRUE(rig.desktop.Boxes().empty());
+    EXPECT_EQ(Host().progress_pos, 0);  // the final step empties the bar
+}
+
+// Broadcast: several modems answer from their listening port, every datagram goes to the
+// broadcast address after the delay, and one line of answers is followed.
+TEST(Upgrade, BroadcastReachesEveryModemAndFollowsOneLineOfAnswers) {
+    EngineRig rig({.modems = 3, .answer_from_listen_port = true});
+    g_bUnicast = 0;
+    EngineHost().address_box = "255.255.255.255";
+    Host().delay_text = "20";
+    ByteVector image = Image(1500);
+    EngineHost().image_box = rig.Write("fw.comp", image);
+    WaitForCompletionWhileStatusShown(rig);
+
+    ASSERT_TRUE(rig.Run(kUpgrade));
+
+    for (auto& m : rig.modems) EXPECT_EQ(m->LastReceived("image")->bytes, image);
+    EXPECT_EQ(rig.HostSentCount("DATA 1 (512)"), 1);
+    EXPECT_EQ(rig.HostSentCount("DATA 3 (476)"), 1);
+    EXPECT_EQ(g_bUpdateComplete, 1);
+    EXPECT_EQ(TheRunObserver().EndReason(), RunEnd::kFinalStep);
+    fw::Millis previous = -1000;
+    for (const fw::Datagram& d : rig.net.Trace()) {
+        if (d.from.addr != testhost::kHostAddr) continue;
+        EXPECT_EQ(d.to, (fw::Endpoint{fw::kBroadcastAddr, testhost::kModemPort}));
+        EXPECT_GE(d.sent_at - previous, 20) << testhost::DescribeDatagram(d.bytes);
+        previous = d.sent_at;
+    }
+}
+
+// Plans without a final dialog: what reaches the modem, in order, and how the run ends.
+struct PlanCase {
+    const char* what;
+    std::vector<int> plan;
+    Names received;
+    RunEnd end;
+};
+
+class Plans : public ::testing::TestWithParam<PlanCase> {};
+
+TEST_P(Plans, SendTheirFilesInOrderAndEndAsTheyShould) {
+    EngineRig rig;
+    EngineHost().macro_box = rig.Write("macro.txt", std::string("set lan ip 1\r\n"));
+    EngineHost().rows[0] = {true, rig.Write("a.bin", std::string(700, 'a')), "first.bin"};
+    EngineHost().rows[1] = {true, rig.Write("b.txt", std::string("no magic here")), "image"};
+    ResetStepRings();
+    for (int code : GetParam().plan) g_planRing.Push(code);
+    RunSequencer();
+    ASSERT_TRUE(rig.RunLoopUntilSettled());
+
+    EXPECT_EQ(rig.ReceivedNames(), GetParam().received);
+    EXPECT_EQ(TheRunObserver().EndReason(), GetParam().end);
+    EXPECT_TRUE(rig.desktop.Boxes().empty());
+    if (auto f = rig.modems[0]->LastReceived("first.bin")) {
+        EXPECT_EQ(f->bytes, ByteVector(700, 'a'));
+    }
+    if (auto f = rig.modems[0]->LastReceived("image")) {
+        EXPECT_EQ(f->bytes, ToBytes("no magic here"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , Plans,
+    ::testing::Values(
+        PlanCase{"remote upgrade",
+                 {STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_PUT_MACRO, STEP_PUT_MACRO_2},
+                 {"tftplock.key", "cmdmacro", "cmdmacro"},
+                 RunEnd::kPlanExhausted},
+        PlanCase{"end step",
+                 {STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_END, STEP_PUT_UPDATE_BEGIN},
+                 {"tftplock.key"},
+                 RunEnd::kEndStep},
+        PlanCase{"negative code", {STEP_CONNECT, STEP_PUT_LOCK_KEY, -5, STEP_PUT_MACRO},
+                 {"tftplock.key"}, RunEnd::kPlanExhausted},
+        PlanCase{"download files",
+                 {STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_MACRO_FILE, STEP_OTHER_FILE_1,
+                  STEP_OTHER_FILE_2},
+                 {"tftplock.key", "cmdmacro", "first.bin", "image"},
+                 RunEnd::kPlanExhausted}),
+    [](const auto& info) {
+        std::string n = info.param.what;
+        std::replace(n.begin(), n.end(), ' ', '_');
+        return n;
+    });
+
+TEST(Rings, PriorityStepsGoBeforeTheNextPlanStepAndTheRingWraps) {
+    EngineRig rig;
+    StartPlan({STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_PUT_MACRO});  // the key write is under way
+    g_priorityRing.Push(STEP_PUT_UPDATE_BEGIN);
+    g_priorityRing.Push(STEP_PUT_UPDATE_END);
+    ASSERT_TRUE(rig.RunLoopUntilSettled());
+    EXPECT_EQ(rig.ReceivedNames(),
+              (Names{"tftplock.key", "tftpupdt.beg", "tftpupdt.end", "cmdmacro"}));
+
+    StepRing ring;
+    for (int i = 0; i < 250; ++i) ring.Push(i);  // 199 fit, the rest are dropped
+    EXPECT_EQ(ring.Count(), 199);
+    std::int32_t code = -1;
+    for (int i = 0; i < 199 && ring.Pop(code); ++i) ASSERT_EQ(code, i);
+    ring.Push(7);  // from index 199 round to 0
+    EXPECT_TRUE(ring.Pop(code) && code == 7 && ring.Empty());
+}
+
+TEST(RequestId, CompatibleBoardGetsThePasswordAndAnIncompatibleOneStopsTheRun) {
+    for (bool compatible : {true, false}) {
+        EngineRig rig;
+        ByteVector image = Image();
+        AppendCompatibleList(image, {"OTHER-BOARD", compatible ? "SIM-BOARD-1" : "X"});
+        EngineHost().image_box = rig.Write("fw.comp", image);
+        ASSERT_TRUE(rig.Run({STEP_CONNECT, STEP_PUT_REQUEST_ID, STEP_PUT_LOCK_KEY}));
+        if (compatible) {
+            EXPECT_EQ(rig.HostSent()[1], (tftp::Bytes{0, 3, 0, 1, 'p', 'w', '1', 0x0D, 0x0A}));
+            EXPECT_EQ(TheRunObserver().Phase(), RunPhase::kEnded);
+        } else {
+            EXPECT_EQ(rig.HostSentNames(), (Names{"WRQ RequestID"}));
+            EXPECT_EQ(OnlyBox(rig), "Not compatible board: SIM-BOARD-1");
+            EXPECT_EQ(TheRunObserver().StopMessage(), "Not compatible board: SIM-BOARD-1");
+        }
+    }
+}
+
+// ---- packs sent entry by entry
+
+PackItem Item(const std::string& name, std::size_t size, std::uint8_t fill) {
+    return {name, ByteVector(size, fill)};
+}
+
+bool LogHas(const std::string& line) {
+    return std::find(Host().log.begin(), Host().log.end(), line) != Host().log.end();
+}
+
+// Every entry goes under its own name, the criteria entry held back wherever it stands when
+// the box asks for it, and the plan goes on afterwards.
+TEST(PackSend, EveryEntryUnderItsOwnNameAndTheCriteriaHeldBackOnRequest) {
+    struct Case {
+        bool skip;
+        std::vector<PackItem> items;
+        Names entries;
+    } cases[] = {
+        {false, {Item("A", 1000, 'a'), Item("hw.cond", 12, 'c'), Item("B", 512, 'b')},
+         {"A", "hw.cond", "B"}},
+        {true, {Item("A", 700, 'a'), Item("hw.cond", 12, 'c'), Item("B", 30, 'b')}, {"A", "B"}},
+        {true, {Item("hw.cond", 12, 'c'), Item("A", 600, 'a'), Item("B", 10, 'b')}, {"A", "B"}},
+        {true, {Item("A", 600, 'a'), Item("B", 10, 'b'), Item("hw.cond", 12, 'c')}, {"A", "B"}},
+        {true, {Item("hw.cond", 3, 'c')}, {}},
+    };
+    for (const Case& c : cases) {
+        EngineRig rig;
+        Host().criteria_skipped = c.skip;
+        EngineHost().image_box = rig.Write("fw.pack", BuildPack("PK11", "HW000001", c.items));
+        ASSERT_TRUE(rig.Run(kUpgradeWithoutDialog));
+        Names want = {"tftplock.key", "tftpupdt.beg"};
+        want.insert(want.end(), c.entries.begin(), c.entries.end());
+        want.insert(want.end(), {"tftpupdt.rbt", "tftpupdt.end"});
+        EXPECT_EQ(rig.ReceivedNames(), want);
+        for (const PackItem& i : c.items) {
+            if (auto f = rig.modems[0]->LastReceived(i.name)) {
+                EXPECT_EQ(f->bytes, i.data) << i.name;
+            }
+        }
+        EXPECT_EQ(TheRunObserver().EndReason(), RunEnd::kPlanExhausted);
+        // The index in the table, and the blocks the entry takes.
+        if (&c == &cases[1]) {
+            EXPECT_TRUE(LogHas("[2] Total block= 1"));
+        }
+    }
+}
+
+ByteVector Truncated() {
+    ByteVector pack = BuildPack("PK11", "", {Item("A", 100, 'a'), Item("B", 100, 'b')});
+    pack.pop_back();
+    return pack;
+}
+
+// Refused files: the user is told why, and nothing of the file reaches the modem. Block
+// 65535 is the modem's completion report: a file whose last block would need it is refused,
+// one byte less still goes.
+TEST(SendRefused, WithAStopMessageAndNoWriteRequest) {
+    struct Case {
+        ByteVector bytes;
+        std::uintmax_t size;
+        std::string message;
+    } cases[] = {
+        {ToBytes("JUNK and more"), 0, "Warning:\nYour image is not correct."},
+        {BuildPack("PK11", "", {Item(std::string(50, 'n'), 4, 'x')}), 0,
+         "Warning:\nYour image is not correct."},
+        {BuildPack("PACK", "12345678", {}), 0, kPackEmptyText},
+        {Truncated(), 0, kPackTruncatedText},
+        {BuildImage("10400001", {}), kSendSizeLimit, kTooLargeText},
+        {{}, 0, "Warning:\nCannot open file."},
+    };
+    for (const Case& c : cases) {
+        EngineRig rig;
+        std::string path = rig.Path("absent");
+        if (!c.bytes.empty()) path = rig.Write("bad.bin", c.bytes);
+        if (c.size) std::filesystem::resize_file(path, c.size);
+        EngineHost().image_box = path;
+        ASSERT_TRUE(rig.Run({STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_SEND_IMAGE, STEP_PUT_MACRO}));
+        EXPECT_EQ(rig.HostSentNames().back(), "DATA 1 (5)");
+        EXPECT_EQ(OnlyBox(rig), c.message);
+        EXPECT_EQ(TheRunObserver().Phase(), RunPhase::kStopped);
+    }
+    EngineRig rig;
+    std::string path = rig.Write("big.comp", BuildImage("10400001", {}));
+    std::filesystem::resize_file(path, kSendSizeLimit - 1);
+    EngineHost().image_box = path;
+    StartPlan({STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_SEND_IMAGE});
+    rig.loop.RunUntil([&] { return rig.HostSentCount("WRQ image") == 1; }, 60000);
+    EXPECT_TRUE(rig.desktop.Boxes().empty());
+    EXPECT_EQ(rig.client.lastBlock, 65534);
+}
+
+// What a driver that watches no window relies on: a request waiting for its answer is
+// pending, and the last datagram each way is dated by the loop clock.
+TEST(RunObserverDuringARun, PendingWhileARequestWaitsAndLastTrafficEachWay) {
+    EngineRig rig;
+    rig.net.SetFaults({.delay = 400});
+    const RunObserver& observer = TheRunObserver();
+    StartPlan({STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_PUT_MACRO});
+    EXPECT_TRUE(observer.IsPending());
+    EXPECT_EQ(observer.LastSent(), rig.clock.Now());
+    EXPECT_EQ(observer.LastReceived(), -1);
+    int first_run = observer.RunCount();
+
+    ASSERT_TRUE(rig.RunLoopUntilSettled());
+    fw::Millis last_from_host = -1, last_to_host = -1;
+    for (const fw::Datagram& d : rig.net.Trace()) {
+        if (d.from.addr == testhost::kHostAddr) last_from_host = d.sent_at;
+        if (d.to.addr == testhost::kHostAddr) last_to_host = d.sent_at + 400;
+    }
+    EXPECT_EQ(observer.LastSent(), last_from_host);
+    EXPECT_EQ(observer.LastTraffic(), last_to_host);
+    EXPECT_FALSE(observer.IsPending());
+    ASSERT_TRUE(rig.Run({STEP_CONNECT, STEP_PUT_LOCK_KEY}));
+    EXPECT_EQ(observer.RunCount(), first_run + 1);
+}
+
+}  // namespace

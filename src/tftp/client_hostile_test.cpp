@@ -123,13 +123,13 @@ void UpToImageData(HostileModem& m) {
     ASSERT_EQ(m.rig().HostSentNames().back(), "DATA 1 (512)");
 }
 
-// An ACK of a block not sent yet changes nothing, nor does a completion report before this
+// An ACK of the block after the one just sent changes nothing, nor does a completion report before this
 // run's end marker, nor a stranger: the block goes on being sent until the budget is spent.
 TEST(HostileModemDuringImageSend, AckAheadEarlyReportOrStrangerChangesNothing) {
     struct Case {
         Sender from;
         std::uint16_t block;
-    } cases[] = {{kModem, 9}, {kModem, 65535}, {Sender::kStranger, 1}, {Sender::kListenPort, 1}};
+    } cases[] = {{kModem, 2}, {kModem, 65535}, {Sender::kStranger, 1}, {Sender::kListenPort, 1}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.block);
         HostileModem m(HostilePlan::kImageSend);

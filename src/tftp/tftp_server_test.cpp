@@ -1,6 +1,7 @@
 // The server on the in-memory network and a manual clock: exact datagrams, per-transfer
 // timers, several peers at once, the errors peers are told, a root that no name or link
-// leads out of, and uploads that never destroy a file nor gain rights.
+// leads out of, and uploads that never destroy a file (the rights a replacement keeps: the
+// serve_rights process test).
 #include "tftp/tftp_server.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +15,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <random>
+#include <tuple>
 
 #include "framework/event_loop.h"
 #include "framework/memnet.h"
@@ -84,12 +85,8 @@ Bytes Pattern(std::size_t n, int seed = 1) {
     for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<std::uint8_t>(i * 7 + seed);
     return b;
 }
-Bytes Rrq(const std::string& name) {
-    return tftp::BuildRequest(tftp::RRQ, name);
-}
-Bytes Wrq(const std::string& name) {
-    return tftp::BuildRequest(tftp::WRQ, name);
-}
+Bytes Rrq(const std::string& name) { return tftp::BuildRequest(tftp::RRQ, name); }
+Bytes Wrq(const std::string& name) { return tftp::BuildRequest(tftp::WRQ, name); }
 Bytes Ack(std::uint16_t n) { return tftp::BuildAck(n); }
 Bytes Data(std::uint16_t n, const Bytes& content) {
     return tftp::BuildData(n, content.data(), content.size());
@@ -202,42 +199,30 @@ INSTANTIATE_TEST_SUITE_P(, ServerTest,
                              return info.param == tftp::ResolveWay::kKernel ? "Openat2" : "Walk";
                          });
 
+// A whole read as the host sees it; long names are shown cut.
 TEST_P(ServerTest, ReadOf1024BytesGoesAs512And512And0ThenCompletes) {
+    const std::string name = "a-name-of-25-characters.x";
     Bytes file = Pattern(1024);
-    Put("image.bin", file);
-    auto got = Exchange(client, Rrq("image.bin"));
-    ASSERT_EQ(got.size(), 1u);
-    EXPECT_EQ(got[0], DataOf(1, file));
-    EXPECT_EQ(Host().log.at(0), "Remote IP : Port = 127.0.0.20:40000 Read Request Block=26989\n");
-    EXPECT_EQ(Host().log.at(1), root + "/image.bin");
-    EXPECT_EQ(Host().activity_text, "Read:image.bin\nIP: 127.0.0.20");
-    EXPECT_EQ(Host().activity_icon, 135);
-    EXPECT_EQ(Host().progress_upper, 4);
-    EXPECT_EQ(Host().progress_pos, 2);
-
+    Put(name, file);
+    EXPECT_EQ(Exchange(client, Rrq(name)), std::vector<Bytes>{DataOf(1, file)});
+    EXPECT_EQ(Host().log.at(0), "Remote IP : Port = 127.0.0.20:40000 Read Request Block=24877\n");
+    EXPECT_EQ(Host().log.at(1), root + "/" + name);
+    EXPECT_EQ(Host().activity_text, "Read:a-name-of-25-charact\nIP: 127.0.0.20");
+    EXPECT_EQ(std::make_tuple(Host().activity_icon, Host().progress_upper, Host().progress_pos),
+              std::make_tuple(135, 4, 2));
     EXPECT_EQ(Exchange(client, Ack(1)), std::vector<Bytes>{DataOf(2, file)});
     EXPECT_EQ(Exchange(client, Ack(2)), std::vector<Bytes>{Data(3, {})});
     EXPECT_TRUE(Exchange(client, Ack(3)).empty());
     EXPECT_TRUE(Logged("Transmit Complete !!! \n"));
     EXPECT_EQ(Host().activity_text, "IP: 127.0.0.20 \nFinished.");
-    EXPECT_EQ(Host().activity_icon, 134);
-    EXPECT_EQ(Host().progress_pos, 4);
+    EXPECT_EQ(std::make_pair(Host().activity_icon, Host().progress_pos), std::make_pair(134, 4));
     EXPECT_FALSE(IsServerTimerRunning());
     EXPECT_EQ(server.TransferCount(), 0u);
     ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0].peerAddress + ":" + std::to_string(reports[0].peerPort) + " " +
-                  reports[0].name + " " + std::to_string(reports[0].bytes) + " " +
-                  reports[0].outcome,
-              "127.0.0.20:40000 image.bin 1024 ok");
-    EXPECT_FALSE(reports[0].write);
-}
-
-TEST_P(ServerTest, EmptyFileIsOneEmptyBlockAndLongNamesAreShownCut) {
-    Put("a-name-of-25-characters.x", {});
-    EXPECT_EQ(Exchange(client, Rrq("a-name-of-25-characters.x")), std::vector<Bytes>{Data(1, {})});
-    EXPECT_EQ(Host().activity_text, "Read:a-name-of-25-charact\nIP: 127.0.0.20");
-    Exchange(client, Ack(1));
-    EXPECT_TRUE(Logged("Transmit Complete !!! \n"));
+    const auto& r = reports[0];
+    EXPECT_EQ(r.peerAddress + ":" + std::to_string(r.peerPort) + " " + r.name + " " +
+                  std::to_string(r.bytes) + " " + r.outcome + (r.write ? " write" : ""),
+              "127.0.0.20:40000 " + name + " 1024 ok");
 }
 
 // The first block is guarded too, every resend is guarded again until the budget is spent,
@@ -259,7 +244,6 @@ TEST_P(ServerTest, OnlyTheTimerResendsAndItIsArmedAfterEveryResend) {
     EXPECT_EQ(Host().progress_upper, 2);
     EXPECT_EQ(reports.back().outcome, "Timed out");
     EXPECT_FALSE(IsServerTimerRunning());
-
     // Given up, but a late ACK of the same peer still continues the read.
     EXPECT_EQ(Exchange(client, Ack(2)), std::vector<Bytes>{DataOf(3, file)});
     Exchange(client, Ack(3));
@@ -269,7 +253,7 @@ TEST_P(ServerTest, OnlyTheTimerResendsAndItIsArmedAfterEveryResend) {
 // Duplicated datagrams in both directions, a sound client that answers every DATA it gets:
 // each block still leaves the server exactly once, and the file arrives whole.
 TEST_P(ServerTest, DuplicatesNeverMultiplyTheBlocks) {
-    for (std::uint32_t seed = 1; seed <= 6; ++seed) {
+    for (std::uint32_t seed = 1; seed <= 4; ++seed) {
         SCOPED_TRACE(seed);
         Bytes file = Pattern(seed * 3000 + 512, static_cast<int>(seed));
         Put("f", file);
@@ -282,79 +266,73 @@ TEST_P(ServerTest, DuplicatesNeverMultiplyTheBlocks) {
         loop.RunFor(100);
         EXPECT_EQ(peer.content, file);
         std::map<int, int> sent;
-        for (const auto& d : net.Trace()) {
-            if (d.from.port == kPort && Kind(d.bytes).first == tftp::DATA)
-                ++sent[Kind(d.bytes).second];
-        }
+        for (const auto& d : net.Trace())
+            if (d.from.port == kPort && Kind(d.bytes).first == tftp::DATA) ++sent[Kind(d.bytes).second];
         EXPECT_EQ(sent.size(), file.size() / 512 + 1);
         for (auto [block, times] : sent) EXPECT_EQ(times, 1) << "block " << block;
     }
 }
 
-TEST_P(ServerTest, AckZeroEndsTheRead) {
-    Put("f", Pattern(2000));
-    Exchange(client, Rrq("f"));
-    EXPECT_TRUE(Exchange(client, Ack(0)).empty());
-    EXPECT_TRUE(Logged("TftpServer : ACK number FAIL !\n"));
-    EXPECT_EQ(Host().activity_text, "IP: 127.0.0.20 \nFinished.");
-    EXPECT_EQ(server.TransferCount(), 0u);
-}
-
-TEST_P(ServerTest, WriteSurvivesLostAcksAndRepeatedBlocks) {
+// A write through a lost ACK 0, repeated blocks and strangers' datagrams: strangers are told
+// the transfer is unknown (their ERRORs go unanswered), the file has no name until it is whole.
+TEST_P(ServerTest, WriteSurvivesLostAcksRepeatsAndStrangers) {
     Host().server_write_enabled = true;
     Bytes file = Pattern(700, 3);
     EXPECT_EQ(Exchange(client, Wrq("up.bin")), std::vector<Bytes>{Ack(0)});
     EXPECT_EQ(Host().activity_text, "Write: up.bin\nIP: 127.0.0.20");
     EXPECT_EQ(After(client, 3500), std::vector<Bytes>{Ack(0)}) << "lost ACK 0 resent by the timer";
-
     EXPECT_EQ(Exchange(client, DataOf(1, file)), std::vector<Bytes>{Ack(1)});
     EXPECT_EQ(Exchange(client, DataOf(1, file)), std::vector<Bytes>{Ack(1)});
+    Peer otherHost{stack, kOtherAddr, 40000}, otherPort{stack, kClientAddr, 40001};
+    for (Peer* stranger : {&otherHost, &otherPort}) {
+        EXPECT_EQ(Exchange(*stranger, Data(2, Pattern(10, 9))), std::vector<Bytes>{tftp::BuildError(5, "Unknown transfer ID")});
+        EXPECT_TRUE(Exchange(*stranger, tftp::BuildError(0, "x")).empty());
+        EXPECT_TRUE(IsServerTimerRunning());
+    }
+    EXPECT_TRUE(Logged("TftpServer : Unknown Transfer ID !\n"));
     EXPECT_EQ(Tree(root), std::vector<std::string>{}) << "nothing under any name yet";
     EXPECT_EQ(Exchange(client, DataOf(2, file)), std::vector<Bytes>{Ack(2)});
-    EXPECT_EQ(Get("up.bin"), file);
     EXPECT_EQ(Exchange(client, DataOf(2, file)), std::vector<Bytes>{Ack(2)}) << "final ACK lost";
     EXPECT_FALSE(Logged("TftpServer : OnData() Fail !\n"));
     EXPECT_EQ(Tree(root), std::vector<std::string>{"up.bin"});
-    EXPECT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0].bytes, 700);
-    EXPECT_TRUE(reports[0].write);
+    EXPECT_EQ(Get("up.bin"), file);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(std::make_pair(reports[0].bytes, reports[0].write), std::make_pair(700LL, true));
     loop.RunFor(3500);
     EXPECT_EQ(server.TransferCount(), 0u) << "gone after one time-out";
     EXPECT_FALSE(IsServerTimerRunning());
 }
 
-TEST_P(ServerTest, StrangersCannotTakeOverATransfer) {
-    Bytes file = Pattern(600, 5);
-    StartWrite(client, "w", file);
-    Peer otherHost{stack, kOtherAddr, 40000};
-    Peer otherPort{stack, kClientAddr, 40001};
-    for (Peer* stranger : {&otherHost, &otherPort}) {
-        auto got = Exchange(*stranger, Data(2, Pattern(10, 9)));
-        ASSERT_EQ(got.size(), 1u);
-        EXPECT_EQ(Kind(got[0]), std::make_pair(5, 5)) << "ERROR 5, unknown transfer";
-        EXPECT_TRUE(Exchange(*stranger, tftp::BuildError(0, "x")).empty());
-        EXPECT_TRUE(IsServerTimerRunning());
-    }
-    EXPECT_TRUE(Logged("TftpServer : Unknown Transfer ID !\n"));
-    EXPECT_EQ(Exchange(client, DataOf(2, file)), std::vector<Bytes>{Ack(2)});
-    EXPECT_EQ(Get("w"), file);
-}
-
+// However an upload ends before its last block, the earlier file stays as it was and no
+// other name appears; a full disk is told as such.
 TEST_P(ServerTest, AbandonedWritesLeaveTheEarlierFileUntouched) {
     const Bytes old = Pattern(100, 1);
     struct Ending {
         const char* what;
         const char* retry;
-        std::function<void()> act;
+        std::function<std::vector<Bytes>()> act;
         const char* outcome;
     };
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
     std::vector<Ending> endings = {
-        {"client error", "3", [&] { Exchange(client, tftp::BuildError(0, "stop")); },
+        {"client error", "3", [&] { return Exchange(client, tftp::BuildError(0, "stop")); },
          "Error from the peer: stop"},
-        {"new request", "3", [&] { Exchange(client, Rrq("keep")); }, "Replaced by a new request"},
-        {"block out of sequence", "3", [&] { Exchange(client, DataOf(3, Pattern(1600))); },
+        {"new request", "3", [&] { return Exchange(client, Rrq("keep")); }, "Replaced by a new request"},
+        {"block out of sequence", "3", [&] { return Exchange(client, DataOf(3, Pattern(1600))); },
          "Block out of sequence"},
-        {"retries spent", "0", [&] { After(client, 3500); }, "Timed out"},
+        {"retries spent", "0", [&] { return After(client, 3500); }, "Timed out"},
+        {"disk full", "3", [&] {
+             std::signal(SIGXFSZ, SIG_IGN);
+             rlimit small{1000, limit.rlim_max};
+             ::setrlimit(RLIMIT_FSIZE, &small);
+             auto got = Exchange(client, DataOf(2, Pattern(1600, 2)));
+             ::setrlimit(RLIMIT_FSIZE, &limit);
+             std::signal(SIGXFSZ, SIG_DFL);
+             EXPECT_EQ(got, std::vector<Bytes>{Error(3, "Disk full or allocation exceeded")});
+             EXPECT_TRUE(Logged("TftpServer : Write File Fail !\n"));
+             return got;
+         }, "Disk full or allocation exceeded"},
     };
     for (auto& ending : endings) {
         SCOPED_TRACE(ending.what);
@@ -368,9 +346,7 @@ TEST_P(ServerTest, AbandonedWritesLeaveTheEarlierFileUntouched) {
         Exchange(client, tftp::BuildError(0, "done"));  // ends the read of "new request"
         reports.clear();
     }
-    EXPECT_EQ(Host().activity_text, "Retry Fail.");
 }
-
 // What a refused request is told, and that it leaves every transfer as it was: the read in
 // progress of the same peer and of another one go on, timers and all.
 TEST_P(ServerTest, RefusedRequestsAreToldWhyAndTouchNoTransfer) {
@@ -446,34 +422,6 @@ TEST_P(ServerTest, LinksInsideTheRootAreServedOnlyWhereTheKernelResolves) {
     EXPECT_EQ(tftp::ActiveResolveWay(), GetParam());
 }
 
-TEST_P(ServerTest, ReplacementsKeepTheModeWithoutSpecialBitsAndTheOwner) {
-    struct Case {
-        mode_t before, after;
-    };
-    for (Case c : {Case{04755, 0755}, Case{02775, 0775}, Case{01777, 0777}, Case{0640, 0640}}) {
-        SCOPED_TRACE(c.before);
-        Put("target", Pattern(20));
-        fs::path path = fs::path(root) / "target";
-        ASSERT_EQ(::chmod(path.c_str(), c.before), 0);
-        bool root_user = ::geteuid() == 0;
-        if (root_user) {
-            ASSERT_EQ(::chown(path.c_str(), 1234, 4321), 0);
-        }
-        EXPECT_EQ(Upload(client, "target", Pattern(900, 4)), std::vector<Bytes>{Ack(2)});
-        struct stat st {};
-        ASSERT_EQ(::stat(path.c_str(), &st), 0);
-        EXPECT_EQ(st.st_mode & 07777, c.after);
-        if (root_user) {
-            EXPECT_EQ(std::make_pair(st.st_uid, st.st_gid), std::make_pair(1234u, 4321u));
-        }
-        EXPECT_EQ(Get("target"), Pattern(900, 4));
-    }
-    mode_t mask = ::umask(022);
-    EXPECT_EQ(Upload(client, "fresh", Pattern(5)), std::vector<Bytes>{Ack(1)});
-    ::umask(mask);
-    EXPECT_EQ(fs::status(fs::path(root) / "fresh").permissions(), fs::perms(0644));
-}
-
 // Until its last block an upload has no name in the root, or, where the file system has no
 // unnamed files, a temporary name that no request may use; either is gone after a failure.
 TEST_P(ServerTest, HalfReceivedUploadsCannotBeReachedAndLeaveNothing) {
@@ -498,23 +446,6 @@ TEST_P(ServerTest, HalfReceivedUploadsCannotBeReachedAndLeaveNothing) {
         EXPECT_EQ(Tree(root), std::vector<std::string>{longest});
         fs::remove(fs::path(root) / longest);
     }
-}
-
-TEST_P(ServerTest, AFullDiskIsToldAsSuchAndCostsNoFile) {
-    Put("keep", Pattern(10));
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    ::getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = 1000;
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    auto got = Upload(client, "keep", Pattern(1500));
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, SIG_DFL);
-    EXPECT_EQ(got, std::vector<Bytes>{Error(3, "Disk full or allocation exceeded")});
-    EXPECT_TRUE(Logged("TftpServer : Write File Fail !\n"));
-    EXPECT_EQ(Get("keep"), Pattern(10));
-    EXPECT_EQ(Tree(root), std::vector<std::string>{"keep"});
 }
 
 // Sixteen peers at once, their ACKs in a seeded random order: each read is whole, each
@@ -557,26 +488,27 @@ TEST_P(ServerTest, SixteenPeersAtOnceEachWithItsOwnTimer) {
 }
 
 // Short, oversized and unknown datagrams, from the peer or anyone: logged as they are, and
-// the transfer goes on, its timer too.
+// the transfer goes on, its timer too; an ACK of block 0 ends it.
 TEST_P(ServerTest, MalformedDatagramsChangeNothing) {
     Put("f", Pattern(2000));
     Exchange(client, Rrq("f"));
     Peer stranger{stack, kOtherAddr, 40000};
     for (Peer* from : {&client, &stranger}) {
         Host().log.clear();
-        EXPECT_TRUE(Exchange(*from, Bytes{0, 4, 0}).empty());
-        EXPECT_TRUE(Exchange(*from, Bytes{0, 1, 'a', 'b'}).empty()) << "name without its zero";
-        EXPECT_TRUE(Exchange(*from, Bytes(1100, 0)).empty());
-        EXPECT_TRUE(Exchange(*from, Bytes{0, 9, 0, 0}).empty());
-        std::string line =
-            "Remote IP : Port = 127.0.0." + std::string(from == &client ? "20" : "30");
-        EXPECT_EQ(Host().log,
-                  (std::vector<std::string>{
-                      line + ":40000 Read Request Block=24930\n", "TftpServer : Receive() Fail !\n",
-                      line + ":40000 ? Block=0\n", "TftpServer : Unknown P-Code !\n"}));
+        for (const Bytes& b : {Bytes{0, 4, 0}, Bytes{0, 1, 'a', 'b'}, Bytes(1100, 0), Bytes{0, 9, 0, 0}})
+            EXPECT_TRUE(Exchange(*from, b).empty());
+        std::string line = "Remote IP : Port = 127.0.0." + std::string(from == &client ? "20" : "30");
+        EXPECT_EQ(Host().log, (std::vector<std::string>{line + ":40000 Read Request Block=24930\n",
+                                                        "TftpServer : Receive() Fail !\n",
+                                                        line + ":40000 ? Block=0\n",
+                                                        "TftpServer : Unknown P-Code !\n"}));
     }
     EXPECT_EQ(After(client, 3100), std::vector<Bytes>{DataOf(1, Pattern(2000))});
     EXPECT_EQ(Exchange(client, Ack(1)), std::vector<Bytes>{DataOf(2, Pattern(2000))});
+    EXPECT_TRUE(Exchange(client, Ack(0)).empty());
+    EXPECT_TRUE(Logged("TftpServer : ACK number FAIL !\n"));
+    EXPECT_EQ(Host().activity_text, "IP: 127.0.0.20 \nFinished.");
+    EXPECT_EQ(server.TransferCount(), 0u);
 }
 
 TEST_P(ServerTest, FilesBeyondTheLastBlockNumberAreRefused) {
@@ -595,7 +527,6 @@ TEST_P(ServerTest, RootIsJoinedWithOneSlashAndEmptyMeansTheCurrentDirectory) {
     Host().server_root = root + "/";
     EXPECT_EQ(Exchange(client, Rrq("f")), std::vector<Bytes>{Data(1, Pattern(3))});
     EXPECT_TRUE(Logged(root + "/f"));
-
     auto cwd = fs::current_path();
     fs::current_path(root);
     Host().server_root = "";
@@ -603,7 +534,6 @@ TEST_P(ServerTest, RootIsJoinedWithOneSlashAndEmptyMeansTheCurrentDirectory) {
     fs::current_path(cwd);
     EXPECT_EQ(got, std::vector<Bytes>{Data(1, Pattern(3))});
     EXPECT_TRUE(Logged("./f"));
-
     server.SetServing(false);
     Host().log.clear();
     EXPECT_TRUE(Exchange(client, Rrq("f")).empty());

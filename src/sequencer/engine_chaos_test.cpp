@@ -1,9 +1,8 @@
 // Whole operations on a bad line: the faults users met, each replayed with the simulated
-// modem's own fault options, and seeded chaos schedules judged by the invariants of
-// testing/chaos.h (a success that is true, a failure that says why, a run that ends).
+// modem's own fault options and judged by the invariants of testing/chaos.h (a success that
+// is true, a failure that says why, a run that ends). The seeded schedules: the
+// chaos_schedules test, which runs sperrow-chaos.
 #include <gtest/gtest.h>
-
-#include <cstdlib>
 
 #include "testing/chaos.h"
 #include "tftp/client_texts.h"
@@ -117,57 +116,5 @@ INSTANTIATE_TEST_SUITE_P(
                   Operation::kImageUpgrade,
                   {.error_for = {{"tftpupdt.rbt", "Flash failure"}}},
                   "Flash failure\nThe modem may be left in update mode: run the upgrade again."}));
-
-// Schedules that failed before transfers were bound to their peer, kept as they were found
-// (beyond the ones the test below runs anyway).
-constexpr std::uint64_t kFixedSchedules[] = {
-    2401,  // pack upgrade, reordering: stalled with no timer armed
-    2412,  // image upgrade, delay: stopped in the update bracket without saying so
-    2415,  // config get, delay: a pack that does not hold the modem's files, reported saved
-    2418,  // image upgrade, delay: stopped with nothing but a log line
-    2428,  // config put, slow first answers within the time-out: retried all the same
-    2437,  // pack upgrade, everything: "Update Complete" with entries missing
-    2456,  // Modem Info, loss, budget 1000: timed out
-    2574,  // image upgrade, slow first answer: the password inside the image
-    2584,  // config put, everything: a key written with other bytes
-    2834,  // Modem Info, reordering: information fields from another file
-    2920,  // config put, delay: one entry's bytes written under another's name
-};
-
-TEST(ChaosSchedules, OnceFailedNowHold) {
-    for (std::uint64_t number : kFixedSchedules) {
-        chaos::Schedule sc = chaos::MakeSchedule(number);
-        chaos::Result r = chaos::RunSchedule(sc);
-        EXPECT_TRUE(r.verdict == Verdict::kSuccess || r.verdict == Verdict::kHonestFailure)
-            << "schedule " << number << ": " << chaos::VerdictName(r.verdict) << ": " << r.reason;
-    }
-}
-
-// A few thousand schedules, every operation in both answering modes under every fault mix:
-// no false success, no hang, no other broken invariant. SPERROW_CHAOS_SCHEDULES changes the
-// count.
-TEST(ChaosSchedules, NoneLiesOrHangs) {
-    std::uint64_t count = 3600;
-    if (const char* env = std::getenv("SPERROW_CHAOS_SCHEDULES"))
-        count = std::strtoull(env, nullptr, 10);
-    chaos::Table table;
-    int reported = 0;
-    for (std::uint64_t n = 0; n < count; ++n) {
-        chaos::Schedule sc = chaos::MakeSchedule(n);
-        chaos::Result r = chaos::RunSchedule(sc);
-        table.Add(sc, r);
-        bool sound = r.verdict == Verdict::kSuccess || r.verdict == Verdict::kHonestFailure;
-        if (!sound && ++reported <= 20) {
-            ADD_FAILURE() << "schedule " << n << " (" << chaos::OperationName(sc.scenario.op)
-                          << ", " << chaos::FaultMixName(sc.mix)
-                          << "): " << chaos::VerdictName(r.verdict) << ": " << r.reason;
-        }
-    }
-    EXPECT_EQ(table.Count(Verdict::kFalseSuccess), 0);
-    EXPECT_EQ(table.Count(Verdict::kHang), 0);
-    EXPECT_EQ(table.Count(Verdict::kViolation), 0);
-    EXPECT_GT(table.Count(Verdict::kSuccess), static_cast<int>(count) / 2);
-    if (HasFailure()) std::printf("%s", table.Format().c_str());
-}
 
 }  // namespace

@@ -1,17 +1,14 @@
 // The simulated modem's parts that need no network: its fault choices, its command line,
-// its stored files and data folder, and the firmware an update leaves it with.
+// its stored files, and the firmware an update leaves it with.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 
-#include "modem/data_dir.h"
 #include "modem/fault_injector.h"
 #include "modem/file_store.h"
 #include "modem/firmware_identity.h"
 #include "modem/modem_options.h"
-#include "modem/modem_test_peer.h"
+#include "modem/modem_test_fixture.h"
 
 namespace modem {
 namespace {
@@ -108,29 +105,6 @@ TEST(FileStore, OnlyNamesInsideTheFolderAreServedAndStoredNamesArePlain) {
     EXPECT_FALSE(fs::exists(store + "/image.part"));
     EXPECT_FALSE(ReadServedFile(dir, "store"));  // a directory is no file
     fs::remove_all(dir);
-}
-
-// Installed data beside the program comes first, then the source tree's; a file where the
-// folder should be does not count.
-TEST(DataDir, InstalledBesideTheProgramThenTheSourceTree) {
-    fs::path root = fs::temp_directory_path() / ("sperrow-data-dir-" + std::to_string(::getpid()));
-    fs::remove_all(root);
-    fs::create_directories(root / "prefix/bin");
-    fs::path installed = root / "prefix/share/sperrow/modem", source = root / "src/data/modem";
-    auto find = [&] {
-        return FindDataDir((root / "prefix/bin/sperrow-modem").string(), "../share/sperrow/modem",
-                           source.string());
-    };
-    EXPECT_EQ(find(), installed.string());  // neither: the installed place, for the warning
-    fs::create_directories(installed.parent_path());
-    std::ofstream(installed) << "not a folder";
-    fs::create_directories(source);
-    EXPECT_EQ(find(), source.string());
-    fs::remove(installed);
-    fs::create_directories(installed);
-    EXPECT_EQ(find(), installed.string());
-    fs::remove_all(root);
-    EXPECT_EQ(fs::path(RunningProgram()).filename(), "modem_tests");
 }
 
 TEST(FirmwareIdentity, VersionCarriedByAnUpdateAndTheInfoThatReportsIt) {

@@ -1,6 +1,8 @@
 // The modem's service as a host meets it, on the in-memory segment and the manual clock: the
-// key, the files it serves and takes, the update bracket, repeats and losses, the faults it
-// is told to make, broadcasts, the fetch after a board request, and the reboot.
+// key, the files it serves and takes, the update bracket, repeats and losses. The faults it
+// is told to make: the fault injector's own test here, the engine and chaos tests that run
+// on them; several modems on one broadcast: the engine and segment tests; the fetch after a
+// board request and the reboot: the serve_crowd and verify process tests.
 #include <gtest/gtest.h>
 
 #include "modem/file_store.h"
@@ -162,134 +164,6 @@ TEST_F(ModemKeyTest, LostBlocksAreSentAgainAndASilentPeerIsGivenUpAfterTheBudget
     EXPECT_NE(modem.LogLines().back().find("read info: no ACK 1 after 3 retransmissions"),
               std::string::npos)
         << modem.LogLines().back();
-}
-
-// The faults it is told to make: a chosen error for one request, a drop, a duplicate after a
-// gap from the same port, a slow first answer, seeded loss, silence.
-TEST_F(ModemKeyTest, ChosenFaultsHitWhatTheyNameAndNothingElse) {
-    ModemConfig config = Config();
-    config.max_retransmits = 20;
-    SimulatedModem& modem = StartModem(config);
-    TestPeer peer(host);
-    ASSERT_TRUE(Unlock(peer).done);
-    modem.SetFaults(FaultPlan{.drop = {"ack1:image"},
-                              .duplicate = {"data1:info"},
-                              .duplicate_gap_ms = 700,
-                              .answer_delay_ms = {{"info", 400}},
-                              .error_for = {{"hw.prof", "Flash busy"}}});
-    EXPECT_EQ(ReadFile(peer, ModemAt(), "hw.prof").error, "Flash busy");
-    fw::Millis before = loop.Now();
-    peer.Send(tftp::BuildRequest(tftp::RRQ, "info"), ModemAt());
-    auto a = peer.Next();
-    fw::Millis first_at = loop.Now();
-    auto b = peer.Next();
-    ASSERT_TRUE(a && b);
-    EXPECT_EQ(first_at - before, 400);
-    EXPECT_EQ(loop.Now() - first_at, 700);
-    EXPECT_EQ(a->bytes, b->bytes);
-    EXPECT_EQ(a->from, b->from);
-    before = loop.Now();
-    ASSERT_TRUE(WriteFile(peer, ModemAt(), "image", Pattern(1200)).done);
-    EXPECT_GE(loop.Now() - before, config.retransmit_timeout_ms) << "ACK 1 dropped, sent again";
-    EXPECT_EQ(modem.LastReceived("image")->bytes, Pattern(1200));
-
-    modem.SetFaults(FaultPlan{.loss_percent = 30, .seed = 42});
-    EXPECT_EQ(ReadFile(peer, ModemAt(), "dhcpd.conf").bytes, Pattern(731));
-    modem.SetFaults(FaultPlan{.silent = true});
-    peer.inbox.clear();
-    EXPECT_FALSE(Unlock(peer).done);
-    EXPECT_TRUE(peer.inbox.empty());
-}
-
-// Two modems answering from their listening port both follow one broadcast transfer.
-TEST_F(ModemKeyTest, TwoModemsOnListenPortRepliesFollowOneBroadcastTransfer) {
-    ModemConfig config = Config(fw::kAnyAddr);
-    config.answer_from_listen_port = true;
-    SimulatedModem& first = StartModem(config, kModemAddr);
-    SimulatedModem& second = StartModem(config, 0x0A000003);
-    TestPeer peer(host);
-    const fw::Endpoint everyone{fw::kBroadcastAddr, kModemPort};
-    auto write_to_all = [&](const std::string& name, const tftp::Bytes& content) {
-        peer.Send(tftp::BuildRequest(tftp::WRQ, name), everyone);
-        std::size_t blocks = content.size() / tftp::kBlockSize + 1;
-        for (std::size_t block = 0; block <= blocks; ++block) {
-            auto x = peer.Next(), y = peer.Next();
-            ASSERT_TRUE(x && y) << name << " block " << block;
-            EXPECT_EQ(x->bytes, tftp::BuildAck(static_cast<std::uint16_t>(block)));
-            EXPECT_EQ(y->bytes, x->bytes);
-            EXPECT_NE(x->from.addr, y->from.addr);
-            if (block == blocks) break;
-            std::size_t offset = block * tftp::kBlockSize;
-            std::size_t len = std::min(tftp::kBlockSize, content.size() - offset);
-            peer.Send(tftp::BuildData(static_cast<std::uint16_t>(block + 1),
-                                      content.data() + offset, len),
-                      everyone);
-        }
-    };
-    write_to_all("tftplock.key", BytesOf(kPassword + "\r\n"));
-    write_to_all("image", Pattern(1100));
-    for (SimulatedModem* m : {&first, &second}) EXPECT_EQ(m->LastReceived("image")->bytes, Pattern(1100));
-}
-
-// Fetch mode: after a "RequestID" the modem reads "LatestVersion" and the image it names
-// from the host's server, answering a repeated block once; a silent server is asked a
-// bounded number of times.
-TEST_F(ModemKeyTest, FetchReadsLatestVersionThenTheImageItNames) {
-    constexpr std::uint16_t kServerPort = 1069;
-    ModemConfig config = Config();
-    config.fetch_port = kServerPort;
-    config.max_retransmits = 2;
-    SimulatedModem& modem = StartModem(config);
-    TestPeer client(host), server(host, kServerPort);
-    ASSERT_TRUE(WriteFile(client, ModemAt(), "RequestID", BytesOf(kPassword + "\r\n")).done);
-    auto request = server.Next();
-    ASSERT_TRUE(request && request->opcode() == tftp::RRQ);
-    tftp::Bytes latest = BytesOf("99.0\r\npkg.pack\r\n10.0.0.1\r\n1300\r\n" + std::string(600, '#'));
-    auto block1 = tftp::BuildData(1, latest.data(), 512);
-    server.Send(block1, request->from);
-    server.Send(block1, request->from);
-    loop.RunPending();
-    ASSERT_EQ(server.inbox.size(), 1u);  // an answer to each copy would double the rest
-    server.inbox.clear();
-    server.Send(tftp::BuildData(2, latest.data() + 512, latest.size() - 512), request->from);
-    server.Next();  // ACK 2
-    EXPECT_EQ(ServeOneRead(server, Pattern(1300, 11)), "pkg.pack");
-    loop.RunPending();
-    ASSERT_EQ(modem.Fetched().size(), 2u);
-    EXPECT_EQ(modem.Fetched()[0].bytes, latest);
-    EXPECT_EQ(modem.Fetched()[1].bytes, Pattern(1300, 11));
-
-    ASSERT_TRUE(WriteFile(client, ModemAt(), "RequestID", BytesOf(kPassword + "\r\n")).done);
-    server.inbox.clear();
-    loop.RunFor(30000);
-    EXPECT_EQ(server.inbox.size(), 1u + 2u);
-    EXPECT_FALSE(modem.Fetched().back().complete);
-}
-
-// After an update with an image and an "info" entry the modem is silent while it reboots,
-// then reports the entry's version, or keeps its own when it rejected the image.
-TEST_F(ModemKeyTest, SilentWhileRebootingThenReportsTheVersionTheUpdateCarried) {
-    std::uint32_t addr = kModemAddr;
-    for (bool reject : {false, true}) {
-        ModemConfig config = Config(++addr);
-        config.reboot_seconds = 30;
-        config.reject_image = reject;
-        config.completion_delay_ms = 100;
-        SimulatedModem& modem = StartModem(config, addr);
-        TestPeer peer(host);
-        ASSERT_TRUE(Unlock(peer, addr).done);
-        for (auto [name, text] : {std::pair{"tftpupdt.beg", "\r\n"}, {"image", "LZ0110402300xy"},
-                                  {"info", "Labs;2026;HW1;FW2.3;"}, {"tftpupdt.end", "\r\n"}})
-            ASSERT_TRUE(WriteFile(peer, ModemAt(addr), name, BytesOf(text)).done) << name;
-        loop.RunFor(200);
-        EXPECT_TRUE(modem.IsRebooting());
-        EXPECT_FALSE(Unlock(peer, addr).done) << "nothing answers while it reboots";
-        loop.RunFor(30000);
-        ASSERT_TRUE(Unlock(peer, addr).done);
-        EXPECT_EQ(ReadFile(peer, ModemAt(addr), "info").bytes,
-                  BytesOf(reject ? kInfoText : "Sperrow Sim;2024/05/17;HW 1.2/FW2.3"));
-        EXPECT_EQ(modem.ReportedFirmware(), reject ? "" : "FW2.3");
-    }
 }
 
 }  // namespace

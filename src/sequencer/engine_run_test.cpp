@@ -195,51 +195,8 @@ TEST(RequestId, CompatibleBoardGetsThePasswordAndAnIncompatibleOneStopsTheRun) {
     }
 }
 
-// ---- packs sent entry by entry
-
 PackItem Item(const std::string& name, std::size_t size, std::uint8_t fill) {
     return {name, ByteVector(size, fill)};
-}
-
-bool LogHas(const std::string& line) {
-    return std::find(Host().log.begin(), Host().log.end(), line) != Host().log.end();
-}
-
-// Every entry goes under its own name, the criteria entry held back wherever it stands when
-// the box asks for it, and the plan goes on afterwards.
-TEST(PackSend, EveryEntryUnderItsOwnNameAndTheCriteriaHeldBackOnRequest) {
-    struct Case {
-        bool skip;
-        std::vector<PackItem> items;
-        Names entries;
-    } cases[] = {
-        {false, {Item("A", 1000, 'a'), Item("hw.cond", 12, 'c'), Item("B", 512, 'b')},
-         {"A", "hw.cond", "B"}},
-        {true, {Item("A", 700, 'a'), Item("hw.cond", 12, 'c'), Item("B", 30, 'b')}, {"A", "B"}},
-        {true, {Item("hw.cond", 12, 'c'), Item("A", 600, 'a'), Item("B", 10, 'b')}, {"A", "B"}},
-        {true, {Item("A", 600, 'a'), Item("B", 10, 'b'), Item("hw.cond", 12, 'c')}, {"A", "B"}},
-        {true, {Item("hw.cond", 3, 'c')}, {}},
-    };
-    for (const Case& c : cases) {
-        EngineRig rig;
-        Host().criteria_skipped = c.skip;
-        EngineHost().image_box = rig.Write("fw.pack", BuildPack("PK11", "HW000001", c.items));
-        ASSERT_TRUE(rig.Run(kUpgradeWithoutDialog));
-        Names want = {"tftplock.key", "tftpupdt.beg"};
-        want.insert(want.end(), c.entries.begin(), c.entries.end());
-        want.insert(want.end(), {"tftpupdt.rbt", "tftpupdt.end"});
-        EXPECT_EQ(rig.ReceivedNames(), want);
-        for (const PackItem& i : c.items) {
-            if (auto f = rig.modems[0]->LastReceived(i.name)) {
-                EXPECT_EQ(f->bytes, i.data) << i.name;
-            }
-        }
-        EXPECT_EQ(TheRunObserver().EndReason(), RunEnd::kPlanExhausted);
-        // The index in the table, and the blocks the entry takes.
-        if (&c == &cases[1]) {
-            EXPECT_TRUE(LogHas("[2] Total block= 1"));
-        }
-    }
 }
 
 ByteVector Truncated() {

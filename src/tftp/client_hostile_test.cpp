@@ -189,35 +189,6 @@ TEST(HostileModemDuringPackSend, OnceAnsweredATransferTakesNothingFromAnotherPor
     for (const auto& f : m.ExpectedSends()) EXPECT_TRUE(m.SentWhole(f)) << f.name;
 }
 
-TEST(HostileModemDuringInfoRead, RunawayTextsAreCutToTheirFieldsAndStrayBlocksDropped) {
-    HostileModem m(HostilePlan::kInfoRead);
-    m.Start();
-    Command(m);
-    m.Send(kModem, tftp::BuildAck(1));  // the key's last ACK, repeated by the modem
-    m.Send(kModem, tftp::BuildData(7, "late", 4));
-    m.Send(kModem, Bytes(1500, 'P'));
-    m.Send(Sender::kStranger, tftp::BuildData(1, "EVIL;EVIL;EVIL", 14));
-    m.Answer(kModem, Bytes(512, 'P'));
-    m.Answer(kModem, Text("second block, dropped"));
-    Command(m);
-    m.Answer(kModem, Text(std::string(60, 'C') + ";" + std::string(60, 'D') + ";" +
-                          std::string(60, 'H') + "/" + std::string(300, 'F')));
-    Command(m);
-    m.Answer(kModem, Bytes(510, 'L'));
-    Command(m);  // the key is written again before the list is found empty
-    m.Settle();
-
-    EXPECT_EQ(m.Result(), Outcome::kSucceeded);
-    EXPECT_EQ(Count(m.rig().HostSentNames(), "RRQ ProductInfo"), 1);
-    EXPECT_EQ(Count(m.rig().HostSentNames(), "ACK 7"), 0);
-    EXPECT_EQ(g_szProductId.str(), std::string(31, 'P'));
-    EXPECT_EQ(g_szCompany.str(), std::string(19, 'C'));
-    EXPECT_EQ(g_szHardwareVersion.str(), std::string(29, 'H'));
-    EXPECT_EQ(g_szFirmwareVersion.str(), std::string(29, 'F'));
-    EXPECT_EQ(g_szHwProfile.str(), std::string(499, 'L'));
-    EXPECT_TRUE(m.StrayFiles().empty());
-}
-
 // Repeated, skipped, foreign blocks and an ACK mid-file: the pack comes out exact.
 TEST(HostileModemDuringConfigRead, RepeatedSkippedAndForeignBlocksDoNotCorruptThePack) {
     HostileModem m(HostilePlan::kConfigRead);

@@ -237,4 +237,29 @@ TEST(SendRefused, WithAStopMessageAndNoWriteRequest) {
     EXPECT_EQ(rig.client.lastBlock, 65534);
 }
 
+// What a driver that watches no window relies on: a request waiting for its answer is
+// pending, and the last datagram each way is dated by the loop clock.
+TEST(RunObserverDuringARun, PendingWhileARequestWaitsAndLastTrafficEachWay) {
+    EngineRig rig;
+    rig.net.SetFaults({.delay = 400});
+    const RunObserver& observer = TheRunObserver();
+    StartPlan({STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_PUT_MACRO});
+    EXPECT_TRUE(observer.IsPending());
+    EXPECT_EQ(observer.LastSent(), rig.clock.Now());
+    EXPECT_EQ(observer.LastReceived(), -1);
+    int first_run = observer.RunCount();
+
+    ASSERT_TRUE(rig.RunLoopUntilSettled());
+    fw::Millis last_from_host = -1, last_to_host = -1;
+    for (const fw::Datagram& d : rig.net.Trace()) {
+        if (d.from.addr == testhost::kHostAddr) last_from_host = d.sent_at;
+        if (d.to.addr == testhost::kHostAddr) last_to_host = d.sent_at + 400;
+    }
+    EXPECT_EQ(observer.LastSent(), last_from_host);
+    EXPECT_EQ(observer.LastTraffic(), last_to_host);
+    EXPECT_FALSE(observer.IsPending());
+    ASSERT_TRUE(rig.Run({STEP_CONNECT, STEP_PUT_LOCK_KEY}));
+    EXPECT_EQ(observer.RunCount(), first_run + 1);
+}
+
 }  // namespace

@@ -38,6 +38,7 @@ TEST(ModemInfoParse, EachFileSetsItsFieldsAndNoOther) {
         {"ProductInfo", "P-1;aa:bb", {{"product", "P-1"}, {"mac", "aa:bb"}}},
         {"hw.prof", std::string(800, 'h'), {{"profile", std::string(499, 'h')}}},
         {"hw.prof", std::string("ab\0c;d", 6), {{"profile", "ab"}}},  // ends at the first zero
+        {"info", std::string("Co\0;x;HW;FW", 11), {{"company", "Co"}}},
         {"imode", "a;b;c;d", {}},
     };
     for (const Case& c : cases) {

@@ -141,12 +141,7 @@ protected:
         std::filesystem::remove_all(dir, ec);
     }
     ModemConfig Config() const {
-        ModemConfig c;
-        c.listen_addr = kModemAddr;
-        c.listen_port = kModemPort;
-        c.data_dir = data_dir;
-        c.password = kPassword;
-        return c;
+        return {.listen_addr = kModemAddr, .listen_port = kModemPort, .data_dir = data_dir, .password = kPassword};
     }
     SimulatedModem& StartModem(ModemConfig config) {
         modems.push_back(std::make_unique<SimulatedModem>(net.AddHost(kModemAddr), config));

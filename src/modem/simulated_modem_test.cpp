@@ -1,11 +1,11 @@
 // The modem's service as a host meets it, on the in-memory segment and the manual clock: the
-// key, the files it serves and takes, the update bracket, repeats and losses. The faults it
-// is told to make: the fault injector's own test here, the engine and chaos tests that run
-// on them; several modems on one broadcast: the engine and segment tests; the fetch after a
-// board request and the reboot: the serve_crowd and verify process tests.
+// key, the update bracket, repeats and losses, and the fault injector's counts. The files it
+// serves and takes, its options and its firmware: the engine, chaos and process tests that
+// run it (serve_crowd, verify, vxworks); several modems on one broadcast: the engine and
+// segment tests.
 #include <gtest/gtest.h>
 
-#include "modem/file_store.h"
+#include "modem/fault_injector.h"
 #include "modem/modem_test_fixture.h"
 
 namespace modem::testing {
@@ -59,21 +59,6 @@ TEST_F(ModemKeyTest, KeyOpensTheModemToItsSenderUntilAMinuteOfSilence) {
     EXPECT_EQ(ReadFile(peer, ModemAt(), "info").error, kLocked);
 }
 
-TEST_F(ModemKeyTest, ServesItsFilesAndWhatWasRestoredButNeverTheKeyOrOutsideNames) {
-    ModemConfig config = Config();
-    config.store_dir = dir + "/store";
-    SimulatedModem& modem = StartModem(config);
-    TestPeer peer(host);
-    ASSERT_TRUE(Unlock(peer).done);
-    for (const char* name : {"nosuch", "../data/info", "/etc/passwd", "tftplock.key"})
-        EXPECT_TRUE(tftp::StartsWith(ReadFile(peer, ModemAt(), name).error, tftp::kNoSuchFile));
-    tftp::Bytes restored = Pattern(1024, 3);  // exactly two blocks: a third, empty one ends it
-    ASSERT_TRUE(WriteFile(peer, ModemAt(), "dhcpd.conf", restored).done);
-    EXPECT_EQ(ReadFile(peer, ModemAt(), "dhcpd.conf").bytes, restored);
-    EXPECT_EQ(ReadServedFile(config.store_dir, "dhcpd.conf"), restored);
-    EXPECT_EQ(modem.LastReceived("dhcpd.conf")->from_addr, kHostAddr);
-}
-
 TEST_F(ModemKeyTest, BracketEndsWithTheCompletionReportFromTheListeningPortAfterTheDelay) {
     ModemConfig config = Config();
     config.board_id = "BX-7";
@@ -97,9 +82,8 @@ TEST_F(ModemKeyTest, BracketEndsWithTheCompletionReportFromTheListeningPortAfter
     EXPECT_FALSE(modem.InUpdateMode());
 }
 
-// Repeats: a DATA again is acknowledged again and stored once, the last one too; an ACK of
-// the previous block again sends nothing at once; a request again is answered again by the
-// same exchange; malformed datagrams are ignored.
+// Repeats: a request again is answered again by the same exchange, a DATA again is
+// acknowledged again and stored once; malformed datagrams are ignored.
 TEST_F(ModemKeyTest, RepeatsAreAnsweredOnceAndStoredOnce) {
     SimulatedModem& modem = StartModem();
     TestPeer peer(host);
@@ -117,28 +101,6 @@ TEST_F(ModemKeyTest, RepeatsAreAnsweredOnceAndStoredOnce) {
     ASSERT_EQ(peer.inbox.size(), 2u) << "the final block again, acknowledged again";
     for (const auto& ack : peer.inbox) EXPECT_EQ(ack.bytes, tftp::BuildAck(1));
     EXPECT_EQ(modem.Received().size(), 1u);
-
-    peer.inbox.clear();
-    tftp::Bytes first = Pattern(512);
-    peer.Send(tftp::BuildRequest(tftp::WRQ, "image"), ModemAt());
-    auto ack0 = peer.Next();
-    for (int i = 0; i < 2; ++i) peer.Send(tftp::BuildData(1, first.data(), 512), ack0->from);
-    loop.RunPending();
-    ASSERT_EQ(peer.inbox.size(), 2u);
-    for (const auto& ack : peer.inbox) EXPECT_EQ(ack.bytes, tftp::BuildAck(1));
-
-    peer.inbox.clear();
-    peer.Send(tftp::BuildRequest(tftp::RRQ, "dhcpd.conf"), ModemAt());
-    auto data1 = peer.Next();
-    peer.Send(tftp::BuildAck(1), data1->from);
-    auto data2 = peer.Next();
-    peer.Send(tftp::BuildAck(1), data1->from);  // our time-out resends ACK 1
-    loop.RunPending();
-    EXPECT_TRUE(peer.inbox.empty());
-    peer.Send(tftp::BuildAck(2), data1->from);
-    loop.RunFor(10000);
-    EXPECT_TRUE(peer.inbox.empty()) << "finished: nothing is sent again";
-    EXPECT_EQ(data2->field(), 2);
 }
 
 // The modem's own retransmissions: a block lost on the line goes again after the time-out,
@@ -164,6 +126,17 @@ TEST_F(ModemKeyTest, LostBlocksAreSentAgainAndASilentPeerIsGivenUpAfterTheBudget
     EXPECT_NE(modem.LogLines().back().find("read info: no ACK 1 after 3 retransmissions"),
               std::string::npos)
         << modem.LogLines().back();
+}
+
+TEST(FaultInjector, AChoiceTakesAsManyMatchingDatagramsAsItsCount) {
+    FaultInjector f;
+    f.Reset(FaultPlan{.drop = {"ack:2:image*2"}, .duplicate = {"data1"}});
+    auto ack2 = tftp::BuildAck(2);
+    EXPECT_EQ(f.Decide(tftp::BuildAck(3), "image"), Fate::kSend);
+    EXPECT_EQ(f.Decide(ack2, "info"), Fate::kSend);  // another transfer
+    for (Fate fate : {Fate::kDrop, Fate::kDrop, Fate::kSend}) EXPECT_EQ(f.Decide(ack2, "image"), fate);
+    EXPECT_EQ(f.Decide(tftp::BuildData(1, "x", 1), "any"), Fate::kDuplicate);
+    EXPECT_EQ(f.Decide(tftp::BuildData(1, "x", 1), "any"), Fate::kSend);
 }
 
 }  // namespace

@@ -82,8 +82,8 @@ TEST_F(ModemKeyTest, BracketEndsWithTheCompletionReportFromTheListeningPortAfter
     EXPECT_FALSE(modem.InUpdateMode());
 }
 
-// Repeats: a request again is answered again by the same exchange, a DATA again is
-// acknowledged again and stored once; malformed datagrams are ignored.
+// Repeats: a request again is answered again by the same exchange, a DATA again (the last
+// one or one mid-file) is acknowledged again and stored once; malformed datagrams are ignored.
 TEST_F(ModemKeyTest, RepeatsAreAnsweredOnceAndStoredOnce) {
     SimulatedModem& modem = StartModem();
     TestPeer peer(host);
@@ -101,6 +101,15 @@ TEST_F(ModemKeyTest, RepeatsAreAnsweredOnceAndStoredOnce) {
     ASSERT_EQ(peer.inbox.size(), 2u) << "the final block again, acknowledged again";
     for (const auto& ack : peer.inbox) EXPECT_EQ(ack.bytes, tftp::BuildAck(1));
     EXPECT_EQ(modem.Received().size(), 1u);
+
+    peer.inbox.clear();
+    tftp::Bytes first = Pattern(512);
+    peer.Send(tftp::BuildRequest(tftp::WRQ, "image"), ModemAt());
+    auto ack0 = peer.Next();
+    for (int i = 0; i < 2; ++i) peer.Send(tftp::BuildData(1, first.data(), 512), ack0->from);
+    loop.RunPending();
+    ASSERT_EQ(peer.inbox.size(), 2u) << "a block mid-file again, acknowledged again";
+    for (const auto& ack : peer.inbox) EXPECT_EQ(ack.bytes, tftp::BuildAck(1));
 }
 
 // The modem's own retransmissions: a block lost on the line goes again after the time-out,

@@ -5,7 +5,6 @@
 #include <set>
 
 #include "formats/pack_builder.h"
-#include "sequencer/response_timer.h"
 #include "testing/engine_rig.h"
 #include "testing/test_engine_host.h"
 #include "testing/test_host.h"
@@ -146,23 +145,6 @@ TEST(SendTimeout, LostBlocksAreSentAgainAndASpentBudgetAsksTheUser) {
         else
             EXPECT_EQ(Host().progress_pos, 0);
     }
-}
-
-// The "Timeout:" box's text read as a number: none gives a timer that expires at once, but
-// a request still waits its second.
-TEST(TimeoutBox, TextThatIsNoNumberGivesZeroButARequestWaitsASecond) {
-    EngineRig rig;
-    Host().timeout_text = "abc";
-    StartPlan({STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_SEND_IMAGE});
-    EXPECT_EQ(ResponseTimerKind(), TimerKind::kFirstAnswer);
-    EXPECT_EQ(ResponseTimerInterval(), 1000);
-    EngineHost().image_box = rig.Write("fw.comp", BuildImage("10400001", ByteVector(1012, 9)));
-    rig.loop.RunUntil([] { return ResponseTimerKind() == TimerKind::kBlockAck; }, 60000);
-    EXPECT_EQ(ResponseTimerInterval(), 0);
-
-    StopResponseTimer();
-    OnResponseTimer();  // a late expiry finds nothing to do
-    EXPECT_TRUE(rig.desktop.Boxes().empty());
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "formats/test_files.h"
+#include "formats/test_support.h"
 #include "framework/desktop.h"
 
 namespace {
@@ -12,6 +12,7 @@ namespace {
 class CompatibleListTest : public ::testing::Test {
   protected:
     int Read(const std::string& path, std::size_t size = sizeof buffer) {
+        std::memset(buffer, 'Q', sizeof buffer);
         return ReadCompatibleList(
             path, buffer, size, [this](const std::string& t) { log.push_back(t); },
             [this](const std::string& t, unsigned f) {
@@ -24,9 +25,10 @@ class CompatibleListTest : public ::testing::Test {
         file.insert(file.end(), list.begin(), list.end());
         file.push_back(std::uint8_t(list.size() >> 8));
         file.push_back(std::uint8_t(list.size()));
-        return dir.Write("fw.bin", file);
+        return dir.Write("fw" + std::to_string(files++), file);
     }
     ScratchDir dir;
+    int files = 0;
     char buffer[512];
     std::vector<std::string> log, boxes;
 };
@@ -35,38 +37,34 @@ TEST_F(CompatibleListTest, IdentifiersAreCopiedAndCountedWithTheLogLines) {
     EXPECT_EQ(Read(FileWithList(std::string("SIM-BOARD-1\0OTHER\0", 18))), 2);
     EXPECT_STREQ(buffer, "SIM-BOARD-1");
     EXPECT_STREQ(buffer + 12, "OTHER");
-    EXPECT_EQ(log,
-              (std::vector<std::string>{"Compabile list length: 18", "Get 2 compatible string"}));
-    EXPECT_TRUE(boxes.empty());
-}
-
-TEST_F(CompatibleListTest, LengthOf500IsReadAnd501Refused) {
-    EXPECT_EQ(Read(FileWithList(std::string(500, '\0'))), 500);
-    EXPECT_EQ(Read(FileWithList(std::string(501, '\0'))), 0);  // last bytes 01 F5
-    EXPECT_EQ(boxes,
-              (std::vector<std::string>{"Compabile list length: 501\nLength too long!|stop"}));
-}
-
-TEST_F(CompatibleListTest, UnopenableFileIsNamedInAStopBox) {
-    EXPECT_EQ(Read(dir.Path("missing")), 0);
-    EXPECT_EQ(boxes,
-              (std::vector<std::string>{"Error to open file " + dir.Path("missing") + ".|stop"}));
-}
-
-TEST_F(CompatibleListTest, LengthReachingBeforeTheFileOrTooSmallABufferMeansNoList) {
-    EXPECT_EQ(Read(dir.Write("short.bin", {1, 2, 3, 0, 100})), 0);
-    EXPECT_EQ(Read(dir.Write("tiny.bin", {7})), 0);
-    EXPECT_EQ(Read(FileWithList("AB", 0)), 0);  // the whole file is the list, with no zero
-    std::memset(buffer, 'Q', sizeof buffer);
-    EXPECT_EQ(Read(FileWithList(std::string("ABCDEFGHIJ\0", 11)), 8), 0);
-    EXPECT_EQ(buffer[0], 'Q');
-    EXPECT_TRUE(boxes.empty());
-}
-
-TEST_F(CompatibleListTest, UnendedLastIdentifierIsNotCountedAndIsEndedInTheBuffer) {
-    std::memset(buffer, 'Q', sizeof buffer);
-    EXPECT_EQ(Read(FileWithList(std::string("ONE\0TWO", 7))), 1);
+    EXPECT_EQ(log, (std::vector<std::string>{"Compabile list length: 18", "Get 2 compatible string"}));
+    EXPECT_EQ(Read(FileWithList(std::string("ONE\0TWO", 7))), 1) << "an unended last one is not counted";
     EXPECT_STREQ(buffer + 4, "TWO");
+    EXPECT_EQ(Read(FileWithList(std::string(500, '\0'))), 500);
+    EXPECT_TRUE(boxes.empty());
+}
+
+// No list: a length reaching before the file, the whole file being the list, too small a
+// buffer (left untouched), too long a list or no file at all, the last two told in a box.
+TEST_F(CompatibleListTest, WhatMeansNoList) {
+    const struct {
+        std::string path;
+        std::size_t buffer;
+        std::string box;
+    } cases[] = {
+        {dir.Write("short.bin", {1, 2, 3, 0, 100}), 512, ""},
+        {dir.Write("tiny.bin", {7}), 512, ""},
+        {FileWithList("AB", 0), 512, ""},
+        {FileWithList(std::string("ABCDEFGHIJ\0", 11)), 8, ""},
+        {FileWithList(std::string(501, '\0')), 512, "Compabile list length: 501\nLength too long!|stop"},
+        {dir.Path("missing"), 512, "Error to open file " + dir.Path("missing") + ".|stop"},
+    };
+    for (const auto& c : cases) {
+        boxes.clear();
+        EXPECT_EQ(Read(c.path, c.buffer), 0) << c.path;
+        EXPECT_TRUE(c.buffer == sizeof buffer || buffer[0] == 'Q');
+        EXPECT_EQ(boxes, c.box.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.box});
+    }
 }
 
 }  // namespace

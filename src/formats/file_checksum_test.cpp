@@ -4,7 +4,7 @@
 
 #include "formats/file_digest.h"
 #include "formats/file_facts.h"
-#include "formats/test_files.h"
+#include "formats/test_support.h"
 
 namespace {
 

@@ -26,22 +26,11 @@ bool OnlyLayoutControls(std::string_view text) {
 
 // Every line is one the description makes: a heading it writes, or indented text under one.
 bool OnlyKnownLines(std::string_view text) {
-    static constexpr std::array<std::string_view, 16> kStarts = {"Compressed image: ",
-                                                                 "Version:",
-                                                                 "No version info.",
-                                                                 "Warning: unknown",
-                                                                 "Pack file: ",
-                                                                 "Hardware version: ",
-                                                                 "Firmware version: ",
-                                                                 "Contain:",
-                                                                 "Total: ",
-                                                                 "Criteria:",
-                                                                 "Size: ",
-                                                                 "SHA-256: ",
-                                                                 "Compatible boards: ",
-                                                                 "Warning:",
-                                                                 "Cannot open file.",
-                                                                 " "};
+    static constexpr std::array<std::string_view, 16> kStarts = {
+        "Compressed image: ", "Version:",           "No version info.", "Warning: unknown",
+        "Pack file: ",        "Hardware version: ", "Firmware version: ", "Contain:",
+        "Total: ",            "Criteria:",          "Size: ",           "SHA-256: ",
+        "Compatible boards: ", "Warning:",          "Cannot open file.", " "};
     while (!text.empty()) {
         std::size_t end = text.find('\n');
         std::string_view line = text.substr(0, end);

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "formats/formats.h"
-#include "formats/test_files.h"
+#include "formats/test_support.h"
 #include "framework/desktop.h"
 
 namespace {
@@ -54,17 +54,6 @@ TEST_F(DescriptionTest, VersionOnePackWithImageAndCriteriaIsDescribedByteForByte
         "    \nTotal: 2 file(s), 1012 bytes\nCriteria:\n  board=B1.0\r\n\n");
 }
 
-TEST_F(DescriptionTest, ConfigurationPackHasEmptyVersionsAndNoCriteria) {
-    std::string name30(30, 'n');
-    EXPECT_EQ(Describe(BuildPack(kMagicPk11, "", {{name30, ToBytes("x")}, {"imode", {}}})),
-              "Pack file: using pack v1.1\t\nHardware version: \t\t\nFirmware version: \t\t\n"
-              "Contain:\n    " +
-                  name30 +
-                  "\t       1\tbytes\n"
-                  "    imode                         \t       0\tbytes\n"
-                  "    \nTotal: 2 file(s), 1 bytes\nCriteria:\n  <None>\n");
-}
-
 TEST_F(DescriptionTest, Pk11VersionIsSplitAtTheSlashFromTwentyCharactersAndCutAt51) {
     EXPECT_EQ(Versions("HW-1.0.0.0/FW-2.3.45"), Lines("HW-1.0.0.0", "FW-2.3.45"));
     EXPECT_EQ(Versions("HW-1.0.0.0/FW-2.3.4"), Lines("HW-1.0.0.0/FW-2.3.4", ""));
@@ -101,9 +90,6 @@ TEST_F(DescriptionTest, OverlongNameShowsNothingAndLongTableKeepsItsTotal) {
     EXPECT_NE(text.find("\nTotal: 300 file(s), 600 bytes\nCriteria:"), std::string::npos);
 }
 
-}  // namespace
-
-namespace {
 
 // Names, versions and criteria come from the file: none of them may forge a line of the
 // description or reach a terminal as a command.
@@ -132,10 +118,8 @@ TEST(FirmwareVersionOf, TheVersionAFileCarriesOrNone) {
     } cases[] = {
         {BuildImage("10402300", Filled(4)), "10402300"},
         {BuildImage("104 2.1 ", Filled(4)), "104 2.1"},
-        {BuildImage("20112345", Filled(4)), ""},  // the older format carries none
         {BuildPack(kMagicPk11, "HW1.0", {{"image", Filled(3)}, {"info", info}}), "FW2.3"},
         {BuildPack(kMagicPk11, "HW-REVISION-1.00/FW9.9", {{"info", info}}), "FW9.9"},
-        {BuildPack(kMagicPack, "HW000001", {{"image", Filled(3)}}), ""},
         {ToBytes("MZ not firmware"), ""},
     };
     int i = 0;

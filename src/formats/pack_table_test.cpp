@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "formats/formats.h"
-#include "formats/test_files.h"
+#include "formats/test_support.h"
 #include "framework/file.h"
 
 namespace {
@@ -28,27 +28,18 @@ std::vector<PackItem> Items(int count, std::size_t name_length = 1) {
     return items;
 }
 
-TEST_F(PackTableTest, TwentyThreeByteTablePutsImageAt35AndCriteriaAt1035) {
-    ByteVector pack =
-        BuildPack(kMagicPack, "VER12345", {{"image", Filled(1000)}, {"hw.cond", Filled(12)}});
-    ASSERT_EQ(pack.size(), 12u + 23u + 1012u);
-    ASSERT_TRUE(ReadTable(pack));
-    ASSERT_EQ(g_nPackEntries, 2);
-    EXPECT_EQ(g_aPackEntries[0].name, "image");
-    EXPECT_EQ(g_aPackEntries[0].offset, 35u);
-    EXPECT_EQ(g_aPackEntries[0].length, 1000u);
-    EXPECT_EQ(g_aPackEntries[1].name, "hw.cond");
-    EXPECT_EQ(g_aPackEntries[1].offset, 1035u);
-    EXPECT_EQ(g_aPackEntries[1].length, 12u);
-}
-
-TEST_F(PackTableTest, Pk11VersionStringIsSkippedThroughItsZero) {
-    for (std::size_t v : {0, 300}) {
-        ASSERT_TRUE(
-            ReadTable(BuildPack(kMagicPk11, std::string(v, 'v'), {{"a", Filled(7)}, {"b", {}}})));
+// Offsets follow the table (a "PK11" version skipped through its zero), lengths read least
+// significant byte first.
+TEST_F(PackTableTest, EntriesLieWhereTheTableSays) {
+    for (std::size_t v : {0, 8, 300}) {
+        ASSERT_TRUE(ReadTable(BuildPack(v == 8 ? kMagicPack : kMagicPk11, std::string(v, 'v'),
+                                        {{"image", Filled(1000)}, {"b", {}}})));
+        const std::size_t table = 4 + (v == 8 ? 8 : v + 1) + 10 + 6 + 1;
         ASSERT_EQ(g_nPackEntries, 2);
-        EXPECT_EQ(g_aPackEntries[0].offset, 4 + v + 1 + 6 + 6 + 1);
-        EXPECT_EQ(g_aPackEntries[1].offset, 4 + v + 1 + 6 + 6 + 1 + 7);
+        EXPECT_EQ(g_aPackEntries[0].name, "image");
+        EXPECT_EQ(g_aPackEntries[0].offset, table);
+        EXPECT_EQ(g_aPackEntries[0].length, 1000u);
+        EXPECT_EQ(g_aPackEntries[1].offset, table + 1000);
     }
 }
 

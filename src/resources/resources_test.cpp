@@ -11,19 +11,19 @@
 namespace {
 
 using namespace fw;
-using fw::testing::UiTest;
 
-class ResourcesTest : public UiTest {
+class ResourcesTest : public fw::testing::UiTest {
 protected:
     void SetUp() override { res::RegisterResources(); }
 };
 
-bool Inside(const Rect& inner, const Rect& outer) {
-    return inner.x >= outer.x && inner.y >= outer.y && inner.x + inner.w <= outer.x + outer.w &&
-           inner.y + inner.h <= outer.y + outer.h;
+bool Inside(const Rect& in, const Rect& out) {
+    return in.x >= out.x && in.y >= out.y && in.x + in.w <= out.x + out.w && in.y + in.h <= out.y + out.h;
 }
 
-TEST_F(ResourcesTest, EveryControlLiesInsideItsDialogAndIdsAreUnique) {
+// Every control lies inside its dialog, ids are unique, and the pages, hidden by themselves,
+// fit inside the main window's frame.
+TEST_F(ResourcesTest, EveryControlLiesInsideItsDialogAndThePagesInsideTheFrame) {
     auto all = res::AllDialogTemplates();
     ASSERT_EQ(all.size(), 8u);
     for (const DialogTemplate* t : all) {
@@ -31,73 +31,52 @@ TEST_F(ResourcesTest, EveryControlLiesInsideItsDialogAndIdsAreUnique) {
         EXPECT_EQ(FindDialogTemplate(t->id), t);
         std::set<int> ids;
         for (const ControlTemplate& c : t->controls) {
-            SCOPED_TRACE(c.id);
-            EXPECT_TRUE(Inside(c.rect, {0, 0, t->rect.w, t->rect.h}));
-            EXPECT_TRUE(c.rect.w > 0 && c.rect.h > 0);
-            if (c.id != IDC_STATIC) {
-                EXPECT_TRUE(ids.insert(c.id).second) << "repeated id";
-            }
+            EXPECT_TRUE(Inside(c.rect, {0, 0, t->rect.w, t->rect.h}) && c.rect.w > 0 && c.rect.h > 0) << c.id;
+            EXPECT_TRUE(c.id == IDC_STATIC || ids.insert(c.id).second) << "repeated id " << c.id;
         }
     }
-}
-
-TEST_F(ResourcesTest, PagesFitInsideTheFrameOfTheMainWindow) {
     CDialog main(IDD_MAIN);
     ASSERT_TRUE(main.Create());
     Rect frame;
-    for (CControl* c : main.Controls()) {
+    for (CControl* c : main.Controls())
         if (c->Kind() == ControlKind::Frame) frame = c->ScreenRect();
-    }
     ASSERT_GT(frame.w, 0);
     for (int id : {IDD_UPGRADE_PAGE, IDD_CONFIG_PAGE, IDD_SERVER_PAGE, IDD_DOWNLOAD_PAGE}) {
-        SCOPED_TRACE(id);
         CDialog page(id, &main);
         ASSERT_TRUE(page.Create());
-        EXPECT_FALSE(page.IsWindowVisible()) << "pages are not visible by themselves";
-        EXPECT_TRUE(Inside(page.ScreenRect(), frame));
-        for (CControl* c : page.Controls()) EXPECT_TRUE(Inside(c->ScreenRect(), frame));
+        EXPECT_FALSE(page.IsWindowVisible()) << id;
+        EXPECT_TRUE(Inside(page.ScreenRect(), frame)) << id;
+        for (CControl* c : page.Controls()) EXPECT_TRUE(Inside(c->ScreenRect(), frame)) << id;
     }
 }
 
 TEST_F(ResourcesTest, RadioButtonsFormTheGroupsThePagesSelectIn) {
-    CDialog upgrade(IDD_UPGRADE_PAGE);
-    CDialog config(IDD_CONFIG_PAGE);
-    ASSERT_TRUE(upgrade.Create());
-    ASSERT_TRUE(config.Create());
-    auto group_ids = [](CDialog& d, int id) {
+    CDialog upgrade(IDD_UPGRADE_PAGE), config(IDD_CONFIG_PAGE);
+    ASSERT_TRUE(upgrade.Create() && config.Create());
+    for (auto [page, group] : {std::pair{&upgrade, std::set<int>{IDC_ATMOS, IDC_VXWORKS}},
+                               {&upgrade, {IDC_UNICAST, IDC_BROADCAST}}, {&config, {IDC_OS_61, IDC_OS_70}}}) {
         std::set<int> ids;
-        for (CButton* b : d.GetDlgItemAs<CButton>(id)->RadioGroup()) ids.insert(b->GetDlgCtrlID());
-        return ids;
-    };
-    EXPECT_EQ(group_ids(upgrade, IDC_ATMOS), (std::set<int>{IDC_ATMOS, IDC_VXWORKS}));
-    EXPECT_EQ(group_ids(upgrade, IDC_BROADCAST), (std::set<int>{IDC_UNICAST, IDC_BROADCAST}));
-    EXPECT_EQ(group_ids(config, IDC_OS_70), (std::set<int>{IDC_OS_61, IDC_OS_70}));
+        for (CButton* b : page->GetDlgItemAs<CButton>(*group.begin())->RadioGroup()) ids.insert(b->GetDlgCtrlID());
+        EXPECT_EQ(ids, group);
+    }
 }
 
-// Enter in the password box closes the program like "E&xit": the main window has no
-// default button of its own, so Enter is its OK command.
-TEST_F(ResourcesTest, EnterInThePasswordBoxEndsTheMainWindowWithOk) {
+// The address starts disabled and logging hidden; Enter in the password box closes the
+// program like "E&xit": the main window has no default button, so Enter is its OK command.
+TEST_F(ResourcesTest, MainWindowStartsWithTheAddressDisabledAndEnterEndsItWithOk) {
     desktop.OnModal(IDD_MAIN, [](CDialog& d) {
+        EXPECT_FALSE(d.GetDlgItem(IDC_MODEM_ADDRESS)->IsWindowEnabled());
+        EXPECT_FALSE(d.Click(IDC_LOG_ENABLE));
+        std::vector<int> order;
+        for (CControl* c : d.FocusOrder()) order.push_back(c->GetDlgCtrlID());
+        EXPECT_EQ(order, (std::vector<int>{IDC_PASSWORD, IDC_TAB, IDOK}));
+        ASSERT_TRUE(d.GetSystemMenu() && d.GetSystemMenu()->FindItem(SC_MINIMIZE));
         ASSERT_TRUE(d.GetDlgItem(IDC_PASSWORD)->SetFocus());
         EXPECT_TRUE(d.PressEnter());
     });
     CDialog main(IDD_MAIN);
     EXPECT_EQ(main.DoModal(), IDOK);
     EXPECT_EQ(desktop.ModalTemplateIds(), (std::vector<int>{IDD_MAIN}));
-}
-
-TEST_F(ResourcesTest, MainWindowStartsWithTheAddressDisabledAndLoggingHidden) {
-    CDialog main(IDD_MAIN);
-    ASSERT_TRUE(main.Create());
-    main.ShowWindow(SW_SHOW);
-    EXPECT_FALSE(main.GetDlgItem(IDC_MODEM_ADDRESS)->IsWindowEnabled());
-    EXPECT_FALSE(main.Click(IDC_LOG_ENABLE));
-    std::vector<int> order;
-    for (CControl* c : main.FocusOrder()) order.push_back(c->GetDlgCtrlID());
-    EXPECT_EQ(order, (std::vector<int>{IDC_PASSWORD, IDC_TAB, IDOK}));
-    CMenu* menu = main.GetSystemMenu();
-    ASSERT_NE(menu, nullptr);
-    EXPECT_TRUE(menu->FindItem(SC_MINIMIZE));
 }
 
 }  // namespace

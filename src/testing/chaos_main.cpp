@@ -1,7 +1,8 @@
 // sperrow-chaos: runs many chaos schedules and prints the table of outcomes, or replays one.
 //   sperrow-chaos [--schedules N] [--first N]   schedules FIRST .. FIRST+N-1 (default 0, 100000)
 //   sperrow-chaos --replay N                    schedule N alone, with what the host sent
-// Exit status 1 when any schedule ended in a false success, a hang or another violation.
+// Exit status 1 when any schedule ended in a false success, a hang or another violation, or
+// when no more than half of them succeeded (a client that gives up on everything lies to nobody).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -78,5 +79,9 @@ int main(int argc, char** argv) {
     }
     std::printf("%llu schedules from %llu\n\n%s", static_cast<unsigned long long>(count),
                 static_cast<unsigned long long>(first), table.Format().c_str());
+    if (table.Count(chaos::Verdict::kSuccess) * 2 <= static_cast<int>(count)) {
+        std::printf("no more than half of the schedules succeeded\n");
+        ++bad;
+    }
     return bad == 0 ? 0 : 1;
 }

@@ -11,7 +11,6 @@
 // Input: byte 0 = plan (low 3 bits), broadcast (0x08), criteria skipped (0x10), no retries
 // (0x20); then moves, each an op byte (sender in the low 2 bits, move in bits 2..4) and
 // its arguments.
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -28,18 +27,13 @@ using testhost::Sender;
 
 using Input = testhost::FuzzInput;
 
-
+// An ERROR with one of the two texts that excuse a step, or with any text.
 tftp::Bytes ErrorMove(Input& in) {
     std::uint8_t sel = in.Byte();
-    std::string text;
-    if (sel == 0) {
-        text = std::string(tftp::kAlreadyUpdating) + ": yes";
-    } else if (sel == 1) {
-        text = tftp::kNoSuchFile;
-    } else {
-        std::vector<std::uint8_t> t = in.Bytes(sel);
-        text.assign(t.begin(), t.end());
-    }
+    std::vector<std::uint8_t> t = sel > 1 ? in.Bytes(sel) : std::vector<std::uint8_t>();
+    std::string text = sel == 0   ? std::string(tftp::kAlreadyUpdating) + ": yes"
+                       : sel == 1 ? std::string(tftp::kNoSuchFile)
+                                  : std::string(t.begin(), t.end());
     tftp::Bytes e = tftp::BuildError(in.Byte(), {});
     e.pop_back();
     e.insert(e.end(), text.begin(), text.end());
@@ -108,19 +102,6 @@ void Judge(HostileModem& m) {
     }
 }
 
-// With SPERROW_FUZZ_TRACE set, what a seed did: handy when writing seeds by hand.
-void Trace(HostileModem& m) {
-    static const char* const kOutcomes[] = {"succeeded", "stopped", "stalled", "other"};
-    std::fprintf(stderr, "outcome: %s\n", kOutcomes[static_cast<int>(m.Result())]);
-    for (const std::string& n : m.rig().HostSentNames()) std::fprintf(stderr, "  %s\n", n.c_str());
-    for (const std::string& l : testhost::Host().log) std::fprintf(stderr, "  log: %s", l.c_str());
-    for (const fw::Datagram& d : m.rig().net.Trace())
-        std::fprintf(stderr, "  %08x:%u -> %08x:%u %s\n", d.from.addr, d.from.port, d.to.addr,
-                     d.to.port, testhost::DescribeDatagram(d.bytes).c_str());
-    for (const std::string& b : m.desktop().BoxTexts())
-        std::fprintf(stderr, "  box: %s\n", b.c_str());
-}
-
 // Reads outside the pack take the remote name as a local path in the current folder: no
 // such file may appear there.
 bool ReadNamesInCurrentFolder() {
@@ -152,7 +133,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         m.Start();
         for (int moves = 0; moves < 200 && !in.Empty(); ++moves) Move(m, in);
         m.Settle();
-        if (std::getenv("SPERROW_FUZZ_TRACE")) Trace(m);
         Judge(m);
     }
     Check(already_there || !ReadNamesInCurrentFolder());

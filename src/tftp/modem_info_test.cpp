@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 
 #include "tftp/command_files.h"
@@ -9,13 +10,38 @@
 
 namespace {
 
-void Parse(const char* name, const std::string& text) {
-    ParseModemInfo(name, reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+using Fields = std::map<std::string, std::string>;
+
+Fields Shown() {
+    return {{"company", g_szCompany.str()},     {"date", g_szDate.str()},
+            {"hw", g_szHardwareVersion.str()},  {"fw", g_szFirmwareVersion.str()},
+            {"product", g_szProductId.str()},   {"mac", g_szMacAddress.str()},
+            {"tftp", g_szTftpVersion.str()},    {"profile", g_szHwProfile.str()}};
 }
 
-class ModemInfoParse : public ::testing::Test {
-protected:
-    ModemInfoParse() {
+// Each file's text, parsed over fields that all held "old": the fields it sets, every other
+// one keeps its contents.
+TEST(ModemInfoParse, EachFileSetsItsFieldsAndNoOther) {
+    struct Case {
+        const char* file;
+        std::string text;
+        Fields changed;
+    } cases[] = {
+        // A slash in the third field splits it; one in the date splits nothing.
+        {"info", "  Acme;2020/01/02;  HW1/FW2 ;FW9",
+         {{"company", "Acme"}, {"date", "2020/01/02"}, {"hw", "HW1"}, {"fw", "FW2 "}}},
+        {"info", "Acme ; d ;HW3;  FW4 \r\n",
+         {{"company", "Acme "}, {"date", "d "}, {"hw", "HW3"}, {"fw", "FW4 \r\n"}}},
+        {"info", "", {}},
+        {"info", std::string(40, 'c') + ";" + std::string(25, 'd'),
+         {{"company", std::string(19, 'c')}, {"date", std::string(19, 'd')}}},
+        {"ProductInfo", "P-1;aa:bb", {{"product", "P-1"}, {"mac", "aa:bb"}}},
+        {"hw.prof", std::string(800, 'h'), {{"profile", std::string(499, 'h')}}},
+        {"hw.prof", std::string("ab\0c;d", 6), {{"profile", "ab"}}},  // ends at the first zero
+        {"info", std::string("Co\0;x;HW;FW", 11), {{"company", "Co"}}},
+        {"imode", "a;b;c;d", {}},
+    };
+    for (const Case& c : cases) {
         for (auto* f : {&g_szCompany, &g_szDate}) *f = "old";
         g_szHardwareVersion = "old";
         g_szFirmwareVersion = "old";
@@ -23,55 +49,14 @@ protected:
         g_szMacAddress = "old";
         g_szTftpVersion = "old";
         g_szHwProfile = "old";
+        Fields want = Shown();
+        for (auto& [field, text] : c.changed) want[field] = text;
+        ParseModemInfo(c.file, reinterpret_cast<const std::uint8_t*>(c.text.data()), c.text.size());
+        EXPECT_EQ(Shown(), want) << c.file << " " << c.text;
     }
-};
-
-TEST_F(ModemInfoParse, SlashInThirdFieldSplitsHardwareAndFirmware) {
-    Parse("info", "  Acme;2020/01/02;  HW1/FW2 ;FW9");
-    EXPECT_EQ(g_szCompany.str(), "Acme");
-    EXPECT_EQ(g_szDate.str(), "2020/01/02");  // a slash in the date splits nothing
-    EXPECT_EQ(g_szHardwareVersion.str(), "HW1");
-    EXPECT_EQ(g_szFirmwareVersion.str(), "FW2 ");
-}
-
-TEST_F(ModemInfoParse, FourFieldsWithoutSlashKeepTrailingBlanksAndLineEnd) {
-    Parse("info", "Acme ; d ;HW3;  FW4 \r\n");
-    EXPECT_EQ(g_szCompany.str(), "Acme ");
-    EXPECT_EQ(g_szDate.str(), "d ");
-    EXPECT_EQ(g_szHardwareVersion.str(), "HW3");
-    EXPECT_EQ(g_szFirmwareVersion.str(), "FW4 \r\n");
-}
-
-TEST_F(ModemInfoParse, FieldsTheTextDoesNotReachKeepTheirContents) {
-    Parse("ProductInfo", "P-1;aa:bb");
-    EXPECT_EQ(g_szProductId.str(), "P-1");
-    EXPECT_EQ(g_szMacAddress.str(), "aa:bb");
-    EXPECT_EQ(g_szTftpVersion.str(), "old");
-    Parse("info", "");
-    EXPECT_EQ(g_szCompany.str(), "old");
-}
-
-TEST_F(ModemInfoParse, LongTextsAreCutAtTheFieldSize) {
-    Parse("info", std::string(40, 'c') + ";" + std::string(25, 'd'));
-    EXPECT_EQ(g_szCompany.str(), std::string(19, 'c'));
-    EXPECT_EQ(g_szDate.str(), std::string(19, 'd'));
-    Parse("hw.prof", std::string(800, 'h'));
-    EXPECT_EQ(g_szHwProfile.size(), 499u);
-}
-
-TEST_F(ModemInfoParse, TextEndsAtTheFirstZeroOrAtTheEndOfTheData) {
-    const std::uint8_t data[] = {'a', 'b', 0, 'c', ';', 'd'};
-    ParseModemInfo("hw.prof", data, sizeof data);
-    EXPECT_EQ(g_szHwProfile.str(), "ab");
     const std::uint8_t unterminated[] = {'x', 'y'};
     ParseModemInfo("hw.prof", unterminated, sizeof unterminated);
     EXPECT_EQ(g_szHwProfile.str(), "xy");
-}
-
-TEST_F(ModemInfoParse, OtherNamesChangeNothing) {
-    Parse("imode", "a;b;c;d");
-    EXPECT_EQ(g_szCompany.str(), "old");
-    EXPECT_EQ(g_szProductId.str(), "old");
 }
 
 TEST(CommandFiles, ContentIsTheBufferTextThenCrLf) {

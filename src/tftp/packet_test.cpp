@@ -60,11 +60,14 @@ TEST(Packet, KnownErrorTextsMatchAsCaseSensitivePrefixes) {
     EXPECT_FALSE(StartsWith("Failed to open", kNoSuchFile));
 }
 
-TEST(Packet, ReceiveLogLineNamesUnknownOpcodes) {
-    EXPECT_EQ(ReceiveLogLine("127.0.0.1", 6969, 9, 1),
-              "Remote IP : Port = 127.0.0.1:6969 ? Block=1\n");
-    EXPECT_EQ(ReceiveLogLine("127.0.0.1", 1025, 3, 7),
-              "Remote IP : Port = 127.0.0.1:1025 Data Block=7\n");
+// Every opcode is logged under its name, an unknown one as "?".
+TEST(Packet, ReceiveLogLineNamesEveryOpcode) {
+    const char* const names[] = {"?",   "Read Request", "Write Request", "Data",
+                                 "Ack", "Error",        "?"};
+    for (unsigned op = 0; op < 7; ++op) {
+        EXPECT_EQ(ReceiveLogLine("127.0.0.1", 6969, op, 1),
+                  std::string("Remote IP : Port = 127.0.0.1:6969 ") + names[op] + " Block=1\n");
+    }
 }
 
 // The line is put together by hand for speed; it must stay the printf text, cut where the

@@ -44,29 +44,15 @@ void Check(bool ok) {
 
 using Input = testhost::FuzzInput;
 
-
-// The scratch tree: <scratch>/root is served, <scratch>/secret lies just outside it.
-struct Tree {
-    std::string scratch;
-    std::string root;
-    std::string secret;
-
-    Tree() {
-        // In memory where there is such a folder: every input lays out and removes a tree.
-        std::error_code ec;
-        fs::path base =
-            fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
-        std::string pattern = (base / "sperrow-server-fuzz-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) std::abort();
-        scratch = pattern;
-        root = scratch + "/root";
-        secret = scratch + "/secret";
-    }
-    ~Tree() {
-        std::error_code ec;
-        fs::remove_all(scratch, ec);
-    }
-};
+// A scratch folder, in memory where there is such a folder: every input lays one out and
+// removes it. <scratch>/root is served, <scratch>/secret lies just outside it.
+std::string ScratchFolder() {
+    std::error_code ec;
+    fs::path base = fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
+    std::string pattern = (base / "sperrow-server-fuzz-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) std::abort();
+    return pattern;
+}
 
 const std::string kSecret = "outside the root\n";
 
@@ -83,27 +69,30 @@ std::string Get(const std::string& path) {
 class Harness {
 public:
     explicit Harness(std::uint8_t head)
-        : server_host_(net_.AddHost(kServerAddr)),
+        : scratch_(ScratchFolder()),
+          root_(scratch_ + "/root"),
+          secret_(scratch_ + "/secret"),
+          server_host_(net_.AddHost(kServerAddr)),
           client_(server_host_, 0x7F000002),
           stranger_(server_host_, 0x7F000003) {
         fw::SetMainLoop(&loop_);
         ResetEngineState();
         testhost::ResetHost();
-        testhost::Host().server_root = tree_.root;
+        testhost::Host().server_root = root_;
         testhost::Host().server_read_enabled = (head & 1) != 0;
         testhost::Host().server_write_enabled = (head & 2) != 0;
         testhost::Host().retry_text = (head & 4) ? "0" : "2";
         testhost::Host().timeout_text = "1";
-        fs::create_directories(tree_.root + "/sub");
-        fs::create_directories(tree_.root + "/dir");
-        Put(tree_.root + "/small", 100);
-        Put(tree_.root + "/big", 1500);
-        Put(tree_.root + "/empty", 0);
-        Put(tree_.root + "/sub/inner", 600);
-        std::ofstream(tree_.secret, std::ios::binary) << kSecret;
+        fs::create_directories(root_ + "/sub");
+        fs::create_directories(root_ + "/dir");
+        Put(root_ + "/small", 100);
+        Put(root_ + "/big", 1500);
+        Put(root_ + "/empty", 0);
+        Put(root_ + "/sub/inner", 600);
+        std::ofstream(secret_, std::ios::binary) << kSecret;
         // Links that lead out: to the secret, and to the folder that holds it.
-        fs::create_symlink("../secret", tree_.root + "/link");
-        fs::create_symlink("..", tree_.root + "/linkdir");
+        fs::create_symlink("../secret", root_ + "/link");
+        fs::create_symlink("..", root_ + "/linkdir");
         originals_ = {"small", "big", "empty", "sub/inner", "link"};
 
         server_ = std::make_unique<TftpServer>();
@@ -118,36 +107,18 @@ public:
         AttachServerTimer(nullptr, nullptr);
         testhost::SetServerUnderTest(nullptr);
         fw::SetMainLoop(nullptr);
+        std::error_code ec;
+        fs::remove_all(scratch_, ec);
     }
 
     // The names a request may carry: ordinary ones, and every way out of the root that
     // still lands inside the scratch folder, so that a fault shows without harm.
     std::string Name(Input& in) {
-        const std::string kNames[] = {"small",
-                                      "big",
-                                      "empty",
-                                      "sub/inner",
-                                      "new",
-                                      "sub/new",
-                                      "dir",
-                                      "sub/",
-                                      ".",
-                                      "",
-                                      "../secret",
-                                      "sub/../../secret",
-                                      "./../secret",
-                                      "..",
-                                      "../root/new",
-                                      tree_.secret,
-                                      "/" + tree_.secret,
-                                      tree_.root + "/new",
-                                      "dir/../../secret",
-                                      "a/../../secret",
-                                      "link",
-                                      "linkdir/secret",
-                                      "linkdir/new",
-                                      "sub/../link",
-                                      std::string(300, 'n')};
+        const std::string kNames[] = {
+            "small", "big", "empty", "sub/inner", "new", "sub/new", "dir", "sub/", ".", "",
+            "../secret", "sub/../../secret", "./../secret", "..", "../root/new", secret_,
+            "/" + secret_, root_ + "/new", "dir/../../secret", "a/../../secret", "link",
+            "linkdir/secret", "linkdir/new", "sub/../link", std::string(300, 'n')};
         std::uint8_t b = in.Byte();
         if (b < std::size(kNames)) return kNames[b];
         std::vector<std::uint8_t> raw = in.Bytes(b - std::size(kNames));
@@ -216,15 +187,15 @@ public:
     // After the server is gone: the tree holds what it should.
     void Judge() {
         server_.reset();
-        Check(Get(tree_.secret) == kSecret);
-        Check(fs::is_symlink(tree_.root + "/link") && fs::is_symlink(tree_.root + "/linkdir"));
-        for (const auto& e : fs::directory_iterator(tree_.scratch)) {
+        Check(Get(secret_) == kSecret);
+        Check(fs::is_symlink(root_ + "/link") && fs::is_symlink(root_ + "/linkdir"));
+        for (const auto& e : fs::directory_iterator(scratch_)) {
             std::string n = e.path().filename().string();
             Check(n == "root" || n == "secret");
         }
-        for (const auto& e : fs::recursive_directory_iterator(tree_.root)) {
+        for (const auto& e : fs::recursive_directory_iterator(root_)) {
             if (e.is_directory()) continue;
-            std::string rel = e.path().lexically_relative(tree_.root).string();
+            std::string rel = e.path().lexically_relative(root_).string();
             Check(rel.front() != '.' && rel.find("/.") == std::string::npos);  // no temp file
             Check(originals_.count(rel) || asked_.count(rel));
         }
@@ -266,7 +237,7 @@ private:
         }
     }
 
-    Tree tree_;
+    std::string scratch_, root_, secret_;
     fw::ManualClock clock_;
     fw::EventLoop loop_{clock_};
     fw::InMemoryNetwork net_{loop_};

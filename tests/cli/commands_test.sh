@@ -3,7 +3,7 @@
 # runs them, with what the modem took in checked byte for byte.
 # Usage: commands_test.sh SPERROW SPERROW_MODEM SOURCE_DIR
 SPERROW=$1 MODEM=$2 ROOT=$3
-. "$ROOT/tests/cli/lib.sh"
+. "$ROOT/tests/lib.sh"; loopback_work
 
 # --- No command, usage errors, version ------------------------------------------------------
 timeout 10 "$SPERROW" < /dev/null > out 2> err

@@ -4,7 +4,7 @@
 # out of every child's command line, and a stop signal passed on to the children.
 # Usage: fleet_test.sh SPERROW SPERROW_MODEM SOURCE_DIR
 SPERROW=$1 MODEM=$2 ROOT=$3
-. "$ROOT/tests/cli/lib.sh"
+. "$ROOT/tests/lib.sh"; loopback_work
 command -v script >/dev/null 2>&1 || { echo "skip: script (util-linux) is not installed"; exit 77; }
 
 MODEMS="127.0.0.11 127.0.0.12 127.0.0.13"

@@ -6,7 +6,7 @@
 # masked; a hostile setting.cfg neither hangs the program nor spoils the password.
 # Usage: integrity_test.sh SPERROW SPERROW_MODEM SOURCE_DIR
 SPERROW=$1 MODEM=$2 ROOT=$3
-. "$ROOT/tests/cli/lib.sh"
+. "$ROOT/tests/lib.sh"; loopback_work
 for tool in tcpdump sha256sum; do
   command -v $tool >/dev/null 2>&1 || { echo "skip: $tool is not installed"; exit 77; }
 done

@@ -4,7 +4,7 @@
 # and what the JSON says is what happened.
 # Usage: json_test.sh SPERROW SPERROW_MODEM SOURCE_DIR
 SPERROW=$1 MODEM=$2 ROOT=$3
-. "$ROOT/tests/cli/lib.sh"
+. "$ROOT/tests/lib.sh"; loopback_work
 
 # Debian's python3 holds python3-jsonschema; another python3 first on the PATH may not.
 PYTHON=python3

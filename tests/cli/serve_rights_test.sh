@@ -6,7 +6,7 @@
 # a plain one of the same owner.
 # Usage: serve_rights_test.sh SPERROW SPERROW_MODEM SOURCE_DIR
 SPERROW=$1 MODEM=$2 ROOT=$3
-. "$ROOT/tests/cli/lib.sh"
+. "$ROOT/tests/lib.sh"; loopback_work
 for tool in tftp curl setpriv stat; do
   command -v $tool >/dev/null 2>&1 || { echo "skip: $tool is not installed"; exit 77; }
 done

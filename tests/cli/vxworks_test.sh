@@ -6,7 +6,7 @@
 # a folder where it cannot be written stops the plan before the board request.
 # Usage: vxworks_test.sh SPERROW SPERROW_MODEM SOURCE_DIR
 SPERROW=$1 MODEM=$2 ROOT=$3
-. "$ROOT/tests/cli/lib.sh"
+. "$ROOT/tests/lib.sh"; loopback_work
 
 SERVER_PORT=$(free_port)
 mkdir images store

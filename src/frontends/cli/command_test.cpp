@@ -1,7 +1,7 @@
 // Commands run whole against the simulated modem on the in-memory network and the manual
 // clock: the ends of a run that take long in real time (a countdown that runs out, a stall,
 // a give-up in the middle of a configuration read) are proven here in an instant. The
-// commands as programs are tested in tests/cli/.
+// commands as programs are tested in tests/cli/ (and on real segments in tests/segment/).
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -192,11 +192,18 @@ TEST_F(CommandTest, StrayBlockLeavesTheReadRequestToItsTimeout) {
     EXPECT_EQ(Out(), "");
 }
 
-TEST_F(CommandTest, StallLimitIsTwiceTheTimeoutButNeverBelowFiveSeconds) {
-    EXPECT_EQ(StallLimit(0), 5000);
-    EXPECT_EQ(StallLimit(2), 5000);
-    EXPECT_EQ(StallLimit(3), 6000);
-    EXPECT_EQ(StallLimit(30), 60000);
+// Every acknowledgement of the end marker is lost, and the modem's completion report comes
+// before the client's retransmission would: the report proves the marker arrived, so the run
+// goes on to its end instead of waiting for an acknowledgement that will not come.
+TEST_F(CommandTest, CompletionReportStandsForALostAcknowledgementOfTheEndMarker) {
+    Write("fw.comp", Image());
+    config.completion_delay_ms = 200;
+    faults.drop = {"ack1:tftpupdt.end*"};
+    options.timeout = 3;
+    EXPECT_EQ(Run(Command::kUpgrade, "fw.comp"), 0) << Err();
+    std::string image = Image();
+    EXPECT_EQ(modem->LastReceived("image")->bytes, std::vector<std::uint8_t>(image.begin(), image.end()));
+    EXPECT_TRUE(modem->LastReceived("tftpupdt.end")->complete);
 }
 
 TEST_F(CommandTest, ConfigGetThatFailsLeavesTheEarlierPackAndNoTemporaryFile) {

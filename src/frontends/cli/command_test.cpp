@@ -160,6 +160,12 @@ TEST_F(CommandTest, StrayBlockLeavesTheReadRequestToItsTimeout) {
     EXPECT_EQ(Out(), "");
 }
 
+// A run whose observer has heard nothing for this long is stalled.
+TEST_F(CommandTest, StallLimitIsTwiceTheTimeoutButNeverBelowFiveSeconds) {
+    for (auto [timeout, limit] : {std::pair{0, 5000}, {2, 5000}, {3, 6000}, {30, 60000}})
+        EXPECT_EQ(StallLimit(timeout), limit) << timeout;
+}
+
 // Every acknowledgement of the end marker is lost, and the modem's completion report comes
 // before the client's retransmission would: the report proves the marker arrived, so the run
 // goes on to its end instead of waiting for an acknowledgement that will not come.

@@ -1,9 +1,10 @@
 # `make demo` and `make test` do all the set-up on a fresh Debian machine (as root):
 # missing packages are installed, the builds configured and built, then run.
-#   make test   every test tier, in the plain build and in the ASan+UBSan build, then the
-#               fuzz targets for a bounded time each
+#   make test   the plain build with every test tier, then the ASan+UBSan build with the
+#               unit, net and fuzz corpus replay tiers (the process, segment and install
+#               tiers run the programs as a user would: once, in the plain build)
 #   make demo   the simulated modem on loopback and an exchange with it
-#   make fuzz   only the fuzz targets (clang, libFuzzer, ASan+UBSan)
+#   make fuzz   the fuzz targets for FUZZ_SECONDS each (clang, libFuzzer, ASan+UBSan)
 #   make install [PREFIX=/usr/local] [DESTDIR=...]   the programs, data, manual pages and
 #               completion of the plain build
 #   make package  the plain build as a Debian package, build/sperrow_<version>_<arch>.deb
@@ -65,7 +66,7 @@ fuzz: setup $(FUZZ_BUILD)/build.ninja
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target sperrow_fuzzers
 	cd $(FUZZ_BUILD) && $(SAN_ENV) ctest --output-on-failure -j $(JOBS) -L fuzz
 
-test: test-plain test-asan fuzz
+test: test-plain test-asan
 
 # Both reuse the plain build; the package is also built, unpacked and checked by its tests.
 install: build

@@ -7,7 +7,9 @@
 #   namespace holding only loopback (tests/netns-run), and skips where none can be made;
 # - every *_fuzz.cpp becomes a libFuzzer target named after its file when SPERROW_FUZZ is on,
 #   and a CTest test (label fuzz) that runs it for SPERROW_FUZZ_SECONDS over the seed corpus
-#   in the folder <file>_corpus/ beside it, when there is one.
+#   in the folder <file>_corpus/ beside it, when there is one; in the other builds it is
+#   linked with tests/fuzz/replay_main.cpp into <file>_replay, a CTest test (label replay)
+#   that feeds it every input of that corpus once.
 # Libraries link in the order their dependencies give: the engines' upward calls are
 # defined in the layer that declares them and reach the application (or the test host)
 # through the host object it registers, so no library needs one above it at link time.
@@ -68,6 +70,19 @@ function(sperrow_library name)
           ${SPERROW_FUZZ_SECONDS})
       math(EXPR fuzz_timeout "${SPERROW_FUZZ_SECONDS} * 3 + 60")
       set_tests_properties(${base} PROPERTIES TIMEOUT ${fuzz_timeout} LABELS fuzz)
+    endforeach()
+  else()
+    file(GLOB fuzzers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_fuzz.cpp)
+    foreach(f ${fuzzers})
+      get_filename_component(base ${f} NAME_WE)
+      set(corpus ${CMAKE_CURRENT_SOURCE_DIR}/${base}_corpus)
+      if(NOT IS_DIRECTORY ${corpus})
+        continue()
+      endif()
+      add_executable(${base}_replay ${f} ${PROJECT_SOURCE_DIR}/tests/fuzz/replay_main.cpp)
+      target_link_libraries(${base}_replay PRIVATE sperrow_${name} ${A_TEST_DEPS})
+      add_test(NAME ${base}_replay COMMAND ${base}_replay ${corpus})
+      set_tests_properties(${base}_replay PROPERTIES TIMEOUT 120 LABELS replay)
     endforeach()
   endif()
 endfunction()

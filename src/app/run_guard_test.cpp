@@ -138,6 +138,20 @@ TEST_F(RunGuardTest, DuringAnUpgradePlanButtonsAreRefusedWaysOutAskAndTheUpgrade
     EXPECT_EQ(window->ModalResult(), kEndedDuringRun);
 }
 
+// The run ends while the quit question is up: Yes is then an ordinary end of the window.
+TEST_F(RunGuardTest, ARunThatEndsWhileTheQuestionIsUpLeavesAnOrdinaryEnd) {
+    OpenWindowOnModem();
+    StartUpgradeAndSendPartOfTheImage();
+    desktop.SetBoxHandler([this](const fw::ScriptedDesktop::Box&) {
+        EXPECT_TRUE(RunUntilOver());
+        return fw::IDYES;
+    });
+    ASSERT_TRUE(window->PressEscape());
+    EXPECT_TRUE(window->IsEnded());
+    EXPECT_EQ(window->ModalResult(), fw::IDCANCEL);
+    EXPECT_EQ(endings, Names{"Update Complete"});
+}
+
 TEST_F(RunGuardTest, ASecondUpgradeWaitsForItsOwnCompletionReport) {
     OpenWindowOnModem();
     ASSERT_TRUE(Type(IDC_IMAGE_PATH, packPath));

@@ -73,8 +73,10 @@ TEST_F(SettingsTest, OnlyRegularFilesAtMostAFewKilobytesAndNoByteOrderMark) {
     EXPECT_EQ(Read("\xEF\xBB\xBFPassword: secret\r\n").password, "secret");
     EXPECT_EQ(Read("PackFile: a\n\xEF\xBB\xBFPassword: x\n").password, "")
         << "only at the start is it a mark";
-    std::string far = std::string(kSettingsMaxBytes, '\n') + "Password: too far\n";
-    EXPECT_EQ(Read("Password: near\n" + far).password, "near");
+    // The last piece read ends at the bound: "Passw" of a key that starts 5 bytes before it.
+    std::string near = "Password: near\n";
+    std::string far = std::string(kSettingsMaxBytes - near.size() - 5, '\n') + "Password: far\n";
+    EXPECT_EQ(Read(near + far).password, "near");
 
     SavedSettings s{"kept", "kept"};
     std::string link = dir_ + "/zero.cfg";

@@ -58,6 +58,8 @@ TEST(ModemInfoDlgTest, FieldsShowAsTheyAreAndTheProfileSplitsAtRunsOfLineEnds) {
     g_szHwProfile = "\r\nCPU: one\r\n\r\nRAM: 16M\r\n";
     EXPECT_EQ(Show(), (Lines{"Acme", "2026/12/01", "HW1.0", "FW2.3 ", "P-660", "00:11:22:33:44:55",
                              "1.2\r\n", "CPU: one", "RAM: 16M"}));
+    // The profile buffer holds 499 characters.
+    EXPECT_EQ(SplitProfileLines(std::string(499, 'x') + "y"), Lines{std::string(499, 'x')});
 }
 
 }  // namespace

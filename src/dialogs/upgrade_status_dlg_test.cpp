@@ -66,13 +66,20 @@ TEST_F(UpgradeStatusTest, CountsDown35To0ThenAsksToCheckTheModemAndAlternatesThe
     EXPECT_EQ(Run(39), expected);
 }
 
+// Completion seen while a number of the count is up shows on the next tick; 1 is the last
+// such number (the tick after it would show 0).
 TEST_F(UpgradeStatusTest, CompletionDuringTheCountShowsOnTheNextTick) {
-    Shown shown = Run(18, [](const std::string& text) {
-        if (text == "c=20") g_bUpdateComplete = 1;
-    });
-    Shown tail(shown.end() - 5, shown.end());
-    EXPECT_EQ(tail, (Shown{"16000 c=20", "17000 i=134", "17000 s=Modem Reboot",
-                           "17000 c=Update Complete", "18000 i=135"}));
+    for (int at : {20, 1}) {
+        g_bUpdateComplete = 0;
+        std::string number = "c=" + std::to_string(at);
+        Shown shown = Run(38 - at, [&](const std::string& text) {
+            if (text == number) g_bUpdateComplete = 1;
+        });
+        auto ms = [at](int ticks) { return std::to_string((36 - at + ticks) * 1000) + " "; };
+        EXPECT_EQ(Shown(shown.end() - 5, shown.end()),
+                  (Shown{ms(0) + number, ms(1) + "i=134", ms(1) + "s=Modem Reboot",
+                         ms(1) + "c=Update Complete", ms(2) + "i=135"}));
+    }
 }
 
 TEST_F(UpgradeStatusTest, CompletionBeforeTheFirstTickShowsNoNumberAtAll) {

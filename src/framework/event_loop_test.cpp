@@ -14,7 +14,6 @@ namespace {
 
 // A window handle is only a key to the loop; any distinct address will do.
 const int kWindow = 0;
-const int kOtherWindow = 0;
 
 class EventLoopTest : public ::testing::Test {
 protected:
@@ -25,38 +24,6 @@ protected:
     void Record(const std::string& what) { events.push_back(what + "@" + std::to_string(Now())); }
     Millis Now() const { return clock.Now() - 1000; }
 };
-
-TEST_F(EventLoopTest, TimerFiresEveryIntervalUntilKilled) {
-    loop.SetTimer(&kWindow, 10, 100, [&] { Record("t"); });
-    loop.RunFor(350);
-    EXPECT_EQ(events, (std::vector<std::string>{"t@100", "t@200", "t@300"}));
-    EXPECT_EQ(Now(), 350);
-
-    loop.KillTimer(&kWindow, 10);
-    EXPECT_FALSE(loop.IsTimerSet(&kWindow, 10));
-    loop.RunFor(1000);
-    EXPECT_EQ(events.size(), 3u);
-}
-
-TEST_F(EventLoopTest, TimersAreKeyedByWindowAndId) {
-    loop.SetTimer(&kWindow, 10, 100, [&] { Record("a10"); });
-    loop.SetTimer(&kWindow, 11, 150, [&] { Record("a11"); });
-    loop.SetTimer(&kOtherWindow, 10, 120, [&] { Record("b10"); });
-    EXPECT_EQ(loop.TimerCount(), 3u);
-    loop.KillTimer(&kOtherWindow, 11);  // never set: nothing happens
-    loop.RunFor(160);
-    EXPECT_EQ(events, (std::vector<std::string>{"a10@100", "b10@120", "a11@150"}));
-}
-
-TEST_F(EventLoopTest, SettingARunningTimerReplacesIntervalAndCallback) {
-    loop.SetTimer(&kWindow, 10, 100, [&] { Record("old"); });
-    loop.RunFor(50);
-    loop.SetTimer(&kWindow, 10, 300, [&] { Record("new"); });
-    EXPECT_EQ(loop.TimerCount(), 1u);
-    loop.RunFor(400);
-    // Restarted at 50 with the new interval: the old one never fires again.
-    EXPECT_EQ(events, (std::vector<std::string>{"new@350"}));
-}
 
 TEST_F(EventLoopTest, ZeroIntervalIsRaisedToTheMinimumInsteadOfStarvingTheLoop) {
     int fired = 0;

@@ -5,7 +5,7 @@
 # ends the run with the time-out of the request it left unanswered.
 # Usage: failures_test.sh SPERROW SPERROW_MODEM SOURCE_DIR STRAY_PEER
 SPERROW=$1 MODEM=$2 ROOT=$3 STRAY=$4
-. "$ROOT/tests/cli/lib.sh"
+. "$ROOT/tests/lib.sh"; loopback_work
 
 start_modem --error "tftpupdt.beg=Flash is busy, try later" --board SIM-BOARD-1
 PW=wrong sperrow info

@@ -4,7 +4,7 @@
 # and what the JSON says is what happened.
 # Usage: json_test.sh SPERROW SPERROW_MODEM SOURCE_DIR
 SPERROW=$1 MODEM=$2 ROOT=$3
-. "$ROOT/tests/cli/lib.sh"
+. "$ROOT/tests/lib.sh"; loopback_work
 
 # Debian's python3 holds python3-jsonschema; another python3 first on the PATH may not.
 PYTHON=python3
@@ -118,14 +118,14 @@ done
 for n in 11 12; do
   i=0; until grep -q listening "modem$n.log" 2>/dev/null || [ $i -ge 50 ]; do i=$((i + 1)); sleep 0.1; done
 done
-printf '127.0.0.11\n127.0.0.12\twrong\n' > modems
+printf '127.0.0.11\twrong\n127.0.0.12\n' > modems  # the status is the worst, not the last
 timeout 90 "$SPERROW" --modems modems --port "$MODEM_PORT" -p "$PW" --json info > fleet.json 2> fleet.err
 RC=$?
 check "fleet: status 1 (one modem failed)" is "$RC" 1
 check "fleet: the array fits its schema" valid fleet.schema.json fleet.json
-check "fleet: the second modem's object says why" \
-  is "$(value fleet.json 1.modem) $(value fleet.json 1.status) $(value fleet.json 1.error)" \
-  "127.0.0.12 1 Wrong password"
-check "fleet: the table on stderr says which" grep -q '^127.0.0.12 .*status 1: Wrong password' fleet.err
+check "fleet: the first modem's object says why" \
+  is "$(value fleet.json 0.modem) $(value fleet.json 0.status) $(value fleet.json 0.error)" \
+  "127.0.0.11 1 Wrong password"
+check "fleet: the table on stderr says which" grep -q '^127.0.0.11 .*status 1: Wrong password' fleet.err
 
 finish

@@ -5,7 +5,7 @@
 # the same image from it at the same time, each whole.
 # Usage: serve_crowd_test.sh SPERROW SPERROW_MODEM SOURCE_DIR
 SPERROW=$1 MODEM=$2 ROOT=$3
-. "$ROOT/tests/cli/lib.sh"
+. "$ROOT/tests/lib.sh"; loopback_work
 for client in tftp-hpa curl busybox atftp; do
   has_client $client || { echo "skip: $client is not installed"; exit 77; }
 done

@@ -6,10 +6,8 @@
 # a plain one of the same owner.
 # Usage: serve_rights_test.sh SPERROW SPERROW_MODEM SOURCE_DIR
 SPERROW=$1 MODEM=$2 ROOT=$3
-. "$ROOT/tests/cli/lib.sh"
-for tool in tftp curl setpriv stat; do
-  command -v $tool >/dev/null 2>&1 || { echo "skip: $tool is not installed"; exit 77; }
-done
+. "$ROOT/tests/lib.sh"; loopback_work
+need tftp curl setpriv stat
 NOBODY="setpriv --reuid=nobody --regid=nogroup --clear-groups"
 [ "$(id -u)" = 0 ] && $NOBODY true 2>/dev/null || { echo "skip: cannot run as nobody here"; exit 77; }
 

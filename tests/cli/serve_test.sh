@@ -1,16 +1,14 @@
 #!/bin/sh
 # `sperrow serve` as a command, with real clients on loopback (tftp-hpa's tftp and curl;
-# busybox's tftp and atftp where they are installed): reads and, with --write, writes
+# the other clients meet it in serve_crowd_test.sh): reads and, with --write, writes
 # arrive byte for byte; each transfer leaves one line of seven tab-separated fields, -q
 # none, -v adds the log; a missing file or a direction turned off is told at once; a server
 # killed mid-upload leaves nothing in its root; SIGTERM and SIGINT end it with status 0; a
 # port it cannot open ends it at once with status 1 and the reason.
 # Usage: serve_test.sh SPERROW SPERROW_MODEM SOURCE_DIR
 SPERROW=$1 MODEM=$2 ROOT=$3
-. "$ROOT/tests/cli/lib.sh"
-for tool in tftp curl; do
-  command -v $tool >/dev/null 2>&1 || { echo "skip: $tool is not installed"; exit 77; }
-done
+. "$ROOT/tests/lib.sh"; loopback_work
+need tftp curl
 
 mkdir srv got
 head -c 70000 /dev/urandom > srv/image.bin
@@ -19,8 +17,7 @@ head -c 70000 /dev/urandom > upload.bin
 start_serve --root srv --write -v
 URL=tftp://127.0.0.1:$SERVE_PORT
 clients=0
-for client in tftp-hpa curl busybox atftp; do
-  has_client $client || { echo "skip: $client is not installed"; continue; }
+for client in tftp-hpa curl; do
   client_get $client image.bin "got/$client" > /dev/null 2>&1
   check "$client reads a file whole" same_file "got/$client" srv/image.bin
   client_put $client upload.bin "from-$client.bin" > /dev/null 2>&1

@@ -4,7 +4,7 @@
 # upgrade they say what they interrupted and that the modem may be left in update mode.
 # Usage: signals_test.sh SPERROW SPERROW_MODEM SOURCE_DIR
 SPERROW=$1 MODEM=$2 ROOT=$3
-. "$ROOT/tests/cli/lib.sh"
+. "$ROOT/tests/lib.sh"; loopback_work
 
 # Every datagram of the modem waits, so that a configuration read lasts some seconds.
 start_modem --delay 300

@@ -9,10 +9,10 @@
 set -u
 SPERROW=$1
 MODEM=$2
-SOURCE=$3
+ROOT=$3
 HERE=$(dirname "$0")
 . "$HERE/segment.sh"
-. "$HERE/checks.sh"
+. "$ROOT/tests/lib.sh"
 
 seg_init 150
 for tool in cmp od awk bash; do
@@ -20,12 +20,12 @@ for tool in cmp od awk bash; do
 done
 seg_workdir broadcast
 
-PACK=$SOURCE/samples/sample.pack
+PACK=$ROOT/samples/sample.pack
 seg_segment lan 10.231.1
 seg_host host lan 1
 for n in 1 2 3; do seg_host "m$n" lan "1$n"; done
 seg_host stray lan 50
-for n in 1 2 3; do start_modem "m$n" "$WORK/store-m$n"; done
+for n in 1 2 3; do seg_modem "m$n" "$WORK/store-m$n"; done
 
 # The stray host learns the upgrading host's port from the first modem's log, then sends it
 # an ACK of a block nobody sent and a DATA block nobody asked for, 20 times each.
@@ -54,7 +54,7 @@ wait "$STRAY_PID" 2>/dev/null
 out=$(cat "$WORK/out")
 err=$(cat "$WORK/err")
 
-check "the broadcast upgrade ends with status 0 (got $status)" is_status "$status" 0
+check "the broadcast upgrade ends with status 0 (got $status)" is "$status" 0
 check "the stray datagrams were sent while the upgrade ran" grep -q "sent to" "$WORK/stray.log"
 
 for name in $(pack_entries "$PACK" | cut -d' ' -f1); do
@@ -87,7 +87,7 @@ check "nothing was reported as failed" lacks "$err" "Timeout:"
 acks=$(grep -c "Remote IP : Port = 10\.231\.1\.1[123]:$MODEM_PORT Ack" "$WORK/err")
 check "the host heard every modem's ACKs ($acks), well over one per block" [ "$acks" -ge 240 ]
 
-if [ "$CHECK_FAILED" != 0 ]; then
+if [ "$FAILED" != 0 ]; then
     echo "--- sperrow stdout"; echo "$out"
     echo "--- sperrow stderr (tail)"; tail -n 40 "$WORK/err"
     for n in 1 2 3; do echo "--- modem $n"; cat "$WORK/m$n.log"; done

@@ -278,3 +278,32 @@ seg_udp_count() {
 seg_addr() {
     seg_run "$1" ip -o -4 addr show dev "${2:-eth0}" | sed -n 's/.* inet \([0-9.]*\)\/.*/\1/p'
 }
+
+# seg_modem HOST STORE [OPTIONS...]: a simulated modem in HOST taking broadcasts on port
+# MODEM_PORT and answering from it, password MODEM_PASSWORD, saving what it is sent in STORE.
+# With MODEM_ANSWERS=transfer-port it answers from a new port per transfer instead. Its log
+# is $WORK/MODEM_NAME.log (HOST by default). It ends by itself after 10 minutes even if
+# nobody stops it.
+MODEM_PORT=6969
+MODEM_PASSWORD=secret
+MODEM_ANSWERS=listen-port
+MODEM_NAME=
+seg_modem() {
+    host=$1 store=$2
+    shift 2
+    log="$WORK/${MODEM_NAME:-$host}.log"
+    replies=--listen-port-replies
+    [ "$MODEM_ANSWERS" = transfer-port ] && replies=
+    mkdir -p "$store"
+    # A sanitizer build's leak check at exit can outlast the clean-up's grace period; the
+    # modem's leaks are the unit tests' business, so it is switched off for these daemons.
+    seg_spawn "$host" "$log" env ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
+        timeout 600 "$MODEM" --listen 0.0.0.0 \
+        --port "$MODEM_PORT" $replies --password "$MODEM_PASSWORD" \
+        --data "$ROOT/data/modem" --store "$store" "$@"
+    if ! wait_for "$log" "sperrow-modem listening on"; then
+        echo "the modem in $host did not start:"
+        cat "$log"
+        exit 1
+    fi
+}

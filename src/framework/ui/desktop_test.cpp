@@ -61,67 +61,6 @@ TEST_F(OpenFileTest, CancelOrNoChangeDirLeavesTheCurrentDirectory) {
     EXPECT_EQ(desktop.FileDialogs().size(), 3u);
 }
 
-using ScriptedDesktopTest = UiTest;
-
-TEST_F(ScriptedDesktopTest, BoxesAreRecordedAndAnsweredFromTheScript) {
-    desktop.QueueAnswer(IDCANCEL);
-    desktop.QueueAnswer(IDCANCEL);
-    EXPECT_EQ(AfxMessageBox("Timeout:\nADSL no ACK! Retry? ", MB_RETRYCANCEL), IDCANCEL);
-    EXPECT_EQ(AfxMessageBox("Done", MB_OK | MB_ICONINFORMATION), IDOK)
-        << "an OK box can only answer OK";
-    EXPECT_EQ(AfxMessageBox("Again?", MB_RETRYCANCEL), IDRETRY) << "default: the first button";
-    desktop.SetDefaultAnswer(IDCANCEL);
-    EXPECT_EQ(AfxMessageBox("Go on?", MB_OKCANCEL), IDCANCEL);
-    desktop.SetBoxHandler(
-        [](const ScriptedDesktop::Box& box) { return box.text == "Yes?" ? IDOK : IDCANCEL; });
-    EXPECT_EQ(AfxMessageBox("Yes?", MB_OKCANCEL), IDOK);
-
-    ASSERT_EQ(desktop.Boxes().size(), 5u);
-    EXPECT_EQ(desktop.Boxes()[0].text, "Timeout:\nADSL no ACK! Retry? ");
-    EXPECT_EQ(desktop.Boxes()[0].caption, "Sperrow");
-    EXPECT_EQ(desktop.Boxes()[1].flags, MB_OK | MB_ICONINFORMATION);
-    EXPECT_EQ(desktop.Boxes()[4].answer, IDOK);
-    desktop.ClearRecord();
-    EXPECT_TRUE(desktop.BoxTexts().empty());
-}
-
-TEST_F(ScriptedDesktopTest, EveryAnswerMapsToAButtonTheBoxHas) {
-    struct Case {
-        unsigned flags;
-        int wanted, answer;
-    };
-    for (const Case& c :
-         {Case{MB_YESNO, IDYES, IDYES}, Case{MB_YESNO, IDOK, IDYES},
-          Case{MB_YESNO | MB_DEFBUTTON2, IDOK, IDNO}, Case{MB_YESNO, IDCANCEL, IDNO},
-          Case{MB_OK, IDNO, IDOK}, Case{MB_OKCANCEL, IDYES, IDOK}}) {
-        EXPECT_EQ(ScriptedDesktop::MapAnswer(c.wanted, c.flags), c.answer)
-            << "flags " << c.flags << ", wanted " << c.wanted;
-    }
-}
-
-TEST_F(ScriptedDesktopTest, ModalDialogsAreRecordedAndDrivenByTheirHandlers) {
-    static const DialogTemplate outer{904, "Outer", {0, 0, 50, 20}, DLG_CAPTION, {}};
-    static const DialogTemplate inner{905, "Inner", {0, 0, 50, 20}, DLG_CAPTION, {}};
-    int inner_result = 0;
-    desktop.OnModal(904, [&](CDialog& d) {
-        CDialog nested(inner);
-        inner_result = nested.DoModal();  // no handler: closed with OK at once
-        d.EndDialog(IDCANCEL);
-    });
-    CDialog dlg(outer);
-    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
-    EXPECT_EQ(inner_result, IDOK);
-    ASSERT_EQ(desktop.Modals().size(), 2u);
-    EXPECT_EQ(desktop.ModalTemplateIds(), (std::vector<int>{904, 905}));
-    EXPECT_EQ(desktop.Modals()[0].caption, "Outer");
-    EXPECT_EQ(desktop.Modals()[0].result, IDCANCEL);
-    EXPECT_EQ(ActiveModalDialog(), nullptr);
-
-    CDialog unknown(4711);  // no such template
-    EXPECT_EQ(unknown.DoModal(), -1);
-    EXPECT_EQ(desktop.Modals().size(), 2u);
-}
-
 TEST(HeadlessDesktopTest, AnswersWithoutStartingAnythingFurther) {
     ASSERT_EQ(InstalledDesktop(), nullptr);
     EXPECT_EQ(AfxMessageBox("Timeout:\nADSL no ACK! Retry? ", MB_RETRYCANCEL), IDCANCEL);

@@ -427,19 +427,5 @@ TEST_F(DialogTest, ListenersAddedOrRemovedDuringAnEventHearOnlyWhatFollows) {
     EXPECT_EQ(heard, (std::vector<std::string>{"first 1", "third 2"}));
 }
 
-TEST_F(DialogTest, DialogTimersDieWithTheWindow) {
-    SampleDialog dlg;
-    EXPECT_EQ(dlg.SetTimer(1, 100), 0) << "no window, no timer";
-    ASSERT_TRUE(dlg.Create());
-    int fired = 0;
-    EXPECT_EQ(dlg.SetTimer(1, 100, [&] { ++fired; }), 1);
-    loop.RunFor(250);
-    EXPECT_EQ(fired, 2);
-    dlg.DestroyWindow();
-    loop.RunFor(1000);
-    EXPECT_EQ(fired, 2);
-    EXPECT_EQ(loop.TimerCount(), 0u);
-}
-
 }  // namespace
 }  // namespace fw::testing

@@ -1,7 +1,7 @@
 // Commands run whole against the simulated modem on the in-memory network and the manual
 // clock: the ends of a run that take long in real time (a countdown that runs out, a stall,
 // a give-up in the middle of a configuration read) are proven here in an instant. The
-// commands as programs are tested in tests/cli/.
+// commands as programs are tested in tests/cli/ (and on real segments in tests/segment/).
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -13,17 +13,13 @@
 #include <sstream>
 #include <string>
 
-#include "framework/clock.h"
-#include "framework/event_loop.h"
-#include "framework/memnet.h"
+#include "app/window_test_support.h"
 #include "frontends/cli/cli_options.h"
 #include "frontends/cli/driver.h"
 #include "frontends/cli/json_report.h"
 #include "frontends/cli/output.h"
 #include "frontends/cli/runner.h"
 #include "modem/simulated_modem.h"
-#include "sequencer/engine_state.h"
-#include "tftp/engine_globals.h"
 #include "tftp/packet.h"
 #include "tftp/run_observer.h"
 
@@ -32,9 +28,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Hosts of the in-memory segment (nothing here reaches a real network).
-constexpr std::uint32_t kHostAddr = 0x0A000001;   // 10.0.0.1
-constexpr std::uint32_t kModemAddr = 0x0A000002;  // 10.0.0.2
+constexpr std::uint32_t kModemAddr = 0x0A000002;  // 10.0.0.2, the modem of WindowTest
 
 std::string ReadAll(std::FILE* stream) {
     std::fflush(stream);
@@ -46,69 +40,43 @@ std::string ReadAll(std::FILE* stream) {
     return text;
 }
 
-class CommandTest : public ::testing::Test {
+// The application tests' in-memory segment, clock and scratch folder, with the command line
+// as the window's driver.
+class CommandTest : public WindowTest {
 protected:
     CommandTest() {
-        fw::SetMainLoop(&loop);
-        char tmpl[] = "/tmp/sperrow-cli-XXXXXX";
-        dir = mkdtemp(tmpl);
-        oldCwd = fs::current_path();
-        fs::current_path(dir);
-        fs::create_directory(dir + "/modem");
-        ResetEngineState();
         options.modem = "10.0.0.2";
         options.password = "secret";
         options.port = 6969;
-        config.listen_addr = kModemAddr;
         config.listen_port = 6969;
-        config.data_dir = dir + "/modem";
-        config.password = "secret";
         config.completion_delay_ms = 1000;
         for (const char* name : {"initbridge", "initbrowser", "resolve", "imode", "dhcpd.conf"}) {
-            Write(std::string("modem/") + name, std::string(name) + " settings");
+            WriteFile(std::string("modem/") + name, std::string(name) + " settings");
         }
-        Write("modem/ProductInfo", "SIM-1;00:11:22:33:44:55;TFTP 1.0");
-        Write("modem/info", "Maker;2024/01/02;HW 1/FW 2");
-        Write("modem/hw.prof", "Board: SIM\r\n\r\nFlash: 4 MB\r\n");
+        WriteFile("modem/ProductInfo", "SIM-1;00:11:22:33:44:55;TFTP 1.0");
+        WriteFile("modem/info", "Maker;2024/01/02;HW 1/FW 2");
+        WriteFile("modem/hw.prof", "Board: SIM\r\n\r\nFlash: 4 MB\r\n");
     }
     ~CommandTest() override {
-        modem.reset();
         std::fclose(out);
         std::fclose(err);
-        fs::current_path(oldCwd);
-        fs::remove_all(dir);
-        fw::SetMainLoop(nullptr);
-    }
-
-    void Write(const std::string& name, const std::string& bytes) {
-        std::ofstream(name, std::ios::binary) << bytes;
     }
 
     // Runs the command with the modem started from `config` and `faults`.
     int Run(Command command, const std::string& file = "") {
-        modem = std::make_unique<modem::SimulatedModem>(modemHost, config);
+        StartModem(config);
         modem->SetFaults(faults);
-        EXPECT_TRUE(modem->Start());
         options.command = command;
         options.file = file;
         Output output(out, err, false, false);
-        int rc = RunCommandWith(options, output, false, &host);
-        return rc;
+        return RunCommandWith(options, output, false, &host);
     }
     std::string Out() { return ReadAll(out); }
     std::string Err() { return ReadAll(err); }
 
-    fw::ManualClock clock;
-    fw::EventLoop loop{clock};
-    fw::InMemoryNetwork net{loop};
-    fw::NetStack& host = net.AddHost(kHostAddr);
-    fw::NetStack& modemHost = net.AddHost(kModemAddr);
-    std::string dir;
-    fs::path oldCwd;
     CliOptions options;
     modem::ModemConfig config;
     modem::FaultPlan faults;
-    std::unique_ptr<modem::SimulatedModem> modem;
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
 };
@@ -124,7 +92,7 @@ std::string Image() {
 }
 
 TEST_F(CommandTest, UpgradeWithoutCompletionReportEndsWithThree) {
-    Write("fw.comp", Image());
+    WriteFile("fw.comp", Image());
     faults.drop = {"ack:65535*"};
     EXPECT_EQ(Run(Command::kUpgrade, "fw.comp"), 3);
     EXPECT_EQ(Out(),
@@ -136,7 +104,7 @@ TEST_F(CommandTest, UpgradeWithoutCompletionReportEndsWithThree) {
 // after two minutes of serving, with the status of an upgrade the modem did not take.
 TEST_F(CommandTest, VxWorksImageNeverReadEndsWithThreeAfterTwoMinutes) {
     fs::create_directory("images");
-    Write("images/fw.comp", Image());
+    WriteFile("images/fw.comp", Image());
     options.vxworks = true;
     options.serverPort = 6970;
     fw::Millis started = clock.Now();
@@ -192,15 +160,28 @@ TEST_F(CommandTest, StrayBlockLeavesTheReadRequestToItsTimeout) {
     EXPECT_EQ(Out(), "");
 }
 
+// A run whose observer has heard nothing for this long is stalled.
 TEST_F(CommandTest, StallLimitIsTwiceTheTimeoutButNeverBelowFiveSeconds) {
-    EXPECT_EQ(StallLimit(0), 5000);
-    EXPECT_EQ(StallLimit(2), 5000);
-    EXPECT_EQ(StallLimit(3), 6000);
-    EXPECT_EQ(StallLimit(30), 60000);
+    for (auto [timeout, limit] : {std::pair{0, 5000}, {2, 5000}, {3, 6000}, {30, 60000}})
+        EXPECT_EQ(StallLimit(timeout), limit) << timeout;
+}
+
+// Every acknowledgement of the end marker is lost, and the modem's completion report comes
+// before the client's retransmission would: the report proves the marker arrived, so the run
+// goes on to its end instead of waiting for an acknowledgement that will not come.
+TEST_F(CommandTest, CompletionReportStandsForALostAcknowledgementOfTheEndMarker) {
+    WriteFile("fw.comp", Image());
+    config.completion_delay_ms = 200;
+    faults.drop = {"ack1:tftpupdt.end*"};
+    options.timeout = 3;
+    EXPECT_EQ(Run(Command::kUpgrade, "fw.comp"), 0) << Err();
+    std::string image = Image();
+    EXPECT_EQ(modem->LastReceived("image")->bytes, std::vector<std::uint8_t>(image.begin(), image.end()));
+    EXPECT_TRUE(modem->LastReceived("tftpupdt.end")->complete);
 }
 
 TEST_F(CommandTest, ConfigGetThatFailsLeavesTheEarlierPackAndNoTemporaryFile) {
-    Write("config.pack", "earlier pack");
+    WriteFile("config.pack", "earlier pack");
     faults.drop = {"data1:resolve*"};  // the third file never arrives
     options.retry = 0;
     EXPECT_EQ(Run(Command::kConfigGet, "config.pack"), 1);
@@ -236,7 +217,7 @@ TEST_F(CommandTest, JsonFilesAreWhatTheModemHoldsAndEveryFileEndsWhole) {
                                                     static_cast<char>(image.size() >> 8), 0, 0};
     pack += std::string("info\0\3\0\0\0", 9) + std::string(1, '\0');
     pack += image + "abc";
-    Write("fw.pack", pack);
+    WriteFile("fw.pack", pack);
     options.json = options.jsonEvents = true;
     EXPECT_EQ(Run(Command::kUpgrade, "fw.pack"), 0) << Err();
     nlohmann::json report = nlohmann::json::parse(Out());
@@ -305,7 +286,7 @@ private:
 // comes for it: that read is not the modem's, and the command still ends in its time-out.
 TEST_F(CommandTest, VxWorksTakesOnlyTheModemsOwnReadOfItsImage) {
     fs::create_directory("images");
-    Write("images/fw.comp", Image());
+    WriteFile("images/fw.comp", Image());
     options.vxworks = true;
     options.serverPort = 6970;
     Fetcher stranger(net.AddHost(0x0A000003), "fw.comp");

@@ -25,6 +25,11 @@ TEST(LineEdit, InsertsAtCursorAndDeletesOnBothSides) {
     ApplyEditKey(text, st, Key::Of(Key::End), {});
     ApplyEditKey(text, st, Key::Of(Key::Backspace), {});
     EXPECT_EQ(text, "ode");
+    ApplyEditKey(text, st, Key::Of(Key::Left), {});
+    ApplyEditKey(text, st, Key::Of(Key::Backspace), {});
+    Type(text, st, "X");
+    EXPECT_EQ(text, "oXe") << "Backspace moves the cursor back with the text";
+    ApplyEditKey(text, st, Key::Of(Key::End), {});
     // At the edges the keys do nothing rather than wrap or underflow.
     ApplyEditKey(text, st, Key::Of(Key::Right), {});
     EXPECT_EQ(st.cursor, 3u);
@@ -32,7 +37,7 @@ TEST(LineEdit, InsertsAtCursorAndDeletesOnBothSides) {
     bool changed = true;
     ApplyEditKey(text, st, Key::Of(Key::Backspace), {}, &changed);
     EXPECT_FALSE(changed);
-    EXPECT_EQ(text, "ode");
+    EXPECT_EQ(text, "oXe");
 }
 
 TEST(LineEdit, DigitsOnlyAndLimitRefuseKeysWithoutChangingTheText) {

@@ -1,10 +1,10 @@
 #!/bin/sh
 # Captures the interactive window's screens into docs/screens/ with tmux capture-pane, so a
 # reader sees what the program looks like: run it inside the loopback-only namespace,
-#   tests/netns-run sh tests/tui/capture_screens.sh <build dir>
+#   tests/netns-run sh scripts/capture_screens.sh <build dir>
 # The simulated modem listens on 127.0.0.1; the window is pointed at it with -m.
 set -eu
-SOURCE=$(cd "$(dirname "$0")/../.." && pwd)
+SOURCE=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${1:-${SPERROW_BUILD:-$SOURCE/build}}
 SPERROW=$BUILD/src/frontends/cli/sperrow
 MODEM=$BUILD/src/modem/sperrow-modem

@@ -1,54 +1,113 @@
-# What the command line's process tests share; sourced by each of them. They run inside a
-# loopback-only network namespace (tests/netns-run) and talk to 127.0.0.1 only. Every wait
-# here is bounded, and every process a test starts is stopped by its PID when it ends.
-#   Before sourcing: SPERROW, MODEM (the two programs), ROOT (the source tree).
+# What the process and segment tests share; sourced by each of them (POSIX sh). They talk to
+# 127.0.0.1 inside a loopback-only namespace (tests/netns-run), or inside the segments of
+# segment.sh. Every wait here is bounded; every process a test starts is stopped by its PID.
+#   Before sourcing: ROOT (the source tree); SPERROW and MODEM (the two programs) where used.
 set -u
 
-for tool in timeout cmp od; do
-  command -v $tool >/dev/null 2>&1 || { echo "skip: $tool is not installed"; exit 77; }
-done
-
-WORK=$(mktemp -d /tmp/sperrow-cli-test.XXXXXX)
-PIDS=""
-cleanup() {
-  for pid in $PIDS; do kill "$pid" 2>/dev/null; done
-  for pid in $PIDS; do wait "$pid" 2>/dev/null; done
-  cd /
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-# A test killed by a signal still stops what it started.
-trap 'exit 129' HUP
-trap 'exit 130' INT
-trap 'exit 141' PIPE
-trap 'exit 143' TERM
-cd "$WORK" || exit 1
-
+# --- checks ----------------------------------------------------------------------------------
+PASSED=0
 FAILED=0
-ok() { echo "ok: $1"; }
-fail() { echo "FAIL: $1"; FAILED=1; }
+ok() { echo "ok: $1"; PASSED=$((PASSED + 1)); }
+fail() { echo "FAIL: $1"; FAILED=$((FAILED + 1)); }
 check() {  # check DESCRIPTION COMMAND...
   desc=$1; shift
   if "$@"; then ok "$desc"; else fail "$desc"; fi
 }
+finish() {
+  echo "$PASSED passed, $FAILED failed"
+  [ "$FAILED" = 0 ] && exit 0
+  exit 1
+}
+skip() { echo "skip: $*"; exit 77; }
+need() { for tool in "$@"; do command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed"; done; }
 contains() { case "$1" in *"$2"*) return 0 ;; *) return 1 ;; esac; }
+lacks() { ! contains "$1" "$2"; }
 same_file() { cmp -s "$1" "$2"; }
 is() { [ "$1" = "$2" ] || { printf '  got:  %s\n  want: %s\n' "$1" "$2"; return 1; }; }
-finish() {
-  [ $FAILED = 0 ] && echo "all checks passed"
-  exit $FAILED
-}
-
+status_is() { [ "$RC" = "$1" ] || { echo "  status $RC, stderr: $ERR"; return 1; }; }
 # Bytes of a file as hex, for texts with CR LF.
 hex() { od -An -tx1 -v "$1" | tr -d ' \n'; }
+# wait_for FILE TEXT [TENTHS]: until FILE holds TEXT (5 s by default).
+wait_for() {
+  i=0
+  while [ $i -lt "${3:-50}" ]; do
+    grep -qF -- "$2" "$1" 2>/dev/null && return 0
+    sleep 0.1; i=$((i + 1))
+  done
+  return 1
+}
 
-# Starts sperrow-modem on a free loopback port with the bundled data and the password $PW;
-# further arguments go to the modem, its log to MODEM_LOG (default modem.log). Sets
-# MODEM_PID and MODEM_PORT.
+# --- packs -----------------------------------------------------------------------------------
+# pack_entries PACK: "name offset length" for every entry of a PACK or PK11 file, in table
+# order. The table follows the magic and the version text: each entry is a name ended by a
+# NUL and a 32-bit length, least significant byte first; an empty name ends it, and the
+# entries' bytes follow one after another.
+pack_entries() {
+  od -An -v -tu1 -N 8192 "$1" | tr -s ' \n' '\n\n' | sed '/^$/d' | awk '
+    function text(   s) { s = ""; while (b[p] != 0 && p < n) s = s sprintf("%c", b[p++]); p++; return s }
+    { b[n++] = $1 + 0 }
+    END {
+      p = 4; text(); k = 0
+      while (p < n) {
+        name = text()
+        if (name == "") break
+        len[k] = b[p] + 256 * (b[p + 1] + 256 * (b[p + 2] + 256 * b[p + 3])); p += 4
+        names[k++] = name
+      }
+      off = p
+      for (i = 0; i < k; i++) { print names[i], off, len[i]; off += len[i] }
+    }'
+}
+# pack_entry PACK NAME OUT: the bytes of one entry into OUT.
+pack_entry() {
+  pack_entries "$1" | while read -r name offset length; do
+    [ "$name" = "$2" ] && tail -c +"$((offset + 1))" "$1" | head -c "$length" >"$3"
+  done
+  [ -f "$3" ]
+}
+# sample_entries DIR: the entries of samples/sample.pack as files of DIR.
+sample_entries() {
+  for name in image info hw.cond; do pack_entry "$ROOT/samples/sample.pack" $name "$1/$name"; done
+}
+# The four-byte little-endian length of a pack entry, as printf escapes.
+le32() {
+  n=$1
+  printf "\\$(printf '%03o' $((n & 255)))\\$(printf '%03o' $(((n >> 8) & 255)))"
+  printf "\\$(printf '%03o' $(((n >> 16) & 255)))\\$(printf '%03o' $(((n >> 24) & 255)))"
+}
+# expected_pack DIR NAME...: the configuration pack these files make: "PK11", an empty
+# version, the table and the data in list order.
+expected_pack() {
+  dir=$1; shift
+  printf 'PK11\000'
+  for name in "$@"; do printf '%s\000' "$name"; le32 "$(wc -c < "$dir/$name")"; done
+  printf '\000'
+  for name in "$@"; do cat "$dir/$name"; done
+}
+CONFIG_FILES="initbridge initbrowser resolve imode dhcpd.conf"
+
+# --- loopback --------------------------------------------------------------------------------
+# loopback_work: a scratch folder WORK to work in, removed at the end with every process
+# listed in PIDS stopped.
+loopback_work() {
+  need timeout cmp od
+  WORK=$(mktemp -d /tmp/sperrow-test.XXXXXX)
+  PIDS=""
+  trap 'for pid in $PIDS; do kill "$pid" 2>/dev/null; done
+        for pid in $PIDS; do wait "$pid" 2>/dev/null; done
+        cd /; rm -rf "$WORK"' EXIT
+  # A test killed by a signal still stops what it started.
+  trap 'exit 129' HUP; trap 'exit 130' INT; trap 'exit 141' PIPE; trap 'exit 143' TERM
+  cd "$WORK" || exit 1
+}
+
+# start_modem [OPTIONS...]: sperrow-modem on a free loopback port with the bundled data and
+# the password $PW; the options go to the modem, its log to MODEM_LOG (default modem.log).
+# Sets MODEM_PID and MODEM_PORT.
+PW=pw
 start_modem() {
   log=${MODEM_LOG:-$WORK/modem.log}
-  # A log of an earlier modem must not be read for this one's port.
-  rm -f "$log"
+  rm -f "$log"  # a log of an earlier modem must not be read for this one's port
   "$MODEM" --listen 127.0.0.1 --port 0 --data "$ROOT/data/modem" --password "$PW" \
     --completion-delay 300 "$@" > "$log" 2>&1 &
   MODEM_PID=$!
@@ -59,23 +118,22 @@ start_modem() {
     MODEM_PORT=$(sed -n 's/^sperrow-modem listening on 127\.0\.0\.1:\([0-9]*\),.*/\1/p' "$log" 2>/dev/null)
     [ -n "$MODEM_PORT" ] && return 0
     kill -0 "$MODEM_PID" 2>/dev/null || break
-    sleep 0.1
-    i=$((i + 1))
+    sleep 0.1; i=$((i + 1))
   done
   echo "the simulated modem did not start:"; cat "$log"
   exit 1
 }
-
+# stop_modem [SIGNAL]: the modem's exit status in RC.
 stop_modem() {
-  kill "$MODEM_PID" 2>/dev/null
+  kill -"${1:-TERM}" "$MODEM_PID" 2>/dev/null
   wait "$MODEM_PID" 2>/dev/null
+  RC=$?
 }
 
 # Runs sperrow against the modem port with a bounded time; stdout in $OUT, stderr in $ERR,
-# the exit status in $RC. The address is always given: no test relies on the default. The
-# password is $PW. A loaded machine may keep a sanitized modem from answering within the
-# first second: more retries than the default, which a test's own --retry overrides.
-PW=pw
+# the exit status in $RC. The address is always given: no test relies on the default. A
+# loaded machine may keep a modem from answering within the first second: more retries
+# than the default, which a test's own --retry overrides.
 sperrow() {
   timeout 90 "$SPERROW" -m 127.0.0.1 --port "$MODEM_PORT" -p "$PW" --retry 10 "$@" \
     > "$WORK/out" 2> "$WORK/err"
@@ -83,7 +141,6 @@ sperrow() {
   OUT=$(cat "$WORK/out")
   ERR=$(cat "$WORK/err")
 }
-status_is() { [ "$RC" = "$1" ] || { echo "  status $RC, stderr: $ERR"; return 1; }; }
 
 # Starts `sperrow serve` on a free loopback port with the given arguments (global options
 # may follow the command), in the background, under the command in SERVE_AS if any; its
@@ -157,33 +214,4 @@ free_port() {
   p=$(( ($$ % 20000) + 30000 ))
   while grep -qi ":$(printf '%04X' $p) " /proc/net/udp 2>/dev/null; do p=$((p + 1)); done
   echo $p
-}
-
-# The four-byte little-endian length of a pack entry, as printf escapes.
-le32() {
-  n=$1
-  printf "\\$(printf '%03o' $((n & 255)))\\$(printf '%03o' $(((n >> 8) & 255)))"
-  printf "\\$(printf '%03o' $(((n >> 16) & 255)))\\$(printf '%03o' $(((n >> 24) & 255)))"
-}
-
-# The configuration pack that files NAME... of directory DIR make: "PK11", an empty
-# version, the table and the data in list order.
-expected_pack() {
-  dir=$1; shift
-  printf 'PK11\000'
-  for name in "$@"; do
-    printf '%s\000' "$name"
-    le32 "$(wc -c < "$dir/$name")"
-  done
-  printf '\000'
-  for name in "$@"; do cat "$dir/$name"; done
-}
-CONFIG_FILES="initbridge initbrowser resolve imode dhcpd.conf"
-
-# The entries of samples/sample.pack, cut out by their place in the pack.
-sample_entries() {
-  pack=$ROOT/samples/sample.pack
-  tail -c +43 "$pack" | head -c 40012 > "$1/image"
-  tail -c +40055 "$pack" | head -c 36 > "$1/info"
-  tail -c +40091 "$pack" | head -c 18 > "$1/hw.cond"
 }

@@ -30,10 +30,15 @@ using Input = testhost::FuzzInput;
 // An ERROR with one of the two texts that excuse a step, or with any text.
 tftp::Bytes ErrorMove(Input& in) {
     std::uint8_t sel = in.Byte();
-    std::vector<std::uint8_t> t = sel > 1 ? in.Bytes(sel) : std::vector<std::uint8_t>();
-    std::string text = sel == 0   ? std::string(tftp::kAlreadyUpdating) + ": yes"
-                       : sel == 1 ? std::string(tftp::kNoSuchFile)
-                                  : std::string(t.begin(), t.end());
+    std::string text;
+    if (sel == 0) {
+        text = std::string(tftp::kAlreadyUpdating) + ": yes";
+    } else if (sel == 1) {
+        text = tftp::kNoSuchFile;
+    } else {
+        std::vector<std::uint8_t> t = in.Bytes(sel);
+        text.assign(t.begin(), t.end());
+    }
     tftp::Bytes e = tftp::BuildError(in.Byte(), {});
     e.pop_back();
     e.insert(e.end(), text.begin(), text.end());

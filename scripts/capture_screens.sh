@@ -13,15 +13,7 @@ OUT=$SOURCE/docs/screens
 . "$SOURCE/tests/tui/tmux_session.sh"
 
 PORT=26969
-WORK=$(mktemp -d)
-SOCK=sperrow-screens-$$
-MODEM_PID=
-cleanup() {
-    tmux -L "$SOCK" kill-server 2>/dev/null || true
-    if [ -n "$MODEM_PID" ]; then kill "$MODEM_PID" 2>/dev/null || true; wait "$MODEM_PID" 2>/dev/null || true; fi
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
+tui_session sperrow-screens
 mkdir -p "$OUT" "$WORK/samples"
 cp "$SOURCE/samples/sample.pack" "$WORK/samples/"
 "$MODEM" --listen 127.0.0.1 --port "$PORT" --password secret --data "$SOURCE/data/modem" \

@@ -17,11 +17,13 @@
 #include "sequencer/engine_state.h"
 #include "sequencer/server_timer.h"
 #include "testing/test_host.h"
+#include "tftp/server_test_support.h"
 #include "tftp/tftp_server.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using servertest::Tree;
 using testhost::Host;
 
 std::string Pattern(std::size_t n, int seed) {
@@ -35,14 +37,6 @@ void WriteFile(const fs::path& p, const std::string& content) {
 std::string ReadFile(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
-}
-// Every entry under `dir`, links not followed.
-std::vector<std::string> Tree(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (auto& e : fs::recursive_directory_iterator(dir))
-        names.push_back(e.path().lexically_relative(dir).string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 // A scratch tree (<scratch>/root is served, the client runs in <scratch>/client) and the

@@ -22,11 +22,13 @@
 #include "sequencer/server_timer.h"
 #include "testing/test_host.h"
 #include "tftp/host_hooks.h"
+#include "tftp/server_test_support.h"
 #include "tftp/server_transfer_report.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using servertest::Tree;
 using tftp::Bytes;
 using testhost::Host;
 
@@ -110,14 +112,6 @@ protected:
     Bytes Get(const fs::path& path) {
         std::ifstream in(fs::path(root) / path, std::ios::binary);  // an absolute path as it is
         return Bytes(std::istreambuf_iterator<char>(in), {});
-    }
-    // Every entry under `dir`, links not followed.
-    std::vector<std::string> Tree(const fs::path& dir) {
-        std::vector<std::string> names;
-        for (auto& e : fs::recursive_directory_iterator(dir))
-            names.push_back(e.path().lexically_relative(dir).string());
-        std::sort(names.begin(), names.end());
-        return names;
     }
     bool Logged(const std::string& line) {
         return std::find(Host().log.begin(), Host().log.end(), line) != Host().log.end();

@@ -11,13 +11,7 @@ if [ ! -x "$SPERROW" ] || ! command -v tmux >/dev/null; then
 fi
 . "$SOURCE/tests/tui/tmux_session.sh"
 
-WORK=$(mktemp -d)
-SOCK=sperrow-tui-mono-$$
-cleanup() {
-    tmux -L "$SOCK" kill-server 2>/dev/null || true
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
+tui_session sperrow-tui-mono
 
 tmux -L "$SOCK" -f /dev/null new-session -d -x 100 -y 36 -s run \
     "cd '$WORK' && NO_COLOR=1 '$SPERROW' --no-server -m 127.0.0.1; echo \$? > '$WORK/status'; sleep 60"

@@ -1,5 +1,18 @@
-# Helpers for driving the interactive window under tmux; sourced by the scripts here.
-# Every wait is bounded. The caller sets SOCK (the tmux socket name, its own) and WORK.
+# Helpers for driving the interactive window under tmux; sourced by the scripts here and by
+# scripts/capture_screens.sh. Every wait is bounded. `tui_session NAME` sets WORK (a scratch
+# folder), SOCK (a tmux socket name of the caller's own) and the clean-up on exit, which also
+# ends the modem whose pid the caller puts in MODEM_PID.
+tui_session() {
+    WORK=$(mktemp -d)
+    SOCK=$1-$$
+    MODEM_PID=
+    trap tui_cleanup EXIT
+}
+tui_cleanup() {
+    tmux -L "$SOCK" kill-server 2>/dev/null || true
+    if [ -n "$MODEM_PID" ]; then kill "$MODEM_PID" 2>/dev/null || true; wait "$MODEM_PID" 2>/dev/null || true; fi
+    rm -rf "$WORK"
+}
 
 # wait_for TEXT SECONDS: until the pane shows TEXT; fails with the pane on stderr.
 wait_for() {

@@ -24,15 +24,7 @@ fi
 
 PORT=26969         # ours alone: the namespace is new
 SERVER_PORT=26970  # the local server, on a port that needs no privileges
-WORK=$(mktemp -d)
-SOCK=sperrow-tui-$$
-MODEM_PID=
-cleanup() {
-    tmux -L "$SOCK" kill-server 2>/dev/null || true
-    if [ -n "$MODEM_PID" ]; then kill "$MODEM_PID" 2>/dev/null || true; wait "$MODEM_PID" 2>/dev/null || true; fi
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
+tui_session sperrow-tui
 fail() { echo "$1" >&2; capture >&2 || true; exit 1; }
 
 mkdir "$WORK/samples"

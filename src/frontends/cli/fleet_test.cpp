@@ -55,22 +55,13 @@ std::vector<std::string> RandomFleetCommandLine(std::mt19937& random) {
     auto option = [&](std::initializer_list<std::string> w) {
         if (maybe()) words.insert(words.end(), w);
     };
-    option({"--port", number(1, 65535)});
-    option({"--retry", number(0, 50)});
-    option({"--timeout", number(1, 9)});
-    option({"--delay", number(0, 500)});
-    option({"--interface", "eth1"});
-    option({"--server-port", number(1, 65535)});
-    option({"--listen", "10.0.0.9"});
-    option({"--no-server"});
-    option({"--expert"});
-    option({"-q"});
-    option({"-v"});
-    option({"--pcap", "cap-{modem}.pcap"});
-    option({"--pcap-secrets"});
-    option({"--log-file", "fleet.log"});
-    option({"--jobs", number(1, 16)});
-    option({"--json"});
+    for (const auto& w : std::vector<std::vector<std::string>>{
+             {"--port", number(1, 65535)}, {"--retry", number(0, 50)}, {"--timeout", number(1, 9)},
+             {"--delay", number(0, 500)}, {"--interface", "eth1"}, {"--listen", "10.0.0.9"},
+             {"--server-port", number(1, 65535)}, {"--no-server"}, {"--expert"}, {"-q"}, {"-v"},
+             {"--pcap", "cap-{modem}.pcap"}, {"--pcap-secrets"}, {"--log-file", "fleet.log"},
+             {"--jobs", number(1, 16)}, {"--json"}})
+        if (maybe()) words.insert(words.end(), w.begin(), w.end());
     switch (random() % 5) {
         case 0:
             words.insert(words.end(), {"upgrade", "fw.pack"});

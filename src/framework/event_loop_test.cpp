@@ -93,32 +93,6 @@ TEST_F(EventLoopTest, TimersSetAndKilledInAnyOrderKeepTheirPromises) {
     }
 }
 
-TEST_F(EventLoopTest, DispatchIsReentrantAcrossTwoLevelsOfNestedLoops) {
-    std::vector<int> depths;
-    bool inner_done = false;
-    bool outer_done = false;
-    loop.SetTimer(&kWindow, 1, 100, [&] {
-        loop.KillTimer(&kWindow, 1);
-        depths.push_back(loop.Depth());
-        loop.RunUntil([&] { return outer_done; });
-    });
-    loop.SetTimer(&kWindow, 2, 150, [&] {
-        loop.KillTimer(&kWindow, 2);
-        depths.push_back(loop.Depth());
-        loop.RunUntil([&] { return inner_done; });
-        outer_done = true;
-    });
-    loop.SetTimer(&kWindow, 3, 200, [&] {
-        loop.KillTimer(&kWindow, 3);
-        depths.push_back(loop.Depth());
-        inner_done = true;
-    });
-    EXPECT_TRUE(loop.RunUntil([&] { return outer_done; }, 1000));
-    EXPECT_EQ(depths, (std::vector<int>{1, 2, 3}));
-    EXPECT_EQ(loop.Depth(), 0);
-    EXPECT_EQ(Now(), 200);
-}
-
 TEST_F(EventLoopTest, TimerFiredByANestedLoopIsNotFiredAgainByTheOuterRound) {
     int fired_b = 0;
     loop.SetTimer(&kWindow, 1, 100, [&] {
@@ -174,39 +148,6 @@ TEST_F(EventLoopTest, BlockingSleepMovesTheClockWithoutDispatching) {
     loop.RunPending();
     // An overdue periodic timer fires once, not once per missed interval.
     EXPECT_EQ(events, (std::vector<std::string>{"task@250", "t@250"}));
-}
-
-// A descriptor watched or unwatched inside a callback counts from the next poll on, nested
-// loops included: a modal box opened from a socket's notification hears the other sockets.
-TEST(EventLoopFds, DescriptorsWatchedInsideACallbackAreHeardByANestedLoopAndAfterIt) {
-    SteadyClock clock;
-    EventLoop loop(clock);
-    int a[2], b[2];
-    ASSERT_EQ(::pipe(a), 0);
-    ASSERT_EQ(::pipe(b), 0);
-    std::vector<std::string> heard;
-    auto take = [&](int fd, const char* name) {
-        char c;
-        if (::read(fd, &c, 1) == 1) heard.push_back(name + std::string(1, c));
-    };
-    loop.WatchFd(a[0], [&] {
-        take(a[0], "a");
-        if (heard.size() > 1) return;
-        loop.WatchFd(b[0], [&] { take(b[0], "b"); });
-        ASSERT_EQ(::write(b[1], "1", 1), 1);
-        // Nested, as a message box: b is heard here, before this callback returns.
-        EXPECT_TRUE(loop.RunUntil([&] { return heard.size() == 2; }, 5000));
-        loop.UnwatchFd(b[0]);
-    });
-    ASSERT_EQ(::write(a[1], "1", 1), 1);
-    EXPECT_TRUE(loop.RunUntil([&] { return heard.size() == 2; }, 5000));
-    // b is no longer watched by the outer loop; a still is.
-    ASSERT_EQ(::write(b[1], "2", 1), 1);
-    ASSERT_EQ(::write(a[1], "2", 1), 1);
-    EXPECT_TRUE(loop.RunUntil([&] { return heard.size() == 3; }, 5000));
-    loop.RunOnce(0);
-    EXPECT_EQ(heard, (std::vector<std::string>{"a1", "b1", "a2"}));
-    for (int fd : {a[0], a[1], b[0], b[1]}) ::close(fd);
 }
 
 TEST(EventLoopFds, DescriptorDrainedByAnEarlierCallbackIsNotDispatchedStale) {

@@ -148,42 +148,6 @@ TEST_F(DialogTest, TabClickAsksBeforeAndTellsAfterTheChange) {
     EXPECT_FALSE(tabs->ClickItem(1));
 }
 
-// Timers of the window underneath and of the modal dialog itself keep firing while the
-// modal loop runs, as socket notifications and the response timer do under the upgrade
-// status dialog.
-TEST_F(DialogTest, TimersFireInsideAModalLoop) {
-    class Ticker : public CDialog {
-    public:
-        Ticker() : CDialog(SampleTemplate()) {}
-        bool OnInitDialog() override {
-            CDialog::OnInitDialog();
-            SetTimer(12, 1000);
-            return true;
-        }
-        void OnTimer(int id) override {
-            if (id == 12) ++ticks;
-        }
-        int ticks = 0;
-    };
-
-    SampleDialog owner;
-    ASSERT_TRUE(owner.Create());
-    int owner_ticks = 0;
-    owner.SetTimer(10, 400, [&] { ++owner_ticks; });
-
-    Ticker ticker;
-    desktop.OnModal(900, [&](CDialog& d) {
-        EXPECT_TRUE(loop.RunUntil([&] { return ticker.ticks >= 3; }, 10000));
-        EXPECT_TRUE(d.Click(IDOK));
-    });
-    EXPECT_EQ(ticker.DoModal(), IDOK);
-    EXPECT_EQ(ticker.ticks, 3);
-    EXPECT_EQ(clock.Now(), 3000);
-    EXPECT_EQ(owner_ticks, 7);
-    EXPECT_FALSE(loop.IsTimerSet(&ticker, 12)) << "the timer ends with the window";
-    EXPECT_TRUE(loop.IsTimerSet(&owner, 10));
-}
-
 TEST_F(DialogTest, ChildPageLiesAtItsTemplatePositionAndDiesWithItsParent) {
     auto parent = std::make_unique<SampleDialog>();
     ASSERT_TRUE(parent->Create());

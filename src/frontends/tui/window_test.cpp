@@ -61,23 +61,6 @@ TEST_F(Window, TabFollowsTemplateOrderSkipsDisabledControlsAndWraps) {
     EXPECT_EQ(backward, (std::vector<int>{IDC_DOWNLOAD, IDC_FILE2_BROWSE}));
 }
 
-TEST_F(Window, DisabledControlsAreDimFocusIsShownAndAcceleratorsUnderlined) {
-    RunWindow({Do([this] {
-                   const Cell* info = CellOf("FileInfo");
-                   ASSERT_NE(info, nullptr);
-                   EXPECT_EQ(info->role, Role::Disabled);
-                   EXPECT_TRUE(CellOf("FileInfo", 4)->underline) << "the I of File&Info";
-                   EXPECT_TRUE(CellOf("Exit", 1)->underline) << "the x of E&xit";
-                   EXPECT_FALSE(CellOf("Exit", 0)->underline);
-                   // The password box has the focus at start; Download is the default.
-                   EXPECT_EQ(CellOf("Password:[", 9)->role, Role::FieldFocus);
-                   // Enter presses "E&xit" (the OK button) wherever no button has the focus.
-                   EXPECT_EQ(CellOf("Exit", 0)->role, Role::ButtonDefault);
-                   EXPECT_EQ(CellOf("Download", 0)->role, Role::Button);
-               }),
-               Press(Key::Escape)});
-}
-
 TEST_F(Window, TypingEditsThePasswordAtTheCursorAndShowsOnlyStars) {
     RunWindow({Type("acd"), Press(Key::Left), Press(Key::Left), Type("b"), Press(Key::End),
                Press(Key::Backspace), Press(Key::Home), Press(Key::Delete), Type("Z"), Do([this] {
@@ -86,17 +69,6 @@ TEST_F(Window, TypingEditsThePasswordAtTheCursorAndShowsOnlyStars) {
                    EXPECT_FALSE(Contains("Zbc"));
                }),
                Press(Key::Escape)});
-}
-
-TEST_F(Window, ALongPathShowsItsFileNameWhetherTheBoxHasTheFocusOrNot) {
-    auto shows = [this](const char* text) {
-        return Do([this, text] { EXPECT_TRUE(Contains(text)); });
-    };
-    // Focus: password, address, tab control, "E&xit", image check box, image path.
-    RunWindow({Tabs(5), Type("/srv/firmware/releases/2026/december/customer-a/sample.pack"),
-               shows("/sample.pack ]"), Press(Key::Tab), shows("customer-a/sample.pack]"),
-               Press(Key::BackTab), Press(Key::Home), shows("[/srv/firmware"), Press(Key::Tab),
-               shows("customer-a/sample.pack]"), Press(Key::Escape)});
 }
 
 TEST_F(Window, DigitsOnlyBoxRefusesLettersAndTheAddressTakesADottedQuad) {

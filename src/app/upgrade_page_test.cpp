@@ -111,24 +111,6 @@ TEST_F(UpgradePageTest, VxWorksWritesOnlyTheBoardRequestAndChecksTheCompatibleLi
     EXPECT_EQ(desktop.BoxTexts().back(), "Not compatible board: SIM-BOARD-1");
 }
 
-TEST_F(UpgradePageTest, ModemInfoReadsTheIdentificationFilesIntoTheInformationDialog) {
-    WriteFile("modem/info", "Acme;  2026/12/01; HW1.0/FW2.3;");
-    WriteFile("modem/ProductInfo", "P-660;00:11:22:33:44:55;tftp 1.2");
-    OpenWindowOnModem(true);
-    Names shown;
-    desktop.OnModal(IDD_MODEM_INFO, [&](fw::CDialog& dialog) {
-        for (int id : {IDC_INFO_COMPANY, IDC_INFO_DATE, IDC_INFO_HW_VERSION, IDC_INFO_FW_VERSION,
-                       IDC_INFO_PRODUCT_ID, IDC_INFO_MAC, IDC_INFO_TFTP_VERSION}) {
-            shown.push_back(dialog.GetDlgItemText(id));
-        }
-    });
-    ASSERT_TRUE(Click(IDC_MODEM_INFO));
-    ASSERT_TRUE(RunUntilOver());
-    EXPECT_EQ(shown, (Names{"Acme", "2026/12/01", "HW1.0", "FW2.3", "P-660", "00:11:22:33:44:55",
-                            "tftp 1.2"}));
-    EXPECT_EQ(Received(), Names(4, "tftplock.key")) << "the key first and before every read";
-}
-
 TEST_F(UpgradePageTest, BroadcastTwiceThenUnicastRestoresTheFirstAddress) {
     modem.reset();
     modem::ModemConfig config;

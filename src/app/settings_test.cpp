@@ -18,72 +18,53 @@ protected:
         std::error_code ec;
         std::filesystem::remove_all(dir_, ec);
     }
-    // Writes `text` as the settings file and reads it back over stale values.
-    SavedSettings Read(const std::string& text) {
+    // Writes `text` as the settings file and reads it back over stale values: "password|pack".
+    std::string Read(const std::string& text) {
         std::string path = dir_ + "/" + kSettingsFileName;
         std::ofstream(path, std::ios::binary) << text;
         SavedSettings s{"stale", "stale"};
         EXPECT_TRUE(ReadSettingsFile(path, s));
-        return s;
+        return s.password + "|" + s.packFile;
     }
     std::string dir_;
 };
 
-TEST_F(SettingsTest, EmptyFileGivesEmptyValuesAndMissingFileChangesNothing) {
-    SavedSettings s = Read("");
-    EXPECT_EQ(s.password + s.packFile, "");
-    s = {"kept", "kept.pack"};
-    EXPECT_FALSE(ReadSettingsFile(dir_ + "/absent.cfg", s));
-    EXPECT_EQ(s.password + "|" + s.packFile, "kept|kept.pack");
+TEST_F(SettingsTest, KeysAreFoundAsAPersonWritesThem) {
+    const std::string near = "Password: near\n";
+    const struct {
+        std::string text, want;
+    } cases[] = {
+        {"", "|"},
+        // Blanks, colons and letter case around the key give the same value.
+        {"  \tPassword :  secret\n", "secret|"},
+        {"password:secret\r\n", "secret|"},
+        {"PASSWORD\t:\t: secret", "secret|"},
+        {"PackFile: /fw/a b.pack \n", "|/fw/a b.pack "},
+        // Four letters match nothing; a prefix matches; "=" is part of the value.
+        {"Pass: secret\n", "|"},
+        {"PackFiles.pack\n", "|s.pack"},
+        {"Password = secret\n", "= secret|"},
+        {"PackFile: one\nPassword: a\nPackFile: two\nPassword: b", "b|two"},  // last wins
+        // A line of 250 characters is two pieces, of 199 and 51.
+        {"PackFile:" + std::string(190, 'p') + "Password:" + std::string(42, 'w') + "\n",
+         std::string(42, 'w') + "|" + std::string(190, 'p')},
+        // A byte-order mark only at the start; the file ends at its bound, mid-key.
+        {"\xEF\xBB\xBFPassword: secret\r\n", "secret|"},
+        {"PackFile: a\n\xEF\xBB\xBFPassword: x\n", "|a"},
+        {near + std::string(kSettingsMaxBytes - near.size() - 5, '\n') + "Password: far\n",
+         "near|"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Read(c.text), c.want) << c.text.substr(0, 40);
 }
 
-TEST_F(SettingsTest, BlanksColonsAndLetterCaseAroundTheKeyGiveTheSameValue) {
-    for (const char* line : {"  \tPassword :  secret\n", "password:secret\r\n",
-                             "PASSWORD\t:\t: secret", "pAsSwOrDsecret"})
-        EXPECT_EQ(Read(line).password, "secret") << line;
-    EXPECT_EQ(Read("PackFile: /fw/a b.pack \n").packFile, "/fw/a b.pack ");
-}
-
-TEST_F(SettingsTest, FourLettersMatchNothingPrefixMatchesAndEqualsIsKept) {
-    EXPECT_EQ(Read("Pass: secret\n").password, "");
-    EXPECT_EQ(Read("PackFiles.pack\n").packFile, "s.pack");
-    EXPECT_EQ(Read("Password = secret\n").password, "= secret");
-    EXPECT_EQ(MatchSettingKey(" \tpackfile:: x", "PackFile"), 13u);
-    EXPECT_EQ(MatchSettingKey("PackFil", "PackFile"), std::nullopt);
-    EXPECT_EQ(MatchSettingKey("x PackFile", "PackFile"), std::nullopt);
-}
-
-TEST_F(SettingsTest, LastOccurrenceWins) {
-    SavedSettings s = Read("PackFile: one.pack\nPassword: a\nPackFile: two.pack\nPassword: b");
-    EXPECT_EQ(s.packFile, "two.pack");
-    EXPECT_EQ(s.password, "b");
-}
-
-TEST_F(SettingsTest, LineOf250CharactersIsTakenAsPiecesOf199And51) {
-    std::string first = "PackFile:" + std::string(190, 'p');  // 199
-    std::string second = "Password:" + std::string(42, 'w');  // 51, a line of its own
-    SavedSettings s = Read(first + second + "\n");
-    EXPECT_EQ(s.packFile, std::string(190, 'p'));
-    EXPECT_EQ(s.password, std::string(42, 'w'));
-}
-
-// A file a person cannot tell from a settings file must not keep the program from starting
-// or give a wrong password.
-TEST_F(SettingsTest, OnlyRegularFilesAtMostAFewKilobytesAndNoByteOrderMark) {
-    EXPECT_EQ(Read("\xEF\xBB\xBFPassword: secret\r\n").password, "secret");
-    EXPECT_EQ(Read("PackFile: a\n\xEF\xBB\xBFPassword: x\n").password, "")
-        << "only at the start is it a mark";
-    // The last piece read ends at the bound: "Passw" of a key that starts 5 bytes before it.
-    std::string near = "Password: near\n";
-    std::string far = std::string(kSettingsMaxBytes - near.size() - 5, '\n') + "Password: far\n";
-    EXPECT_EQ(Read(near + far).password, "near");
-
+TEST_F(SettingsTest, WhatIsNotARegularFileChangesNothing) {
     SavedSettings s{"kept", "kept"};
+    EXPECT_FALSE(ReadSettingsFile(dir_ + "/absent.cfg", s));
     std::string link = dir_ + "/zero.cfg";
     std::filesystem::create_symlink("/dev/zero", link);
     EXPECT_FALSE(ReadSettingsFile(link, s));
     EXPECT_FALSE(ReadSettingsFile(dir_, s)) << "a folder";
-    EXPECT_EQ(s.password, "kept");
+    EXPECT_EQ(s.password + s.packFile, "keptkept");
 }
 
 }  // namespace

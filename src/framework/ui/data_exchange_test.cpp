@@ -4,7 +4,6 @@
 
 #include "framework/ui/button.h"
 #include "framework/ui/edit.h"
-#include "framework/ui/list_box.h"
 #include "framework/ui/ui_test_support.h"
 
 namespace fw::testing {
@@ -53,60 +52,6 @@ TEST_F(DataExchangeTest, MembersReachTheControlsAndComeBack) {
     form.CheckRadioButton(kRed, kBlue, 0);  // none checked
     ASSERT_TRUE(form.UpdateData(true));
     EXPECT_EQ(form.colour, -1);
-    form.colour = 1;
-    form.name = "third";
-    ASSERT_TRUE(form.UpdateData(false));
-    EXPECT_EQ(form.GetCheckedRadioButton(kRed, kBlue), kGreen);
-    EXPECT_EQ(form.name_box->GetWindowText(), "third");
-}
-
-TEST_F(DataExchangeTest, RegisteredBindingsExchangeWithoutAnOverride) {
-    CDialog dlg(SampleTemplate());
-    std::string name = "abc";
-    int verbose = BST_UNCHECKED;
-    int size = 1;
-    dlg.BindText(kName, &name);
-    dlg.BindCheck(kVerbose, &verbose);
-    dlg.BindRadio(kSmall, &size);
-    ASSERT_TRUE(dlg.Create());
-    EXPECT_EQ(dlg.GetDlgItemText(kName), "abc");
-    EXPECT_EQ(dlg.GetCheckedRadioButton(kSmall, kLarge), kLarge);
-
-    dlg.SetDlgItemText(kName, "xyz");
-    dlg.CheckDlgButton(kVerbose, BST_CHECKED);
-    dlg.SendCommand(IDOK);  // OK saves the members, then ends the dialog
-    EXPECT_EQ(name, "xyz");
-    EXPECT_EQ(verbose, BST_CHECKED);
-    EXPECT_TRUE(dlg.IsEnded());
-    EXPECT_EQ(dlg.ModalResult(), IDOK);
-}
-
-TEST_F(DataExchangeTest, ExchangeWithAMissingOrMismatchedControlFails) {
-    class Broken : public CDialog {
-    public:
-        Broken() : CDialog(SampleTemplate()) {}
-        void DoDataExchange(CDataExchange* dx) override {
-            DDX_Control(dx, kName, wrong);  // an edit is not a list box
-            DDX_Text(dx, 4242, text);       // no such control
-        }
-        CListBox* wrong = nullptr;
-        std::string text;
-    };
-    Broken dlg;
-    ASSERT_TRUE(dlg.Create());
-    EXPECT_FALSE(dlg.UpdateData(false));
-    EXPECT_EQ(dlg.wrong, nullptr);
-    dlg.SendCommand(IDOK);
-    EXPECT_FALSE(dlg.IsEnded()) << "OK does not end a dialog whose data cannot be saved";
-    dlg.SendCommand(IDCANCEL);
-    EXPECT_TRUE(dlg.IsEnded());
-}
-
-TEST_F(DataExchangeTest, RadioExchangeMustStartAtTheFirstButtonOfTheGroup) {
-    CDialog dlg(SampleTemplate());
-    int index = 0;
-    dlg.BindRadio(kGreen, &index);
-    EXPECT_FALSE(dlg.Create() && dlg.UpdateData(true));
 }
 
 }  // namespace

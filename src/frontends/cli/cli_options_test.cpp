@@ -23,17 +23,6 @@ ParsedCommandLine Parse(std::initializer_list<const char*> args) {
     return ParseCommandLine(static_cast<int>(argv.size()), argv.data());
 }
 
-TEST(PasswordSource, AnEmptyPasswordGivenIsKeptSoSettingsCannotReplaceIt) {
-    auto given = Parse({"-p", "", "info"});
-    ASSERT_TRUE(given.options);
-    ASSERT_TRUE(given.options->password.has_value());
-    EXPECT_EQ(*given.options->password, "");
-
-    auto absent = Parse({"info"});
-    ASSERT_TRUE(absent.options);
-    EXPECT_FALSE(absent.options->password.has_value()) << "setting.cfg's password applies";
-}
-
 TEST(PasswordSource, PasswordFileGivesItsFirstLineWithoutTheLineEnd) {
     std::string path = "/tmp/sperrow-pwfile-" + std::to_string(::getpid());
     std::ofstream(path, std::ios::binary) << "s3cret\r\nsecond line\n";
@@ -42,14 +31,13 @@ TEST(PasswordSource, PasswordFileGivesItsFirstLineWithoutTheLineEnd) {
     ASSERT_TRUE(parsed.options);
     EXPECT_EQ(parsed.options->password.value_or("<none>"), "s3cret");
 
-    auto missing = Parse({"--password-file", "/nonexistent/sperrow-pw", "info"});
-    EXPECT_FALSE(missing.options);
-    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_EQ(Parse({"--password-file", "/nonexistent/sperrow-pw", "info"}).exitCode, 2);
     EXPECT_EQ(Parse({"-p", "a", "--password-file", "x", "info"}).exitCode, 2);
 }
 
 // -p, then --password-file, then SPERROW_PASSWORD, then setting.cfg (nothing here). An
-// empty variable is no password, as an empty NO_COLOR is no wish.
+// empty variable is no password, as an empty NO_COLOR is no wish; an empty -p is kept, so
+// the settings cannot replace it.
 TEST(PasswordSource, TheEnvironmentComesAfterTheCommandLineAndBeforeTheSettings) {
     std::string path = "/tmp/sperrow-pwfile-env-" + std::to_string(::getpid());
     std::ofstream(path) << "from-file\n";
@@ -65,6 +53,7 @@ TEST(PasswordSource, TheEnvironmentComesAfterTheCommandLineAndBeforeTheSettings)
         {"", {"info"}, nullptr},
         {nullptr, {"info"}, nullptr},
         {"from-env", {"-p", "", "info"}, ""},
+        {nullptr, {"-p", "", "info"}, ""},
     };
     for (const Case& c : cases) {
         if (c.env) {
@@ -88,18 +77,12 @@ TEST(PasswordSource, TheEnvironmentComesAfterTheCommandLineAndBeforeTheSettings)
 TEST(FleetRun, SeveralModemsOrAModemsFileAndTheCommandsItTakes) {
     std::string path = "/tmp/sperrow-modems-" + std::to_string(::getpid());
     std::ofstream(path) << "# shop\n10.0.0.3\tpw3\n";
-    auto one = Parse({"-m", "10.0.0.1", "info"});
-    ASSERT_TRUE(one.options);
-    EXPECT_TRUE(one.options->fleet.empty());
-    EXPECT_EQ(one.options->modem, "10.0.0.1");
+    EXPECT_TRUE(Parse({"-m", "10.0.0.1", "info"}).options->fleet.empty());
     auto two = Parse({"-m", "10.0.0.1", "info", "-m", "10.0.0.2", "--modems", path.c_str()});
     ASSERT_TRUE(two.options);
     EXPECT_EQ(two.options->fleet,
               (std::vector<FleetModem>{{"10.0.0.1", {}}, {"10.0.0.2", {}}, {"10.0.0.3", "pw3"}}));
     EXPECT_FALSE(two.options->modem);
-    EXPECT_EQ(Parse({"--modems", path.c_str(), "info"}).options->fleet.size(), 1u);
-    auto single_get = Parse({"-m", "10.0.0.1", "config", "get", "-o", "{modem}.pack"});
-    EXPECT_EQ(single_get.options->file, "10.0.0.1.pack");
     EXPECT_EQ(Parse({"config", "get", "-o", "{modem}.pack"}).options->file, "192.168.1.1.pack");
 
     const std::string fleet_of_two[] = {"-m", "10.0.0.1", "-m", "10.0.0.2"};
@@ -108,12 +91,9 @@ TEST(FleetRun, SeveralModemsOrAModemsFileAndTheCommandsItTakes) {
         const char* says;
     };
     const Refusal refusals[] = {
-        {{"describe", "f"}, "a fleet run (several modems) is for upgrade"},
         {{"serve"}, "a fleet run (several modems) is for upgrade"},
-        {{"remote-upgrade"}, "a fleet run (several modems) is for upgrade"},
         {{"--broadcast", "upgrade", "f"}, "not with --broadcast"},
         {{"upgrade", "f", "--target", "vxworks"}, "--target vxworks"},
-        {{"config", "get"}, "wants {modem} in -o"},
         {{"config", "get", "-o", "same.pack"}, "wants {modem} in -o"},
         {{"--pcap", "x.pcap", "info"}, "--pcap in a fleet run wants {modem}"},
         {{"-m", "10.0.0.1", "info"}, "modem 10.0.0.1 is named twice"},
@@ -129,8 +109,6 @@ TEST(FleetRun, SeveralModemsOrAModemsFileAndTheCommandsItTakes) {
         EXPECT_EQ(parsed.exitCode, 2) << r.says;
         EXPECT_NE(parsed.err.find(r.says), std::string::npos) << parsed.err;
     }
-    std::ofstream(path) << "10.0.0.1\n10.0.0.1\tpw\n";
-    EXPECT_EQ(Parse({"--modems", path.c_str(), "info"}).exitCode, 2);
     std::remove(path.c_str());
 }
 
@@ -183,8 +161,6 @@ TEST(StartOptions, CarryTheChecksumTheCaptureAndTheVerification) {
     start = StartOptionsFor(*send.options);
     EXPECT_EQ(start.checksums, (std::map<std::string, std::string>{{"dir/b.txt", kHex}}));
     EXPECT_TRUE(start.captureSecrets);
-    EXPECT_TRUE(StartOptionsFor(*Parse({"info"}).options).checksums.empty());
-    EXPECT_EQ(Parse({"interfaces"}).options->command, Command::kInterfaces);
 }
 
 }  // namespace

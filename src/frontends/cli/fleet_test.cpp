@@ -52,51 +52,29 @@ std::vector<std::string> RandomFleetCommandLine(std::mt19937& random) {
     };
     const std::string hex(64, 'a');
     std::vector<std::string> words = {"-m", "10.0.0.1", "-m", "10.0.0.2"};
-    auto option = [&](std::initializer_list<std::string> w) {
-        if (maybe()) words.insert(words.end(), w);
+    using Options = std::vector<std::vector<std::string>>;
+    auto some_of = [&](const Options& options, std::size_t from) {
+        for (std::size_t i = from; i < options.size(); ++i)
+            if (maybe()) words.insert(words.end(), options[i].begin(), options[i].end());
     };
-    option({"--port", number(1, 65535)});
-    option({"--retry", number(0, 50)});
-    option({"--timeout", number(1, 9)});
-    option({"--delay", number(0, 500)});
-    option({"--interface", "eth1"});
-    option({"--server-port", number(1, 65535)});
-    option({"--listen", "10.0.0.9"});
-    option({"--no-server"});
-    option({"--expert"});
-    option({"-q"});
-    option({"-v"});
-    option({"--pcap", "cap-{modem}.pcap"});
-    option({"--pcap-secrets"});
-    option({"--log-file", "fleet.log"});
-    option({"--jobs", number(1, 16)});
-    option({"--json"});
-    switch (random() % 5) {
-        case 0:
-            words.insert(words.end(), {"upgrade", "fw.pack"});
-            option({"--skip-criteria"});
-            option({"--no-wait"});
-            option({"--verify", "--verify-interval", number(1, 9), "--verify-timeout", "60"});
-            option({"--sha256", hex});
-            break;
-        case 1:
-            words.insert(words.end(), {"info"});
-            break;
-        case 2:
-            words.insert(words.end(), {"config", "get", "-o", "saved/{modem}.pack"});
-            break;
-        case 3:
-            words.insert(words.end(), {"config", "put", "saved.pack"});
-            option({"--no-reboot"});
-            option({"--no-wait"});
-            option({"--sha256", hex});
-            break;
-        default:
-            words.insert(words.end(), {"send", "--file", "dir/a.conf:resolve"});
-            option({"--macro", "wan.macro"});
-            option({"--file2", "b.txt"});
-            break;
-    }
+    some_of({{"--port", number(1, 65535)}, {"--retry", number(0, 50)}, {"--timeout", number(1, 9)},
+              {"--delay", number(0, 500)}, {"--interface", "eth1"}, {"--listen", "10.0.0.9"},
+              {"--server-port", number(1, 65535)}, {"--no-server"}, {"--expert"}, {"-q"}, {"-v"},
+              {"--pcap", "cap-{modem}.pcap"}, {"--pcap-secrets"}, {"--log-file", "fleet.log"},
+              {"--jobs", number(1, 16)}, {"--json"}},
+            0);
+    // Each command first, then the options of its own.
+    const Options commands[] = {
+        {{"upgrade", "fw.pack"}, {"--skip-criteria"}, {"--no-wait"}, {"--sha256", hex},
+         {"--verify", "--verify-interval", number(1, 9), "--verify-timeout", "60"}},
+        {{"info"}},
+        {{"config", "get", "-o", "saved/{modem}.pack"}},
+        {{"config", "put", "saved.pack"}, {"--no-reboot"}, {"--no-wait"}, {"--sha256", hex}},
+        {{"send", "--file", "dir/a.conf:resolve"}, {"--macro", "wan.macro"}, {"--file2", "b.txt"}},
+    };
+    const Options& command = commands[random() % 5];
+    words.insert(words.end(), command[0].begin(), command[0].end());
+    some_of(command, 1);
     return words;
 }
 

@@ -49,8 +49,7 @@ TEST_F(Screens, UpgradeStatusCountingAndComplete) {
     std::filesystem::copy_file(std::string(SPERROW_SOURCE_DIR) + "/samples/sample.pack",
                                dir + "/sample.pack");
     // Focus: password, address, tab control, "E&xit", image check box, image path.
-    RunWindow({Type(kPassword), Press(Key::Tab), Type(kModemText), Press(Key::Tab), Press(Key::Tab),
-               Press(Key::Tab), Press(Key::Tab), Type("sample.pack"), Press(Key::Accel(U'd')),
+    RunWindow({Type(kPassword), Press(Key::Tab), Type(kModemText), Tabs(4), Type("sample.pack"), Press(Key::Accel(U'd')),
                WaitFor("Modem is now updating"), WaitFor("34"), Snapshot("upgrade_status_counting"),
                WaitFor("Update Complete"), Snapshot("upgrade_status_complete"), Press(Key::Enter),
                Press(Key::Escape)});
@@ -68,8 +67,7 @@ TEST_F(Screens, OpenFileDialog) {
         WriteFile(dir + "/" + name, "x");
     // Focus: password, address, tab control, "E&xit", image check box, image path, its
     // browse button.
-    RunWindow({Press(Key::Tab), Press(Key::Tab), Press(Key::Tab), Press(Key::Tab), Press(Key::Tab),
-               Press(Key::Tab), Press(Key::Character(U' ')), WaitFor("Look in"),
+    RunWindow({Tabs(6), Press(Key::Character(U' ')), WaitFor("Look in"),
                Snapshot("open_file"), Press(Key::Escape), Press(Key::Escape)});
 }
 

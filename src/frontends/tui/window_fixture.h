@@ -1,8 +1,7 @@
-// What the terminal UI's window tests share: the real main window, run by CMainApp as the
-// program runs it, on the terminal desktop with an in-memory screen, an in-memory network
-// with a simulated modem, a manual clock, and a fresh current directory. A test hands over
-// a script of steps; the steps run one per tick of a window timer inside the window's own
-// loop (and inside the loops of the modal dialogs it opens), as a person at the keyboard.
+// The real main window, run by CMainApp on the terminal desktop with an in-memory screen,
+// network, simulated modem and manual clock, in a fresh current directory. A test's script
+// of steps runs one step per tick of a window timer inside whichever loop is running (the
+// window's or a modal dialog's), as a person at the keyboard.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,6 +11,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -95,32 +95,29 @@ protected:
         return code;
     }
 
-    // --- Steps ---------------------------------------------------------------------------
-    Step Press(Key key) {
-        return [this, key] {
-            screen.Dispatch(key);
-            return true;
-        };
-    }
-    Step Press(Key::Kind kind) { return Press(Key::Of(kind)); }
-    // Raw terminal input: Esc waits for a letter, as it does on a terminal.
-    Step Feed(Key key) {
-        return [this, key] {
-            screen.Feed(key);
-            return true;
-        };
-    }
-    Step Type(const std::string& text) {
-        return [this, text] {
-            for (char c : text) screen.Dispatch(Key::Character(static_cast<unsigned char>(c)));
-            return true;
-        };
-    }
     Step Do(std::function<void()> action) {
         return [action] {
             action();
             return true;
         };
+    }
+    Step Press(Key key) {
+        return Do([this, key] { screen.Dispatch(key); });
+    }
+    Step Press(Key::Kind kind) { return Press(Key::Of(kind)); }
+    // Raw terminal input: Esc waits for a letter, as it does on a terminal.
+    Step Feed(Key key) {
+        return Do([this, key] { screen.Feed(key); });
+    }
+    Step Type(const std::string& text) {
+        return Do([this, text] {
+            for (char c : text) screen.Dispatch(Key::Character(static_cast<unsigned char>(c)));
+        });
+    }
+    Step Tabs(int n) {
+        return Do([this, n] {
+            for (int i = 0; i < n; ++i) screen.Dispatch(Key::Of(Key::Tab));
+        });
     }
     Step WaitFor(const std::string& text) {
         return [this, text] { return Contains(text); };
@@ -140,34 +137,30 @@ protected:
     // A mouse click on the first place the text appears on screen.
     Step ClickOn(const std::string& text) {
         return [this, text] {
-            screen.Redraw();
-            const Grid& g = screen.grid();
-            for (int r = 0; r < g.height(); ++r) {
-                std::size_t at = DecodeUtf8(g.RowText(r)).find(DecodeUtf8(text));
-                if (at == std::u32string::npos) continue;
-                screen.Dispatch(Key::ClickAt(r, static_cast<int>(at)));
-                return true;
-            }
-            ADD_FAILURE() << "nothing on screen reads " << text;
+            auto at = Locate(text);
+            if (at) screen.Dispatch(Key::ClickAt(at->first, at->second));
+            EXPECT_TRUE(at) << "nothing on screen reads " << text;
             return true;
         };
     }
 
-    // --- Looking at the screen ------------------------------------------------------------
     bool Contains(const std::string& text) {
         screen.Redraw();
         return screen.grid().ToText().find(text) != std::string::npos;
     }
-    // The cell at the first place the text appears on screen, or nothing.
-    const Cell* CellOf(const std::string& text, int offset = 0) {
+    // Row and column of the first place the text appears on screen.
+    std::optional<std::pair<int, int>> Locate(const std::string& text) {
         screen.Redraw();
         const Grid& g = screen.grid();
         for (int r = 0; r < g.height(); ++r) {
-            std::u32string row = DecodeUtf8(g.RowText(r));
-            std::size_t at = row.find(DecodeUtf8(text));
-            if (at != std::u32string::npos) return &g.At(r, static_cast<int>(at) + offset);
+            std::size_t at = DecodeUtf8(g.RowText(r)).find(DecodeUtf8(text));
+            if (at != std::u32string::npos) return std::pair{r, static_cast<int>(at)};
         }
-        return nullptr;
+        return std::nullopt;
+    }
+    const Cell* CellOf(const std::string& text, int offset = 0) {
+        auto at = Locate(text);
+        return at ? &screen.grid().At(at->first, at->second + offset) : nullptr;
     }
     fw::CControl* Control(int id) const {
         return g_pMainDlg ? g_pMainDlg->FindControl(id) : nullptr;
@@ -187,23 +180,12 @@ protected:
     std::string dir;
     std::filesystem::path old_cwd;
 
-    std::string TraceText() const {
-        std::string out = "datagrams:\n";
-        if (modem)
-            for (const std::string& line : modem->LogLines()) out += "  modem: " + line + "\n";
-        for (const fw::Datagram& d : net.Trace())
-            out += "  " + fw::FormatIp(d.from.addr) + ":" + std::to_string(d.from.port) + " -> " +
-                   fw::FormatIp(d.to.addr) + ":" + std::to_string(d.to.port) + " " +
-                   std::to_string(d.bytes.size()) + " bytes\n";
-        return out;
-    }
-
 private:
     void Tick() {
         if (++ticks_ > kMaxTicks) {
             screen.Redraw();
             ADD_FAILURE() << "script stuck at step " << next_ << "; the screen:\n"
-                          << screen.grid().ToText() << TraceText();
+                          << screen.grid().ToText();
             loop.KillTimer(this, 1);
             screen.Quit(1);
             return;

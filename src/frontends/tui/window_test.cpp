@@ -1,13 +1,11 @@
 // The main window under a person's keys and clicks: how focus moves, what Enter, Esc and
-// the accelerators do, typing into the boxes, radio groups, the system menu, the open-file
-// dialog, and ending the program from anywhere.
+// the accelerators do, typing into the boxes, radio groups and the open-file dialog.
 #include <unistd.h>
 
 #include <climits>
 
 #include "framework/ui/button.h"
 #include "framework/ui/ip_address_ctrl.h"
-#include "framework/ui/list_box.h"
 #include "frontends/tui/window_fixture.h"
 #include "pages/upgrade_page.h"
 #include "resources/resource.h"
@@ -63,23 +61,6 @@ TEST_F(Window, TabFollowsTemplateOrderSkipsDisabledControlsAndWraps) {
     EXPECT_EQ(backward, (std::vector<int>{IDC_DOWNLOAD, IDC_FILE2_BROWSE}));
 }
 
-TEST_F(Window, DisabledControlsAreDimFocusIsShownAndAcceleratorsUnderlined) {
-    RunWindow({Do([this] {
-                   const Cell* info = CellOf("FileInfo");
-                   ASSERT_NE(info, nullptr);
-                   EXPECT_EQ(info->role, Role::Disabled);
-                   EXPECT_TRUE(CellOf("FileInfo", 4)->underline) << "the I of File&Info";
-                   EXPECT_TRUE(CellOf("Exit", 1)->underline) << "the x of E&xit";
-                   EXPECT_FALSE(CellOf("Exit", 0)->underline);
-                   // The password box has the focus at start; Download is the default.
-                   EXPECT_EQ(CellOf("Password:[", 9)->role, Role::FieldFocus);
-                   // Enter presses "E&xit" (the OK button) wherever no button has the focus.
-                   EXPECT_EQ(CellOf("Exit", 0)->role, Role::ButtonDefault);
-                   EXPECT_EQ(CellOf("Download", 0)->role, Role::Button);
-               }),
-               Press(Key::Escape)});
-}
-
 TEST_F(Window, TypingEditsThePasswordAtTheCursorAndShowsOnlyStars) {
     RunWindow({Type("acd"), Press(Key::Left), Press(Key::Left), Type("b"), Press(Key::End),
                Press(Key::Backspace), Press(Key::Home), Press(Key::Delete), Type("Z"), Do([this] {
@@ -88,18 +69,6 @@ TEST_F(Window, TypingEditsThePasswordAtTheCursorAndShowsOnlyStars) {
                    EXPECT_FALSE(Contains("Zbc"));
                }),
                Press(Key::Escape)});
-}
-
-TEST_F(Window, ALongPathShowsItsFileNameWhetherTheBoxHasTheFocusOrNot) {
-    auto shows = [this](const char* text) {
-        return Do([this, text] { EXPECT_TRUE(Contains(text)); });
-    };
-    // Focus: password, address, tab control, "E&xit", image check box, image path.
-    RunWindow({Press(Key::Tab), Press(Key::Tab), Press(Key::Tab), Press(Key::Tab), Press(Key::Tab),
-               Type("/srv/firmware/releases/2026/december/customer-a/sample.pack"),
-               shows("/sample.pack ]"), Press(Key::Tab), shows("customer-a/sample.pack]"),
-               Press(Key::BackTab), Press(Key::Home), shows("[/srv/firmware"), Press(Key::Tab),
-               shows("customer-a/sample.pack]"), Press(Key::Escape)});
 }
 
 TEST_F(Window, DigitsOnlyBoxRefusesLettersAndTheAddressTakesADottedQuad) {
@@ -134,38 +103,11 @@ TEST_F(Window, ArrowsWalkTheRadioGroupChoosingAsTheyGo) {
               Expert());
 }
 
-TEST_F(Window, ClicksToggleCheckBoxesAndSwitchTabs) {
-    RunWindow({ClickOn("Image/Pack"), Do([this] {
-                   EXPECT_FALSE(Control(IDC_IMAGE_PATH)->IsWindowEnabled());
-                   EXPECT_TRUE(Contains("[ ] Image/Pack"));
-               }),
-               ClickOn("Server "), WaitFor("Tftp Configuration"),
-               Do([this] { EXPECT_FALSE(Contains("Firmware upgrade")); }), Press(Key::Escape)},
-              Expert());
-}
-
-TEST_F(Window, SystemMenuOpensFromTheTitleBarAndMinimizeShowsTheIcon) {
-    RunWindow({ClickOn("[-]"), WaitFor("About Brevik..."), Do([this] {
-                   EXPECT_EQ(CellOf("Restore")->role, Role::Disabled) << "not minimized";
-               }),
-               Press(Key::Accel(U'n')),  // Mi&nimize
-               Do([this] {
-                   EXPECT_TRUE(g_pMainDlg->IsIconic());
-                   EXPECT_FALSE(Contains("Password"));
-               }),
-               Press(Key::Enter), Do([this] {
-                   EXPECT_FALSE(g_pMainDlg->IsIconic());
-                   EXPECT_TRUE(Contains("Password"));
-               }),
-               Press(Key::Escape)});
-}
-
 TEST_F(Window, OpenFileDialogEntersFoldersChoosesAndMovesTheCurrentDirectory) {
     std::filesystem::create_directory(dir + "/images");
     WriteFile(dir + "/images/new.pack", "x");
     WriteFile(dir + "/images/old.comp", "x");
-    std::vector<Step> steps;
-    for (int i = 0; i < 6; ++i) steps.push_back(Press(Key::Tab));  // to the browse button
+    std::vector<Step> steps{Tabs(6)};  // to the browse button
     for (Step s :
          {Press(Key::Character(U' ')), WaitFor("Look in"), Type("images"), Press(Key::Enter),
           WaitFor("new.pack"), Do([this] { EXPECT_FALSE(Contains("old.comp")) << "filtered out"; }),
@@ -181,30 +123,6 @@ TEST_F(Window, OpenFileDialogEntersFoldersChoosesAndMovesTheCurrentDirectory) {
     }));
     steps.push_back(Press(Key::Escape));
     RunWindow(steps);
-}
-
-TEST_F(Window, LogShowsTheNewestLineWhileARunGoesOnUnderneathADialog) {
-    StartModem();
-    RunWindow({Type(kPassword), Press(Key::Tab), Type(kModemText), ClickOn("Log Enable"),
-               ClickOn("Modem Info"), WaitFor("Hardware Profile"), Press(Key::Enter), Do([this] {
-                   const std::vector<std::string>& lines = g_pMainDlg->LogList()->Lines();
-                   ASSERT_GT(lines.size(), 2u) << "the log holds more than it can show";
-                   std::string newest = lines.back().substr(0, 30);
-                   while (!newest.empty() && (newest.back() == '\n' || newest.back() == '\r'))
-                       newest.pop_back();
-                   EXPECT_TRUE(Contains(newest)) << newest;
-                   EXPECT_TRUE(Contains(std::string("\u2191")))
-                       << "a mark says more lines are above";
-               }),
-               Press(Key::Escape)},
-              Expert());
-}
-
-TEST_F(Window, QuitEndsEveryModalLayerAndTheWindow) {
-    RunWindow({Press(Key::Menu), Press(Key::Up), Press(Key::Enter), WaitFor("About Brevik"),
-               Do([this] { screen.Quit(143); })});
-    EXPECT_TRUE(screen.quitting());
-    EXPECT_EQ(screen.exit_status(), 143);
 }
 
 }  // namespace

@@ -32,6 +32,8 @@ namespace {
 
 constexpr int kDefaultTimeoutSeconds = 3;
 constexpr fw::Millis kPumpInterval = 100;
+// Rounds a busy run may take between two looks at it from the command line.
+constexpr int kBusyRounds = 64;
 // The status dialog closes itself within 37 seconds; this only guards against a dialog
 // that stopped ticking.
 constexpr fw::Millis kStatusDialogLimit = 60000;
@@ -261,7 +263,7 @@ void Driver::FollowRun(fw::Millis pressed_at) {
                 " seconds.");
             return;
         }
-        Pump();
+        Pump(kBusyRounds);
     }
 }
 
@@ -273,7 +275,7 @@ bool Driver::Stalled(fw::Millis pressed_at) const {
     return Now() - last >= StallLimit(timeout);
 }
 
-void Driver::Pump() {
+void Driver::Pump(int busy_rounds) {
     fw::EventLoop& loop = fw::MainLoop();
     fw::Millis before = Now();
     bool dispatched = loop.RunOnce(kPumpInterval);
@@ -284,6 +286,17 @@ void Driver::Pump() {
         } else {
             ::poll(nullptr, 0, static_cast<int>(kPumpInterval));
         }
+    }
+    // A run busy with its blocks gets more rounds straight away while it goes on as it was:
+    // what is checked between rounds changes only with the run's phase or step.
+    const RunObserver& observer = TheRunObserver();
+    const int step = observer.Step();
+    if (busy_rounds > 1) NoteStep();
+    for (int round = 1; dispatched && round < busy_rounds; ++round) {
+        if (observer.Phase() != RunPhase::kRunning || observer.Step() != step ||
+            session_.ShouldUnwind() || session_.Failed())
+            break;
+        dispatched = loop.RunOnce(kPumpInterval);
     }
     if (log_ && hands_) log_->Trim(*hands_);
     NoteStep();

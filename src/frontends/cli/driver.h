@@ -64,7 +64,7 @@ private:
     void FollowVerification(fw::Millis pressed_at);
     void WarnOfLongPassword();
     // One short round of the event loop.
-    void Pump();
+    void Pump(int busy_rounds = 1);
     // --json-events: a line for each step a plan performs, and for each progress tick.
     void NoteStep();
     ProgressView::Sink ProgressEventSink(const std::string& address);

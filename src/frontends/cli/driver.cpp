@@ -32,8 +32,6 @@ namespace {
 
 constexpr int kDefaultTimeoutSeconds = 3;
 constexpr fw::Millis kPumpInterval = 100;
-// Rounds a busy run may take between two looks at it from the command line.
-constexpr int kBusyRounds = 64;
 // The status dialog closes itself within 37 seconds; this only guards against a dialog
 // that stopped ticking.
 constexpr fw::Millis kStatusDialogLimit = 60000;
@@ -287,13 +285,15 @@ void Driver::Pump(int busy_rounds) {
             ::poll(nullptr, 0, static_cast<int>(kPumpInterval));
         }
     }
-    // A run busy with its blocks gets more rounds straight away while it goes on as it was:
-    // what is checked between rounds changes only with the run's phase or step.
+    // A busy loop (a run's blocks, the server's) gets more rounds straight away while the
+    // run goes on as it was: what is checked between rounds changes only with its phase or
+    // step.
     const RunObserver& observer = TheRunObserver();
+    const RunPhase phase = observer.Phase();
     const int step = observer.Step();
     if (busy_rounds > 1) NoteStep();
     for (int round = 1; dispatched && round < busy_rounds; ++round) {
-        if (observer.Phase() != RunPhase::kRunning || observer.Step() != step ||
+        if (observer.Phase() != phase || observer.Step() != step ||
             session_.ShouldUnwind() || session_.Failed())
             break;
         dispatched = loop.RunOnce(kPumpInterval);

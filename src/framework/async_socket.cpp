@@ -158,6 +158,10 @@ Endpoint CAsyncSocket::TappedLocal() const {
     return local;
 }
 
+bool CAsyncSocket::WaitReceive(int ms) {
+    return socket_ && socket_->WaitReadable(ms);
+}
+
 unsigned CAsyncSocket::LocalPort() const {
     return socket_ ? socket_->Local().port : 0;
 }

@@ -59,10 +59,21 @@ struct EventLoop::Impl {
     // Counts every callback run; a descriptor found ready before some other callback ran
     // is checked again, since that callback (or a nested loop) may have drained it.
     std::uint64_t dispatches = 0;
-    // When DispatchReady last looked at the clock for timers and delayed tasks, and the
-    // earliest timer due then.
+    // When DispatchReady last looked at the clock for timers and delayed tasks. No timer is
+    // due before `earliest_timer`: a timer set again later leaves it early, and the next
+    // look at the timers, when it has passed, puts it right.
     Millis checked_at = 0;
     std::optional<Millis> earliest_timer;
+    // The clock as read when the loop last woke or looked for due timers, and whether a
+    // callback is running: the callbacks of a round take their time from it.
+    Millis round_time = 0;
+    int callbacks_running = 0;
+
+    struct Running {
+        int& count;
+        explicit Running(int& c) : count(c) { ++count; }
+        ~Running() { --count; }
+    };
 
     bool IdleForGood() const {
         return timers_set == 0 && fds.empty() && tasks.empty() && delayed.empty();
@@ -86,6 +97,15 @@ struct EventLoop::Impl {
         return timers.emplace_back();
     }
 
+    void FindEarliestTimer() {
+        earliest_timer.reset();
+        for (const Timer& timer : timers) {
+            if (timer.set && (!earliest_timer || timer.due < *earliest_timer)) {
+                earliest_timer = timer.due;
+            }
+        }
+    }
+
     // What is due next, right after a DispatchReady that ran nothing.
     std::optional<Millis> NextDue() const {
         std::optional<Millis> next = timers_set != 0 ? earliest_timer : std::nullopt;
@@ -95,8 +115,9 @@ struct EventLoop::Impl {
         return next;
     }
 
-    bool RunTasks() {
+    bool RunTasks(const Clock& clock) {
         if (tasks.empty()) return false;
+        round_time = clock.Now();
         // Only the tasks queued when the round began; tasks are taken one at a time so that
         // a nested loop started by one of them runs the rest in order.
         std::size_t n = tasks.size();
@@ -105,6 +126,7 @@ struct EventLoop::Impl {
             std::function<void()> task = std::move(tasks.front());
             tasks.pop_front();
             ++dispatches;
+            Running running(callbacks_running);
             task();
             did = true;
         }
@@ -127,6 +149,7 @@ struct EventLoop::Impl {
             std::function<void()> task = std::move(it->second);
             delayed.erase(it);
             ++dispatches;
+            Running running(callbacks_running);
             task();
             did = true;
         }
@@ -134,13 +157,10 @@ struct EventLoop::Impl {
     }
 
     bool FireTimers(const Clock& clock, Millis now) {
+        if (earliest_timer && *earliest_timer > now) return false;
         // Mostly none is due: then the earliest due is all there is to know.
-        std::optional<Millis> earliest;
-        for (const Timer& timer : timers) {
-            if (timer.set && (!earliest || timer.due < *earliest)) earliest = timer.due;
-        }
-        earliest_timer = earliest;
-        if (!earliest || *earliest > now) return false;
+        FindEarliestTimer();
+        if (!earliest_timer || *earliest_timer > now) return false;
         std::vector<std::tuple<Millis, std::uint64_t, TimerKey>> due;
         for (const Timer& timer : timers) {
             if (timer.set && timer.due <= now)
@@ -152,11 +172,14 @@ struct EventLoop::Impl {
             Timer* timer = FindTimer(key.first, key.second);
             // Killed or replaced by an earlier callback, or already fired by a nested loop.
             if (timer == nullptr || timer->serial != serial) continue;
-            if (timer->due > clock.Now()) continue;
-            timer->due = clock.Now() + timer->interval;
+            Millis fired_at = clock.Now();
+            if (timer->due > fired_at) continue;
+            timer->due = fired_at + timer->interval;
             // A copy: it survives KillTimer inside itself, and the slots may move meanwhile.
             std::function<void()> callback = timer->callback;
             ++dispatches;
+            round_time = fired_at;
+            Running running(callbacks_running);
             callback();
             did = true;
         }
@@ -164,9 +187,10 @@ struct EventLoop::Impl {
     }
 
     bool DispatchReady(const Clock& clock) {
-        bool did = RunTasks();
+        bool did = !tasks.empty() && RunTasks(clock);
         if (delayed.empty() && timers_set == 0) return did;
         checked_at = clock.Now();
+        round_time = checked_at;
         if (!delayed.empty() && delayed.begin()->first.first <= checked_at) {
             did |= RunDelayed(checked_at);
         }
@@ -181,7 +205,7 @@ struct EventLoop::Impl {
         return set;
     }
 
-    bool PollFds(Millis wait) {
+    bool PollFds(const Clock& clock, Millis wait) {
         if (fds.empty()) {
             if (wait > 0) ::poll(nullptr, 0, PollTimeout(wait));
             return false;
@@ -197,6 +221,7 @@ struct EventLoop::Impl {
         }
         int rc = ::poll(set->data(), set->size(), PollTimeout(wait));
         if (rc <= 0) return false;
+        round_time = clock.Now();
         struct Round {
             int& rounds;
             explicit Round(int& r) : rounds(r) { ++rounds; }
@@ -216,6 +241,7 @@ struct EventLoop::Impl {
             if (it == fds.end()) continue;
             Callback callback = it->second;
             ++dispatches;
+            Running running(callbacks_running);
             (*callback)();
             did = true;
         }
@@ -228,7 +254,8 @@ struct EventLoop::Impl {
     }
 };
 
-EventLoop::EventLoop(Clock& clock) : clock_(clock), impl_(std::make_unique<Impl>()) {}
+EventLoop::EventLoop(Clock& clock)
+    : clock_(clock), manual_(clock.IsManual()), impl_(std::make_unique<Impl>()) {}
 
 EventLoop::~EventLoop() = default;
 
@@ -249,9 +276,26 @@ void EventLoop::SetTimer(const void* window, int id, Millis interval,
     timer.id = id;
     timer.set = true;
     timer.interval = std::max(interval, kMinTimerInterval);
-    timer.due = Now() + timer.interval;
+    timer.due = RoundTime() + timer.interval;
     timer.serial = impl_->next_serial++;
     timer.callback = std::move(callback);
+    if (!impl_->earliest_timer || timer.due < *impl_->earliest_timer) {
+        impl_->earliest_timer = timer.due;
+    }
+}
+
+bool EventLoop::RestartTimer(const void* window, int id, Millis interval) {
+    Timer* timer = impl_->FindTimer(window, id);
+    if (timer == nullptr) return false;
+    timer->interval = std::max(interval, kMinTimerInterval);
+    timer->due = RoundTime() + timer->interval;
+    timer->serial = impl_->next_serial++;
+    return true;
+}
+
+Millis EventLoop::RoundTime() const {
+    if (impl_->callbacks_running == 0 || manual_) return Now();
+    return impl_->round_time;
 }
 
 void EventLoop::KillTimer(const void* window, int id) {
@@ -281,7 +325,7 @@ void EventLoop::PostDelayed(Millis delay, std::function<void()> task) {
 
 bool EventLoop::RunOnce(Millis max_wait) {
     if (impl_->DispatchReady(clock_)) {
-        impl_->PollFds(0);
+        impl_->PollFds(clock_, 0);
         return true;
     }
     if (impl_->IdleForGood()) return false;
@@ -289,26 +333,43 @@ bool EventLoop::RunOnce(Millis max_wait) {
     // Nothing ran since DispatchReady looked at the clock (it does whenever something is due).
     Millis until = next ? std::max<Millis>(*next - impl_->checked_at, 0) : -1;
 
-    if (!clock_.IsManual()) {
-        Millis wait = max_wait;
-        if (next) wait = wait < 0 ? until : std::min(wait, until);
-        if (impl_->PollFds(wait)) {
-            // Timers that fell due meanwhile fire at the start of the next round, as they
-            // would had the descriptor been ready a moment later.
-            impl_->RunTasks();
-            return true;
+    if (!manual_) {
+        Millis began = impl_->checked_at;
+        for (;;) {
+            Millis wait = max_wait;
+            if (next) wait = wait < 0 ? until : std::min(wait, until);
+            if (impl_->PollFds(clock_, wait)) {
+                // Timers that fell due meanwhile fire at the start of the next round, as they
+                // would had the descriptor been ready a moment later.
+                if (!impl_->tasks.empty()) impl_->RunTasks(clock_);
+                return true;
+            }
+            if (impl_->DispatchReady(clock_)) return true;
+            // Woken at the old due of a timer set again since (not by a signal, not at the
+            // end of max_wait): wait on for what is left.
+            if (!next || impl_->timers_set == 0 || impl_->checked_at < *next) return false;
+            Millis left = max_wait < 0 ? -1 : max_wait - (impl_->checked_at - began);
+            if (max_wait >= 0 && left <= 0) return false;
+            next = impl_->NextDue();
+            if (!next) return false;
+            until = std::max<Millis>(*next - impl_->checked_at, 0);
+            max_wait = left;
+            began = impl_->checked_at;
         }
-        return impl_->DispatchReady(clock_);
     }
 
-    // Manual clock: never sleep while loop time can simply be moved on.
-    if (impl_->PollFds(0)) return true;
+    // Manual clock: never sleep while loop time can simply be moved on, and move it to the
+    // timer really due next.
+    if (impl_->PollFds(clock_, 0)) return true;
+    impl_->FindEarliestTimer();
+    next = impl_->NextDue();
+    until = next ? std::max<Millis>(*next - impl_->checked_at, 0) : -1;
     if (next && (max_wait < 0 || until <= max_wait)) {
         clock_.Advance(until);
         return impl_->DispatchReady(clock_);
     }
     // Nothing due within reach: only real descriptors can bring an event, in real time.
-    if (!impl_->fds.empty() && impl_->PollFds(max_wait)) return true;
+    if (!impl_->fds.empty() && impl_->PollFds(clock_, max_wait)) return true;
     if (max_wait > 0) clock_.Advance(max_wait);
     return false;
 }
@@ -345,9 +406,16 @@ void EventLoop::RunFor(Millis duration) {
 void EventLoop::RunPending() {
     for (int round = 0; round < kMaxPendingRounds; ++round) {
         bool did = impl_->DispatchReady(clock_);
-        did |= impl_->PollFds(0);
+        did |= impl_->PollFds(clock_, 0);
         if (!did) return;
     }
+}
+
+bool EventLoop::WaitReadable(int fd, Millis ms) {
+    pollfd p{fd, POLLIN, 0};
+    bool readable = ::poll(&p, 1, PollTimeout(ms)) > 0 && (p.revents & POLLIN) != 0;
+    impl_->round_time = Now();
+    return readable;
 }
 
 void EventLoop::SleepBlocking(Millis ms) {
@@ -361,6 +429,7 @@ void EventLoop::SleepBlocking(Millis ms) {
         timespec ts{static_cast<time_t>(left / 1000), static_cast<long>(left % 1000) * 1000000L};
         ::nanosleep(&ts, nullptr);  // EINTR: the loop sleeps what is left
     }
+    impl_->round_time = Now();
 }
 
 namespace {

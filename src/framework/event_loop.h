@@ -23,6 +23,9 @@ public:
 
     Clock& clock() { return clock_; }
     Millis Now() const { return clock_.Now(); }
+    // Now, as far as the callbacks of a round need it: the time the loop read when it woke
+    // for them (the clock itself outside callbacks and on a manual clock).
+    Millis RoundTime() const;
 
     // Descriptors (real sockets, the terminal). The callback runs when fd is readable.
     void WatchFd(int fd, std::function<void()> on_readable);
@@ -33,6 +36,9 @@ public:
     // Intervals below kMinTimerInterval are raised to it, as the window system did, so that
     // a zero interval cannot starve the loop.
     void SetTimer(const void* window, int id, Millis interval, std::function<void()> callback);
+    // Sets a timer that is set already again, from now and with this interval, keeping its
+    // callback (nothing is allocated). False, and nothing done, when it is not set.
+    bool RestartTimer(const void* window, int id, Millis interval);
     void KillTimer(const void* window, int id);
     bool IsTimerSet(const void* window, int id) const;
     std::size_t TimerCount() const;
@@ -62,6 +68,10 @@ public:
     // Dispatch everything that is ready now without waiting or moving a manual clock.
     void RunPending();
 
+    // A callback's short wait for one descriptor to become readable, nothing else dispatched
+    // meanwhile; the callbacks' time (RoundTime) moves on with it.
+    bool WaitReadable(int fd, Millis ms);
+
     // The blocking sleep of the design (the broadcast delay): nothing is dispatched while
     // it lasts. A manual clock is simply moved forward.
     void SleepBlocking(Millis ms);
@@ -73,6 +83,7 @@ private:
     struct Timer;
     struct Impl;
     Clock& clock_;
+    bool manual_;
     std::unique_ptr<Impl> impl_;
     int depth_ = 0;
 };

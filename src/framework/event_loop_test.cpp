@@ -56,7 +56,7 @@ TEST_F(EventLoopTest, TimersSetAndKilledInAnyOrderKeepTheirPromises) {
     for (int step = 0; step < 2000; ++step) {
         int w = static_cast<int>(rng() % 3), id = static_cast<int>(rng() % 3);
         std::string name = std::to_string(w) + "." + std::to_string(id);
-        switch (rng() % 3) {
+        switch (rng() % 4) {
             case 0: {
                 Millis interval = 10 * static_cast<Millis>(1 + rng() % 5);
                 loop.SetTimer(&windows[w], id, interval, [this, name] { Record(name); });
@@ -67,6 +67,12 @@ TEST_F(EventLoopTest, TimersSetAndKilledInAnyOrderKeepTheirPromises) {
                 loop.KillTimer(&windows[w], id);
                 model.erase({w, id});
                 break;
+            case 2: {  // set again from now, keeping the callback
+                Millis interval = 10 * static_cast<Millis>(1 + rng() % 5);
+                ASSERT_EQ(loop.RestartTimer(&windows[w], id, interval), model.count({w, id}) != 0);
+                if (model.count({w, id})) model[{w, id}] = {interval, Now() + interval, serial++};
+                break;
+            }
             default: {
                 Millis end = Now() + static_cast<Millis>(rng() % 40);
                 std::vector<std::string> expected;
@@ -91,6 +97,21 @@ TEST_F(EventLoopTest, TimersSetAndKilledInAnyOrderKeepTheirPromises) {
             ASSERT_EQ(loop.IsTimerSet(&windows[i / 3], i % 3), model.count({i / 3, i % 3}) != 0);
         }
     }
+}
+
+// On the real clock: the loop wakes at the old due of a timer set again since, and must wait
+// on for the new one rather than report a round with nothing to do.
+TEST(EventLoopRealClock, ARoundWaitsOnForATimerSetAgainWhileItWasDue) {
+    SteadyClock clock;
+    EventLoop loop(clock);
+    bool fired = false;
+    loop.SetTimer(&kWindow, 1, 20, [&] {
+        fired = true;
+        loop.KillTimer(&kWindow, 1);
+    });
+    ASSERT_TRUE(loop.RestartTimer(&kWindow, 1, 60));
+    EXPECT_TRUE(loop.RunOnce(1000));
+    EXPECT_TRUE(fired);
 }
 
 TEST_F(EventLoopTest, TimerFiredByANestedLoopIsNotFiredAgainByTheOuterRound) {

@@ -74,6 +74,8 @@ public:
         return static_cast<long>(n);
     }
 
+    bool WaitReadable(int ms) override { return MainLoop().WaitReadable(fd_, ms); }
+
     Endpoint Local() const override {
         sockaddr_in sa{};
         socklen_t salen = sizeof sa;
@@ -113,11 +115,11 @@ private:
 
     void Rewatch() {
         watch_->suspended = false;
-        std::weak_ptr<Watch> weak = watch_;
         int fd = fd_;
-        watch_->loop->WatchFd(fd, [weak, fd] {
-            auto w = weak.lock();
-            if (!w || !w->callback) return;
+        // The loop drops this callback when the socket goes; till then it shares the watch.
+        watch_->loop->WatchFd(fd, [w = watch_, fd] {
+            if (!w->alive || !w->callback) return;
+            // A copy: the handler may close the socket, or hook another one, while it runs.
             std::function<void()> callback = w->callback;
             std::uint64_t reads = w->reads;
             std::uint64_t generation = w->generation;

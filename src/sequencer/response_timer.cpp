@@ -76,8 +76,12 @@ void NoAck(TftpClient& client) {
 void SequencerHost::StartResponseTimer(int ms, TimerKind kind) {
     g_responseTimerKind = kind;
     g_nResponseTimerInterval = ms < 0 ? 0 : ms;
-    fw::MainLoop().SetTimer(&g_responseTimerWindow, kResponseTimerId, g_nResponseTimerInterval,
-                            OnResponseTimer);
+    // Set again for every block: the timer already set keeps its callback.
+    fw::EventLoop& loop = fw::MainLoop();
+    if (!loop.RestartTimer(&g_responseTimerWindow, kResponseTimerId, g_nResponseTimerInterval)) {
+        loop.SetTimer(&g_responseTimerWindow, kResponseTimerId, g_nResponseTimerInterval,
+                      OnResponseTimer);
+    }
 }
 
 void SequencerHost::StopResponseTimer() { Stop(); }

@@ -41,8 +41,9 @@ void RunObserver::NoteStopped(const std::string& message) {
     Changed();
 }
 
-void RunObserver::NoteSent() { last_sent_ = fw::MainLoop().Now(); }
-void RunObserver::NoteReceived() { last_received_ = fw::MainLoop().Now(); }
+// Stamped for every datagram: the time the loop woke for it is near enough.
+void RunObserver::NoteSent() { last_sent_ = fw::MainLoop().RoundTime(); }
+void RunObserver::NoteReceived() { last_received_ = fw::MainLoop().RoundTime(); }
 
 void RunObserver::NoteTransferBegun(const std::string& name, bool write, long long bytes) {
     current_ = {name, write, bytes, fw::MainLoop().Now(), 0};

@@ -38,8 +38,9 @@ bool IsSafeName(std::string_view name) {
     return true;
 }
 
+// Deadlines are set for every block: the time the loop woke for the datagram will do.
 fw::Millis Now() {
-    return fw::MainLoop().Now();
+    return fw::MainLoop().RoundTime();
 }
 
 }  // namespace

@@ -261,7 +261,7 @@ void Driver::FollowRun(fw::Millis pressed_at) {
                 " seconds.");
             return;
         }
-        Pump();
+        Pump(kBusyRounds);
     }
 }
 
@@ -273,7 +273,7 @@ bool Driver::Stalled(fw::Millis pressed_at) const {
     return Now() - last >= StallLimit(timeout);
 }
 
-void Driver::Pump() {
+void Driver::Pump(int busy_rounds) {
     fw::EventLoop& loop = fw::MainLoop();
     fw::Millis before = Now();
     bool dispatched = loop.RunOnce(kPumpInterval);
@@ -284,6 +284,19 @@ void Driver::Pump() {
         } else {
             ::poll(nullptr, 0, static_cast<int>(kPumpInterval));
         }
+    }
+    // A busy loop (a run's blocks, the server's) gets more rounds straight away while the
+    // run goes on as it was: what is checked between rounds changes only with its phase or
+    // step.
+    const RunObserver& observer = TheRunObserver();
+    const RunPhase phase = observer.Phase();
+    const int step = observer.Step();
+    if (busy_rounds > 1) NoteStep();
+    for (int round = 1; dispatched && round < busy_rounds; ++round) {
+        if (observer.Phase() != phase || observer.Step() != step ||
+            session_.ShouldUnwind() || session_.Failed())
+            break;
+        dispatched = loop.RunOnce(kPumpInterval);
     }
     if (log_ && hands_) log_->Trim(*hands_);
     NoteStep();

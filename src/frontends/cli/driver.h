@@ -64,7 +64,10 @@ private:
     void FollowVerification(fw::Millis pressed_at);
     void WarnOfLongPassword();
     // One short round of the event loop.
-    void Pump();
+    // One round of the loop, and up to `busy_rounds` in all while it stays busy.
+    void Pump(int busy_rounds = 1);
+    // Rounds a busy loop may take between two looks at the run from the command line.
+    static constexpr int kBusyRounds = 64;
     // --json-events: a line for each step a plan performs, and for each progress tick.
     void NoteStep();
     ProgressView::Sink ProgressEventSink(const std::string& address);

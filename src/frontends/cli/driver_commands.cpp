@@ -253,7 +253,7 @@ void Driver::Serve() {
         });
     }
     // The server works by itself on the event loop; only a signal ends it.
-    while (!session_.ShouldUnwind() && !session_.Failed()) Pump();
+    while (!session_.ShouldUnwind() && !session_.Failed()) Pump(kBusyRounds);
     SetServerTransferListener(nullptr);
 }
 

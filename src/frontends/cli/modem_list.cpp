@@ -1,5 +1,6 @@
 #include "frontends/cli/modem_list.h"
 
+#include <optional>
 #include <set>
 
 #include "framework/net.h"
@@ -42,9 +43,12 @@ ModemListResult ParseModemList(std::string_view text) {
 }
 
 std::string RepeatedModem(const std::vector<FleetModem>& modems) {
+    // One modem written two ways ("10.0.0.1", "10.0.0.01") is still one modem.
     std::set<std::string> seen;
     for (const FleetModem& modem : modems) {
-        if (!seen.insert(modem.address).second) return "modem " + modem.address + " is named twice";
+        std::optional<std::uint32_t> parsed = fw::ParseIp(modem.address);
+        std::string key = parsed ? fw::FormatIp(*parsed) : modem.address;
+        if (!seen.insert(key).second) return "modem " + modem.address + " is named twice";
     }
     return {};
 }

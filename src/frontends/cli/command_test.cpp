@@ -53,9 +53,7 @@ protected:
         for (const char* name : {"initbridge", "initbrowser", "resolve", "imode", "dhcpd.conf"}) {
             WriteFile(std::string("modem/") + name, std::string(name) + " settings");
         }
-        WriteFile("modem/ProductInfo", "SIM-1;00:11:22:33:44:55;TFTP 1.0");
-        WriteFile("modem/info", "Maker;2024/01/02;HW 1/FW 2");
-        WriteFile("modem/hw.prof", "Board: SIM\r\n\r\nFlash: 4 MB\r\n");
+        WriteModemIdentity();
     }
     ~CommandTest() override {
         std::fclose(out);

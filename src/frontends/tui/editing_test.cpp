@@ -114,25 +114,29 @@ TEST(IpEdit, BackspaceAtTheStartOfAFieldEatsIntoThePreviousOne) {
     EXPECT_EQ(IpDisplayText(f), "  1.   .   .   ");
 }
 
-TEST(EscapeJoiner, EscThenLetterIsAnAcceleratorAndEscAloneWaitsForTheWindow) {
+// Esc, then a key: a letter is an accelerator, a blank the system menu, Esc cancels at
+// once, any other key comes after the Esc; Esc alone waits until the window expires it.
+TEST(EscapeJoiner, JoinsEscWithTheKeyAfterIt) {
+    const Key esc = Key::Of(Key::Escape);
+    const struct {
+        Key next;
+        std::vector<Key> out;
+    } cases[] = {
+        {Key::Character(U'X'), {Key::Accel(U'x')}},
+        {Key::Character(U' '), {Key::Of(Key::Menu)}},
+        {esc, {esc}},
+        {Key::Of(Key::Tab), {esc, Key::Of(Key::Tab)}},
+    };
+    for (const auto& c : cases) {
+        EscapeJoiner j;
+        EXPECT_TRUE(j.Feed(esc).empty());
+        EXPECT_EQ(j.Feed(c.next), c.out);
+        EXPECT_FALSE(j.pending());
+    }
     EscapeJoiner j;
-    EXPECT_TRUE(j.Feed(Key::Of(Key::Escape)).empty());
-    EXPECT_EQ(j.Feed(Key::Character(U'X')), std::vector<Key>{Key::Accel(U'x')});
-    EXPECT_TRUE(j.Feed(Key::Of(Key::Escape)).empty());
-    EXPECT_EQ(j.Expire(), std::vector<Key>{Key::Of(Key::Escape)});
+    j.Feed(esc);
+    EXPECT_EQ(j.Expire(), std::vector<Key>{esc});
     EXPECT_TRUE(j.Expire().empty());
-}
-
-TEST(EscapeJoiner, EscTwiceCancelsAtOnceAndEscBeforeAnotherKeyIsKept) {
-    EscapeJoiner j;
-    j.Feed(Key::Of(Key::Escape));
-    EXPECT_EQ(j.Feed(Key::Of(Key::Escape)), std::vector<Key>{Key::Of(Key::Escape)});
-    EXPECT_FALSE(j.pending());
-    j.Feed(Key::Of(Key::Escape));
-    std::vector<Key> both{Key::Of(Key::Escape), Key::Of(Key::Tab)};
-    EXPECT_EQ(j.Feed(Key::Of(Key::Tab)), both);
-    j.Feed(Key::Of(Key::Escape));
-    EXPECT_EQ(j.Feed(Key::Character(U' ')), std::vector<Key>{Key::Of(Key::Menu)});
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <functional>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -98,20 +97,7 @@ protected:
                                ".txt";
             const char* update = std::getenv("SPERROW_UPDATE_SNAPSHOTS");
             if (update && *update == '1') std::ofstream(path) << text;
-            std::string want = ReadFile(path);
-            if (want == text) return true;
-            std::istringstream w(want), g(text);
-            std::string diff;
-            for (int row = 0; w || g; ++row) {
-                std::string wl, gl;
-                std::getline(w, wl);
-                std::getline(g, gl);
-                if (wl != gl)
-                    diff += "row " + std::to_string(row) + "\n  want |" + wl + "|\n  got  |" + gl +
-                            "|\n";
-            }
-            ADD_FAILURE() << "screen differs from " << path << ":\n" << diff << "whole screen:\n"
-                          << text;
+            EXPECT_EQ(text, ReadFile(path)) << "the screen against " << path;
             return true;
         };
     }

@@ -117,20 +117,14 @@ TEST(IpEdit, BackspaceAtTheStartOfAFieldEatsIntoThePreviousOne) {
 // Esc, then a key: a letter is an accelerator, a blank the system menu, Esc cancels at
 // once, any other key comes after the Esc; Esc alone waits until the window expires it.
 TEST(EscapeJoiner, JoinsEscWithTheKeyAfterIt) {
-    const Key esc = Key::Of(Key::Escape);
-    const struct {
-        Key next;
-        std::vector<Key> out;
-    } cases[] = {
-        {Key::Character(U'X'), {Key::Accel(U'x')}},
-        {Key::Character(U' '), {Key::Of(Key::Menu)}},
-        {esc, {esc}},
-        {Key::Of(Key::Tab), {esc, Key::Of(Key::Tab)}},
-    };
-    for (const auto& c : cases) {
+    const Key esc = Key::Of(Key::Escape), tab = Key::Of(Key::Tab);
+    for (auto [next, out] : {std::pair{Key::Character(U'X'), std::vector{Key::Accel(U'x')}},
+                             {Key::Character(U' '), {Key::Of(Key::Menu)}},
+                             {esc, {esc}},
+                             {tab, {esc, tab}}}) {
         EscapeJoiner j;
         EXPECT_TRUE(j.Feed(esc).empty());
-        EXPECT_EQ(j.Feed(c.next), c.out);
+        EXPECT_EQ(j.Feed(next), out);
         EXPECT_FALSE(j.pending());
     }
     EscapeJoiner j;

@@ -4,8 +4,6 @@
 
 #include "app/window_test_support.h"
 #include "formats/pack_builder.h"
-#include "formats/pack_table.h"
-#include "framework/file.h"
 #include "pages/download_page.h"
 
 namespace {
@@ -17,27 +15,11 @@ protected:
     void SetUp() override {
         for (const char* name : {"initbridge", "initbrowser", "resolve", "imode", "dhcpd.conf"}) {
             // dhcpd.conf fills a whole block, so an empty last block follows it.
-            config[name] = name == std::string("dhcpd.conf") ? std::string(512, 'd') : name;
+            config[name] = *name == 'd' ? std::string(512, 'd') : name + std::string("=1");
             WriteFile(std::string("modem/") + name, config[name]);
         }
         StartModem();
         OpenWindowOnModem(true);
-    }
-    // The entries of a pack on disk, by name.
-    Entries ReadPack(const std::string& path) {
-        fw::CFile file;
-        char magic[4] = {};
-        EXPECT_TRUE(file.Open(path, fw::CFile::modeRead) && file.Read(magic, 4) == 4);
-        PackEntry entries[kMaxPackEntries];
-        int count = 0;
-        EXPECT_EQ(ParsePackTable(file, std::string_view(magic, 4), entries, count),
-                  PackTableResult::ok);
-        std::string all = ReadFile(path);
-        Entries out;
-        for (int i = 0; i < count; ++i) {
-            out[entries[i].name.str()] = all.substr(entries[i].offset, entries[i].length);
-        }
-        return out;
     }
     std::string Pack(const std::string& name, const std::vector<PackItem>& items) {
         return WriteFile(name, BuildPack("PK11", "", items));
@@ -51,7 +33,9 @@ TEST_F(OtherPagesTest, GetSavesTheFiveConfigurationFilesInOnePack) {
     ASSERT_TRUE(RunUntilOver());
     EXPECT_EQ(desktop.BoxTexts(), Names{"Get configuration done!\nConfiguration file now saved "
                                         "on host:    \nconfig.pack\n"});
-    EXPECT_EQ(ReadPack("config.pack"), config);
+    // (The pack's layout, byte for byte: the engine's config read tests.)
+    std::string saved = ReadFile("config.pack");
+    for (const auto& [name, content] : config) EXPECT_NE(saved.find(content), saved.npos) << name;
     EXPECT_EQ(Received(), Names(6, "tftplock.key")) << "the key first and before every read";
 }
 

@@ -1,7 +1,7 @@
 // One run at a time: while an upgrade sends its image, every button that would start another
 // plan (or change how this one sends) is refused and the upgrade goes on untouched; quitting
-// asks first; a second upgrade in the same window waits for its own completion report; and
-// what an interrupt would say about the run follows it step by step.
+// asks first; and what an interrupt would say about the run follows it step by step. (That
+// a second upgrade waits for its own completion report: the engine run tests.)
 #include <gtest/gtest.h>
 
 #include "app/run_description.h"
@@ -118,6 +118,7 @@ TEST_F(RunGuardTest, DuringAnUpgradePlanButtonsAreRefusedWaysOutAskAndTheUpgrade
         ASSERT_TRUE(RunUntilOver());
         EXPECT_EQ(ReceivedSince(before), kUpgradeFiles);
         EXPECT_EQ(endings, Names{"Update Complete"});
+        EXPECT_EQ(window->ProgressBar()->GetPos(), 0) << "the bar is reset after the dialog";
         EXPECT_EQ(desktop.Boxes().size(), 1u) << "no failure was shown";
     }
     // Once the run is over a plan button works again; a way out during a run, answered Yes,
@@ -144,28 +145,6 @@ TEST_F(RunGuardTest, ARunThatEndsWhileTheQuestionIsUpLeavesAnOrdinaryEnd) {
     EXPECT_TRUE(window->IsEnded());
     EXPECT_EQ(window->ModalResult(), fw::IDCANCEL);
     EXPECT_EQ(endings, Names{"Update Complete"});
-}
-
-TEST_F(RunGuardTest, ASecondUpgradeWaitsForItsOwnCompletionReport) {
-    OpenWindowOnModem();
-    ASSERT_TRUE(Type(IDC_IMAGE_PATH, packPath));
-    ASSERT_TRUE(Click(IDC_DOWNLOAD));
-    ASSERT_TRUE(RunUntilOver());
-    ASSERT_EQ(endings, Names{"Update Complete"});
-    ASSERT_EQ(g_bUpdateComplete, 1) << "the first report is still on record";
-
-    // The modem's report of the second update never comes: the first one's must not stand in.
-    modem::FaultPlan lost;
-    lost.drop = {"ack:65535"};
-    modem->SetFaults(lost);
-    ASSERT_TRUE(Click(IDC_DOWNLOAD));
-    ASSERT_TRUE(RunUntilOver());
-    EXPECT_EQ(endings, (Names{"Update Complete", kCheckModemText}));
-    Names twice = kUpgradeFiles;
-    twice.insert(twice.end(), kUpgradeFiles.begin(), kUpgradeFiles.end());
-    EXPECT_EQ(Received(), twice);
-    EXPECT_EQ(desktop.ModalTemplateIds(),
-              (std::vector<int>{IDD_UPGRADE_STATUS, IDD_UPGRADE_STATUS}));
 }
 
 // What an interrupt would say, sampled after every event of a whole upgrade: each step in

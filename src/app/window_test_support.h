@@ -1,6 +1,7 @@
 // What the application's tests share: the main window on an in-memory segment with a
 // manual clock, a simulated modem beside it, a scripted desktop, a fresh current directory,
-// and what a person does (type, click, choose a tab).
+// and what a person does (type, click, choose a tab). The terminal UI's window fixture and
+// the command tests stand on the same scratch segment.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -25,23 +26,21 @@
 
 using Names = std::vector<std::string>;
 
-class WindowTest : public ::testing::Test {
+// A fresh current directory with a "modem" folder for the simulated modem's data, the
+// manual-clock loop as the main loop, an in-memory network and the engines' state as a
+// fresh process holds it.
+class ScratchSegment : public ::testing::Test {
 protected:
-    // Segment addresses: loopback ones would stay on their own in-memory host.
-    static constexpr std::uint32_t kHostAddr = 0x0A000001;   // 10.0.0.1
-    static constexpr std::uint32_t kModemAddr = 0x0A000002;  // 10.0.0.2
-
-    WindowTest() {
+    explicit ScratchSegment(const std::string& prefix = "/tmp/sperrow-app-") {
         fw::SetMainLoop(&loop);
-        char tmpl[] = "/tmp/sperrow-app-XXXXXX";
-        dir = mkdtemp(tmpl);
+        std::string tmpl = prefix + "XXXXXX";
+        dir = mkdtemp(tmpl.data());
         oldCwd = std::filesystem::current_path();
         std::filesystem::current_path(dir);
         std::filesystem::create_directory("modem");
         ResetEngineState();
     }
-    ~WindowTest() override {
-        window.reset();
+    ~ScratchSegment() override {
         modem.reset();
         std::filesystem::current_path(oldCwd);
         std::filesystem::remove_all(dir);
@@ -60,13 +59,39 @@ protected:
         std::ifstream in(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
-
-    void StartModem(modem::ModemConfig config = {}) {
-        config.listen_addr = kModemAddr;
+    // What the modem tells of itself: company and versions, product and MAC, the profile.
+    void WriteModemIdentity() {
+        WriteFile("modem/info", "Sperrow Sim;2024/05/17;HW 1.2/FW 3.0.8");
+        WriteFile("modem/ProductInfo", "SIM-ADSL2-4P;00:0A:5E:1C:33:7B;TFTP Server 2.4");
+        WriteFile("modem/hw.prof", "Board: SIM-BOARD-1\r\n\r\nFlash: 4 MB\r\n");
+    }
+    // The simulated modem on `stack`, password "secret", serving the "modem" folder.
+    void StartModem(fw::NetStack& stack, std::uint32_t addr, modem::ModemConfig config) {
+        config.listen_addr = addr;
         config.data_dir = dir + "/modem";
         config.password = "secret";
-        modem = std::make_unique<modem::SimulatedModem>(modemHost, config);
+        modem = std::make_unique<modem::SimulatedModem>(stack, config);
         ASSERT_TRUE(modem->Start());
+    }
+
+    fw::ManualClock clock;
+    fw::EventLoop loop{clock};
+    fw::InMemoryNetwork net{loop};
+    std::string dir, oldCwd;
+    std::unique_ptr<modem::SimulatedModem> modem;
+};
+
+// The main window made directly, on a host of its own beside the modem's.
+class WindowTest : public ScratchSegment {
+protected:
+    // Segment addresses: loopback ones would stay on their own in-memory host.
+    static constexpr std::uint32_t kHostAddr = 0x0A000001;   // 10.0.0.1
+    static constexpr std::uint32_t kModemAddr = 0x0A000002;  // 10.0.0.2
+
+    ~WindowTest() override { window.reset(); }
+
+    void StartModem(modem::ModemConfig config = {}) {
+        ScratchSegment::StartModem(modemHost, kModemAddr, config);
     }
     void OpenWindow(StartOptions options = {}) {
         options.netStack = &host;
@@ -115,14 +140,9 @@ protected:
         return file ? std::string(file->bytes.begin(), file->bytes.end()) : "<none>";
     }
 
-    fw::ManualClock clock;
-    fw::EventLoop loop{clock};
-    fw::InMemoryNetwork net{loop};
     fw::NetStack& host = net.AddHost(kHostAddr);
     fw::NetStack& modemHost = net.AddHost(kModemAddr);
     fw::ScriptedDesktop desktop;
     fw::ScopedDesktop scopedDesktop{desktop};
-    std::string dir, oldCwd;
-    std::unique_ptr<modem::SimulatedModem> modem;
     std::unique_ptr<CMainDlg> window;
 };

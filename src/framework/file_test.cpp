@@ -10,7 +10,6 @@
 #include <random>
 #include <sstream>
 #include <string>
-#include <vector>
 
 namespace fw {
 namespace {
@@ -75,6 +74,8 @@ TEST_F(FileTest, CreateTruncatesUnlessNoTruncateIsGiven) {
     EXPECT_EQ(Get(), "newer");
 }
 
+// (Lines read in pieces, with their ends: the settings file's tests.)
+
 // A file only read has a buffer of its own, larger than a block: reads in blocks and seeks
 // anywhere (back, ahead, past the buffer's end) always give the file's bytes.
 TEST_F(FileTest, ReadsAndSeeksAcrossTheReadBufferGiveTheFilesBytes) {
@@ -100,30 +101,6 @@ TEST_F(FileTest, ReadsAndSeeksAcrossTheReadBufferGiveTheFilesBytes) {
                   content.substr(static_cast<std::size_t>(at), static_cast<std::size_t>(got)));
         at += got;
         ASSERT_EQ(f.GetPosition(), at);
-    }
-}
-
-// Lines keep their end, long lines split at the bound, text mode reads CR LF as LF.
-TEST_F(FileTest, ReadLineKeepsTheLineEndAndSplitsLongLines) {
-    struct Case {
-        std::string content;
-        unsigned mode;
-        std::vector<std::string> lines;
-    };
-    const std::string x(250, 'x');
-    for (const Case& c : std::vector<Case>{
-             {"Password: abc\n" + x + "\nlast", CFile::typeText,
-              {"Password: abc\n", x.substr(0, 199), x.substr(199) + "\n", "last"}},
-             {"a\r\nb\rc\r\n", CFile::typeText, {"a\n", "b\rc\n"}},
-             {"a\r\n", 0, {"a\r\n"}}}) {
-        Put(c.content);
-        CFile f;
-        ASSERT_TRUE(f.Open(path, CFile::modeRead | c.mode));
-        std::vector<std::string> lines;
-        std::string line;
-        while (lines.size() < 10 && f.ReadLine(line, 199)) lines.push_back(line);
-        EXPECT_EQ(lines, c.lines);
-        EXPECT_TRUE(line.empty());
     }
 }
 

@@ -36,25 +36,16 @@ inline ControlTemplate Ctl(int id, ControlKind kind, const char* caption, Rect r
 // Ids of the sample dialog.
 enum SampleId : int {
     kName = 10,
-    kVerbose = 11,
-    kRed = 20,
-    kGreen = 21,
-    kBlue = 22,
-    kSmall = 30,
-    kLarge = 31,
     kApply = 40,
-    kHiddenButton = 41,
-    kDisabledButton = 42,
     kList = 50,
     kProgress = 60,
     kAddress = 70,
-    kTabs = 80,
     kPageButton = 90,
     kPageCheck = 91,
 };
 
-// A dialog with one of everything: two radio groups, a hidden and a disabled button, and
-// OK as its default button.
+// A dialog with a box, a button beside OK (its default button), a list, a progress bar and
+// an address control.
 inline const DialogTemplate& SampleTemplate() {
     static const DialogTemplate t{
         900,
@@ -64,27 +55,14 @@ inline const DialogTemplate& SampleTemplate() {
         {
             Ctl(-1, ControlKind::Static, "Name:", {5, 5, 30, 8}),
             Ctl(kName, ControlKind::Edit, "", {40, 5, 80, 12}, STYLE_TABSTOP),
-            Ctl(kVerbose, ControlKind::CheckBox, "Verbose", {5, 20, 60, 10}, STYLE_TABSTOP),
-            Ctl(kRed, ControlKind::RadioButton, "Red", {5, 35, 40, 10},
-                STYLE_GROUP | STYLE_TABSTOP),
-            Ctl(kGreen, ControlKind::RadioButton, "Green", {5, 45, 40, 10}),
-            Ctl(kBlue, ControlKind::RadioButton, "Blue", {5, 55, 40, 10}),
-            Ctl(kSmall, ControlKind::RadioButton, "Small", {60, 35, 40, 10},
-                STYLE_GROUP | STYLE_TABSTOP),
-            Ctl(kLarge, ControlKind::RadioButton, "Large", {60, 45, 40, 10}),
             Ctl(kApply, ControlKind::PushButton, "Apply", {5, 70, 40, 14},
                 STYLE_GROUP | STYLE_TABSTOP),
-            Ctl(kHiddenButton, ControlKind::PushButton, "Hidden", {50, 70, 40, 14},
-                STYLE_HIDDEN | STYLE_TABSTOP),
-            Ctl(kDisabledButton, ControlKind::PushButton, "Disabled", {95, 70, 40, 14},
-                STYLE_DISABLED | STYLE_TABSTOP),
             Ctl(IDOK, ControlKind::PushButton, "OK", {140, 70, 40, 14},
                 STYLE_DEFAULT_BUTTON | STYLE_TABSTOP),
             Ctl(IDCANCEL, ControlKind::PushButton, "Cancel", {185, 70, 40, 14}, STYLE_TABSTOP),
             Ctl(kList, ControlKind::ListBox, "", {5, 90, 100, 15}, STYLE_VSCROLL),
             Ctl(kProgress, ControlKind::Progress, "", {5, 110, 100, 10}),
             Ctl(kAddress, ControlKind::IpAddress, "", {110, 90, 80, 12}, STYLE_TABSTOP),
-            Ctl(kTabs, ControlKind::Tab, "", {5, 125, 200, 14}, STYLE_TABSTOP),
         },
     };
     return t;

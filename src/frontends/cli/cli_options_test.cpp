@@ -23,24 +23,12 @@ ParsedCommandLine Parse(std::initializer_list<const char*> args) {
     return ParseCommandLine(static_cast<int>(argv.size()), argv.data());
 }
 
-TEST(PasswordSource, PasswordFileGivesItsFirstLineWithoutTheLineEnd) {
-    std::string path = "/tmp/sperrow-pwfile-" + std::to_string(::getpid());
-    std::ofstream(path, std::ios::binary) << "s3cret\r\nsecond line\n";
-    auto parsed = Parse({"--password-file", path.c_str(), "info"});
-    std::remove(path.c_str());
-    ASSERT_TRUE(parsed.options);
-    EXPECT_EQ(parsed.options->password.value_or("<none>"), "s3cret");
-
-    EXPECT_EQ(Parse({"--password-file", "/nonexistent/sperrow-pw", "info"}).exitCode, 2);
-    EXPECT_EQ(Parse({"-p", "a", "--password-file", "x", "info"}).exitCode, 2);
-}
-
-// -p, then --password-file, then SPERROW_PASSWORD, then setting.cfg (nothing here). An
-// empty variable is no password, as an empty NO_COLOR is no wish; an empty -p is kept, so
-// the settings cannot replace it.
+// -p, then --password-file (its first line without the line end), then SPERROW_PASSWORD,
+// then setting.cfg (nothing here). An empty variable is no password, as an empty NO_COLOR is
+// no wish; an empty -p is kept, so the settings cannot replace it.
 TEST(PasswordSource, TheEnvironmentComesAfterTheCommandLineAndBeforeTheSettings) {
     std::string path = "/tmp/sperrow-pwfile-env-" + std::to_string(::getpid());
-    std::ofstream(path) << "from-file\n";
+    std::ofstream(path, std::ios::binary) << "from-file\r\nsecond line\n";
     struct Case {
         const char* env;  // null: unset
         std::vector<const char*> args;
@@ -126,6 +114,8 @@ TEST(UsageErrors, EndWithStatusTwoAndHelpOrVersionWithZero) {
                       {"config"},
                       {"upgrade"},
                       {"--port", "0", "info"},
+                      {"--password-file", "/nonexistent/sperrow-pw", "info"},
+                      {"-p", "a", "--password-file", "x", "info"},
                       {"-m", "10.0.0", "info"},
                       {"upgrade", "f", "--target", "linux"},
                       {"upgrade", "f", "--sha256", "abc"},

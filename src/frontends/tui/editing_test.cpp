@@ -114,25 +114,23 @@ TEST(IpEdit, BackspaceAtTheStartOfAFieldEatsIntoThePreviousOne) {
     EXPECT_EQ(IpDisplayText(f), "  1.   .   .   ");
 }
 
-TEST(EscapeJoiner, EscThenLetterIsAnAcceleratorAndEscAloneWaitsForTheWindow) {
+// Esc, then a key: a letter is an accelerator, a blank the system menu, Esc cancels at
+// once, any other key comes after the Esc; Esc alone waits until the window expires it.
+TEST(EscapeJoiner, JoinsEscWithTheKeyAfterIt) {
+    const Key esc = Key::Of(Key::Escape), tab = Key::Of(Key::Tab);
+    for (auto [next, out] : {std::pair{Key::Character(U'X'), std::vector{Key::Accel(U'x')}},
+                             {Key::Character(U' '), {Key::Of(Key::Menu)}},
+                             {esc, {esc}},
+                             {tab, {esc, tab}}}) {
+        EscapeJoiner j;
+        EXPECT_TRUE(j.Feed(esc).empty());
+        EXPECT_EQ(j.Feed(next), out);
+        EXPECT_FALSE(j.pending());
+    }
     EscapeJoiner j;
-    EXPECT_TRUE(j.Feed(Key::Of(Key::Escape)).empty());
-    EXPECT_EQ(j.Feed(Key::Character(U'X')), std::vector<Key>{Key::Accel(U'x')});
-    EXPECT_TRUE(j.Feed(Key::Of(Key::Escape)).empty());
-    EXPECT_EQ(j.Expire(), std::vector<Key>{Key::Of(Key::Escape)});
+    j.Feed(esc);
+    EXPECT_EQ(j.Expire(), std::vector<Key>{esc});
     EXPECT_TRUE(j.Expire().empty());
-}
-
-TEST(EscapeJoiner, EscTwiceCancelsAtOnceAndEscBeforeAnotherKeyIsKept) {
-    EscapeJoiner j;
-    j.Feed(Key::Of(Key::Escape));
-    EXPECT_EQ(j.Feed(Key::Of(Key::Escape)), std::vector<Key>{Key::Of(Key::Escape)});
-    EXPECT_FALSE(j.pending());
-    j.Feed(Key::Of(Key::Escape));
-    std::vector<Key> both{Key::Of(Key::Escape), Key::Of(Key::Tab)};
-    EXPECT_EQ(j.Feed(Key::Of(Key::Tab)), both);
-    j.Feed(Key::Of(Key::Escape));
-    EXPECT_EQ(j.Feed(Key::Character(U' ')), std::vector<Key>{Key::Of(Key::Menu)});
 }
 
 }  // namespace

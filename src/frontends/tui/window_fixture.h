@@ -4,40 +4,26 @@
 // window's or a modal dialog's), as a person at the keyboard.
 #pragma once
 
-#include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
+#include <cstdlib>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/main_app.h"
-#include "app/main_dlg.h"
-#include "framework/clock.h"
-#include "framework/event_loop.h"
-#include "framework/memnet.h"
+#include "app/window_test_support.h"
 #include "framework/ui/dialog.h"
 #include "frontends/tui/screen.h"
-#include "frontends/tui/snapshot.h"
 #include "frontends/tui/terminal_desktop.h"
-#include "modem/simulated_modem.h"
-#include "sequencer/engine_state.h"
-#include "tftp/engine_globals.h"
-#include "tftp/run_observer.h"
 
 namespace tui {
 
-class WindowFixture : public ::testing::Test {
+class WindowFixture : public ScratchSegment {
 protected:
     // The modem shares the host's in-memory stack, on loopback, as sperrow-modem does in
     // the process tests.
     static constexpr std::uint32_t kHostAddr = 0x7F000001;  // 127.0.0.1
     static constexpr const char* kModemText = "127.0.0.1";
-    static constexpr unsigned kModemPort = 6969;
     static constexpr const char* kPassword = "secret";
     static constexpr fw::Millis kTick = 50;
     static constexpr int kMaxTicks = 4000;  // 200 s of loop time: no script needs more
@@ -45,46 +31,21 @@ protected:
     // true: the step is done; false: it is tried again on the next tick.
     using Step = std::function<bool()>;
 
-    WindowFixture() {
-        fw::SetMainLoop(&loop);
-        char tmpl[] = "/tmp/sperrow-tui-XXXXXX";
-        dir = mkdtemp(tmpl);
-        old_cwd = std::filesystem::current_path();
-        std::filesystem::current_path(dir);
-        std::filesystem::create_directory(dir + "/modem");
-        ResetEngineState();
+    WindowFixture() : ScratchSegment("/tmp/sperrow-tui-") {
         screen.SetSize(93, 33);
         fw::SetDesktop(&desktop);
     }
-
-    ~WindowFixture() override {
-        fw::SetDesktop(nullptr);
-        modem.reset();
-        std::filesystem::current_path(old_cwd);
-        std::filesystem::remove_all(dir);
-        fw::SetMainLoop(nullptr);
-    }
-
-    void WriteFile(const std::string& path, const std::string& text) {
-        std::ofstream(path, std::ios::binary) << text;
-    }
+    ~WindowFixture() override { fw::SetDesktop(nullptr); }
 
     void StartModem(modem::ModemConfig config = {}) {
-        config.listen_addr = kHostAddr;
-        config.listen_port = kModemPort;
-        config.data_dir = dir + "/modem";
-        config.password = kPassword;
-        WriteFile(dir + "/modem/info", "Sperrow Sim;2024/05/17;HW 1.2/FW 3.0.8");
-        WriteFile(dir + "/modem/ProductInfo", "SIM-ADSL2-4P;00:0A:5E:1C:33:7B;TFTP Server 2.4");
-        WriteFile(dir + "/modem/hw.prof", "Board: SIM-BOARD-1\r\n\r\nFlash: 4 MB\r\n");
-        modem = std::make_unique<modem::SimulatedModem>(host, config);
-        ASSERT_TRUE(modem->Start());
+        WriteModemIdentity();
+        ScratchSegment::StartModem(host, kHostAddr, config);
     }
 
     // Runs the main window until it ends and returns what DoModal returned.
     int RunWindow(std::vector<Step> steps, StartOptions options = {}) {
         options.netStack = &host;
-        options.modemPort = kModemPort;
+        options.modemPort = modem::ModemConfig{}.listen_port;
         steps_ = std::move(steps);
         next_ = 0;
         ticks_ = 0;
@@ -122,7 +83,9 @@ protected:
     Step WaitFor(const std::string& text) {
         return [this, text] { return Contains(text); };
     }
-    // The scratch folder's random part is shown as XXXXXX, so pictures stay the same.
+    // The screen against its picture under tests/tui/snapshots/ (SPERROW_UPDATE_SNAPSHOTS=1
+    // writes the pictures afresh: read the diff before committing). The scratch folder's
+    // random part is shown as XXXXXX, so pictures stay the same.
     Step Snapshot(const std::string& name) {
         return [this, name] {
             screen.Redraw();
@@ -130,7 +93,11 @@ protected:
             std::string random = dir.substr(dir.size() - 6);
             for (std::size_t at; (at = text.find(random)) != std::string::npos;)
                 text.replace(at, random.size(), "XXXXXX");
-            EXPECT_EQ(CompareWithSnapshot(text, name), "");
+            std::string path = std::string(SPERROW_SOURCE_DIR) + "/tests/tui/snapshots/" + name +
+                               ".txt";
+            const char* update = std::getenv("SPERROW_UPDATE_SNAPSHOTS");
+            if (update && *update == '1') std::ofstream(path) << text;
+            EXPECT_EQ(text, ReadFile(path)) << "the screen against " << path;
             return true;
         };
     }
@@ -170,15 +137,9 @@ protected:
         return top ? top->GetFocusedControl() : nullptr;
     }
 
-    fw::ManualClock clock;
-    fw::EventLoop loop{clock};
-    fw::InMemoryNetwork net{loop};
     fw::NetStack& host = net.AddHost(kHostAddr);
     Screen screen;
     TerminalDesktop desktop{screen};
-    std::unique_ptr<modem::SimulatedModem> modem;
-    std::string dir;
-    std::filesystem::path old_cwd;
 
 private:
     void Tick() {

@@ -39,8 +39,8 @@ TEST(ModemList, OneModemALineWithThePasswordAsTheRestOfIt) {
             EXPECT_EQ(result.modems, c.modems) << c.text;
         }
     }
-    EXPECT_EQ(RepeatedModem({{"10.0.0.1", {}}, {"10.0.0.2", {}}, {"10.0.0.1", "x"}}),
-              "modem 10.0.0.1 is named twice");
+    EXPECT_EQ(RepeatedModem({{"10.0.0.1", {}}, {"10.0.0.2", {}}, {"10.0.0.01", "x"}}),
+              "modem 10.0.0.01 is named twice");
     EXPECT_EQ(ExpandModemTemplate("{modem}/{modem}.pack{", "10.0.0.1"), "10.0.0.1/10.0.0.1.pack{");
 }
 

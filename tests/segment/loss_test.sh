@@ -11,19 +11,10 @@
 #   run must then have truly completed.)
 # - A file fetched from `sperrow serve` by tftp-hpa's tftp arrives with identical bytes.
 # Usage: loss_test.sh SPERROW SPERROW_MODEM SOURCE_DIR PERCENT
-set -u
-SPERROW=$1
-MODEM=$2
-ROOT=$3
-PERCENT=$4
-HERE=$(dirname "$0")
-. "$HERE/segment.sh"
-. "$ROOT/tests/lib.sh"
-
+SPERROW=$1 MODEM=$2 ROOT=$3 PERCENT=$4
+. "$ROOT/tests/lib.sh"; . "$ROOT/tests/segment/segment.sh"
 seg_init 180
-for tool in cmp tftp head; do
-    command -v $tool >/dev/null 2>&1 || seg_skip "$tool is not installed"
-done
+need cmp tftp head
 seg_workdir "loss$PERCENT"
 
 IMAGE=$ROOT/samples/sample.comp
@@ -40,43 +31,37 @@ MODEM_PORT=$LISTEN_PORT_MODEM MODEM_ANSWERS=listen-port MODEM_NAME=
 seg_loss host "$PERCENT"
 seg_loss modem "$PERCENT"
 
-# upgrade PORT [OPTIONS...]
-upgrade() {
+upgrade() {  # upgrade PORT [OPTIONS...]: STATUS, OUT, ERR
     port=$1
     shift
     seg_run host timeout 60 "$SPERROW" -m 10.231.1.11 --port "$port" \
         -p "$MODEM_PASSWORD" --timeout 0 -q "$@" upgrade "$IMAGE" --no-wait \
         >"$WORK/out" 2>"$WORK/err"
-    STATUS=$?
-    OUT=$(cat "$WORK/out")
-    ERR=$(cat "$WORK/err")
+    STATUS=$? OUT=$(cat "$WORK/out") ERR=$(cat "$WORK/err")
 }
-
 stopped_on_timeout() {
-    contains "$ERR" "$(printf 'Timeout:\nADSL no response!')" ||
-        contains "$ERR" "$(printf 'Timeout:\nADSL no ACK! Retry? ')" ||
-        contains "$ERR" "$(printf 'Timeout:\nADSL ack no response!')"
+    for text in 'ADSL no response!' 'ADSL no ACK! Retry? ' 'ADSL ack no response!'; do
+        contains "$ERR" "$(printf 'Timeout:\n%s' "$text")" && return 0
+    done
+    return 1
 }
 
 # 1. Enough retries: complete, identical, whichever way the modem answers.
-upgrade "$LISTEN_PORT_MODEM" --retry 1000
-check "with 1000 retries the upgrade ends with status 0 (got $STATUS)" is "$STATUS" 0
-check "the modem holds the image whole, with identical bytes" same_file "$IMAGE" "$WORK/store/image"
-[ "$FAILED" = 0 ] || { echo "$OUT"; tail -n 20 "$WORK/err"; tail -n 20 "$WORK/modem.log"; }
-upgrade "$TRANSFER_PORT_MODEM" --retry 1000
-check "answered from a new port per transfer, with 1000 retries: status 0 (got $STATUS)" \
-    is "$STATUS" 0
-check "that modem holds the image whole, with identical bytes" \
-    same_file "$IMAGE" "$WORK/store-tp/image"
-[ "$FAILED" = 0 ] || { echo "$OUT"; tail -n 20 "$WORK/err"; tail -n 20 "$WORK/modem-tp.log"; }
+for way in "$LISTEN_PORT_MODEM store modem" "$TRANSFER_PORT_MODEM store-tp modem-tp"; do
+    set -- $way
+    upgrade "$1" --retry 1000
+    check "$3 with 1000 retries: status 0 (got $STATUS)" is "$STATUS" 0
+    check "$3 holds the image whole" same_file "$IMAGE" "$WORK/$2/image"
+    [ "$FAILED" = 0 ] || { echo "$OUT"; tail -n 20 "$WORK/err"; tail -n 20 "$WORK/$3.log"; }
+done
 
 # 2. The default budget.
 rm -f "$WORK/store/image"
 upgrade "$LISTEN_PORT_MODEM"
 if [ "$PERCENT" -ge 20 ] || [ "$STATUS" != 0 ]; then
-    check "with the default budget the run ends with status 1 (got $STATUS)" is "$STATUS" 1
-    check "it says which time-out stopped it" stopped_on_timeout
-    check "it reports no completion" lacks "$OUT" "Complete"
+    check "with the default budget: status 1 (got $STATUS)" is "$STATUS" 1
+    check "it says which time-out stopped it, and no completion" \
+        eval 'stopped_on_timeout && lacks "$OUT" Complete'
 else
     # Three losses or fewer in the whole run: then it has to be a real success.
     check "a run that reports success at $PERCENT % left the image whole" \
@@ -93,10 +78,8 @@ seg_spawn host "$WORK/serve.log" timeout 120 "$SPERROW" --server-port 6970 --ret
     --timeout 0 serve --root "$WORK/root"
 SERVE_PID=$SEG_PID
 i=0
-until seg_run host ss -Hlun 2>/dev/null | grep -q ":6970 "; do
-    i=$((i + 1))
-    [ $i -lt 50 ] || break
-    sleep 0.1
+until seg_run host ss -Hlun 2>/dev/null | grep -q ":6970 " || [ $i -ge 50 ]; do
+    i=$((i + 1)); sleep 0.1
 done
 cd "$WORK" || exit 1
 printf 'mode binary\nrexmt 1\ntimeout 60\nget blob.bin got.bin\nquit\n' |

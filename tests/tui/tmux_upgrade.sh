@@ -8,7 +8,7 @@
 #   2. Esc while the image is sent: the question; No, and the upgrade completes;
 #   3. Esc while the image is sent, Yes: the question was on screen and the status is 1;
 # then, at full size and in colour, Ctrl+C while the image is sent: status 130 and the words
-# of what it cut short.
+# of what it cut short; and with NO_COLOR set, a window drawn without a single colour.
 # Every datagram of the modem waits 40 ms, so that the image takes a few seconds. Run inside
 # the loopback-only namespace (tests/netns-run); every wait is bounded.
 set -eu
@@ -34,6 +34,8 @@ LOG=$WORK/modem.log
     --completion-delay 2000 --delay 40 > "$LOG" 2>&1 &
 MODEM_PID=$!
 QUESTION="Quitting now may leave the modem in update mode. Quit anyway?"
+images_are() { [ "$(grep -c 'write image: received 40012 bytes' "$LOG")" = "$1" ]; }
+ESC=$(printf '\033')
 
 # upgrades: the three upgrades in an 80 x 24 pane.
 upgrades() {
@@ -66,7 +68,7 @@ upgrades() {
     keys Enter
     wait_gone "Modem upgrade status" 10
     runs=$((runs + 1))
-    [ "$(grep -c 'write image: received 40012 bytes' "$LOG")" = "$runs" ] || fail "the image did not arrive exactly once"
+    images_are $runs || fail "the image did not arrive exactly once"
 
     # Esc during the image; No (the default), and the upgrade goes on.
     keys Enter
@@ -79,7 +81,7 @@ upgrades() {
     keys Enter
     wait_gone "Modem upgrade status" 10
     runs=$((runs + 1))
-    [ "$(grep -c 'write image: received 40012 bytes' "$LOG")" = "$runs" ] || fail "the upgrade did not go on after No"
+    images_are $runs || fail "the upgrade did not go on after No"
 
     # Esc during the image again; Yes: the program ends with status 1.
     keys Enter
@@ -104,7 +106,7 @@ echo "tmux run at 80 x 24: the window behaved"
 printf 'PackFile: samples/sample.pack\n' > "$WORK/setting.cfg"
 start_window 120 40 "'$SPERROW' --port $PORT --server-port $SERVER_PORT -m 127.0.0.1 -p secret 2> stderr"
 wait_for "Password:" 10
-capture_escapes | grep -q "$(printf '\033')\[[0-9;]*4[0-7]m" || fail "no colours on a colour terminal"
+capture_escapes | grep -q "$ESC\[[0-9;]*4[0-7]m" || fail "no colours on a colour terminal"
 begun=$(grep -c "write tftpupdt.beg" "$LOG")
 keys M-d
 wait_lines "$LOG" "write tftpupdt.beg" $((begun + 1)) 30
@@ -116,3 +118,13 @@ grep -q "^Interrupted: sending the image, image: [0-9]* of 79 blocks.$" "$WORK/s
     grep -qx "The modem may be left in update mode: run the upgrade again." "$WORK/stderr" ||
     fail "Ctrl+C did not say what it cut short: $(cat "$WORK/stderr")"
 echo "tmux run: Ctrl+C during the image said what it interrupted"
+
+# NO_COLOR: attributes only (reverse video for the caption); Esc then "x" presses "E&xit".
+start_window 100 36 "NO_COLOR=1 '$SPERROW' --no-server -m 127.0.0.1"
+wait_for "Password:" 10
+capture_escapes | grep -q "$ESC\[[0-9;]*[34][0-7]m" && fail "colours drawn although NO_COLOR is set"
+capture_escapes | grep -q "$ESC\[[0-9;]*7m" || fail "no reverse video for the caption"
+keys Escape x
+status=$(wait_status 10)
+[ "$status" = 0 ] || fail "Esc x ended the window with status $status"
+echo "tmux run: without colours the window behaved"

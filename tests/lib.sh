@@ -13,11 +13,7 @@ check() {  # check DESCRIPTION COMMAND...
   desc=$1; shift
   if "$@"; then ok "$desc"; else fail "$desc"; fi
 }
-finish() {
-  echo "$PASSED passed, $FAILED failed"
-  [ "$FAILED" = 0 ] && exit 0
-  exit 1
-}
+finish() { echo "$PASSED passed, $FAILED failed"; [ "$FAILED" = 0 ]; exit; }
 skip() { echo "skip: $*"; exit 77; }
 need() { for tool in "$@"; do command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed"; done; }
 contains() { case "$1" in *"$2"*) return 0 ;; *) return 1 ;; esac; }
@@ -25,6 +21,9 @@ lacks() { ! contains "$1" "$2"; }
 same_file() { cmp -s "$1" "$2"; }
 is() { [ "$1" = "$2" ] || { printf '  got:  %s\n  want: %s\n' "$1" "$2"; return 1; }; }
 status_is() { [ "$RC" = "$1" ] || { echo "  status $RC, stderr: $ERR"; return 1; }; }
+# said STATUS TEXT, told STATUS TEXT: the run ended with STATUS, TEXT on stdout or on stderr.
+said() { status_is "$1" && is "$OUT" "$2"; }
+told() { status_is "$1" && is "$ERR" "$2"; }
 # Bytes of a file as hex, for texts with CR LF.
 hex() { od -An -tx1 -v "$1" | tr -d ' \n'; }
 # wait_for FILE TEXT [TENTHS]: until FILE holds TEXT (5 s by default).
@@ -69,12 +68,8 @@ pack_entry() {
 sample_entries() {
   for name in image info hw.cond; do pack_entry "$ROOT/samples/sample.pack" $name "$1/$name"; done
 }
-# The four-byte little-endian length of a pack entry, as printf escapes.
-le32() {
-  n=$1
-  printf "\\$(printf '%03o' $((n & 255)))\\$(printf '%03o' $(((n >> 8) & 255)))"
-  printf "\\$(printf '%03o' $(((n >> 16) & 255)))\\$(printf '%03o' $(((n >> 24) & 255)))"
-}
+# The four bytes of a pack entry's length, least significant first.
+le32() { n=$1; for _ in 1 2 3 4; do printf "\\$(printf %03o $((n & 255)))"; n=$((n >> 8)); done; }
 # expected_pack DIR NAME...: the configuration pack these files make: "PK11", an empty
 # version, the table and the data in list order.
 expected_pack() {
@@ -88,7 +83,7 @@ CONFIG_FILES="initbridge initbrowser resolve imode dhcpd.conf"
 
 # --- loopback --------------------------------------------------------------------------------
 # loopback_work: a scratch folder WORK to work in, removed at the end with every process
-# listed in PIDS stopped.
+# listed in PIDS stopped, even when a signal ends the test.
 loopback_work() {
   need timeout cmp od
   WORK=$(mktemp -d /tmp/sperrow-test.XXXXXX)
@@ -96,7 +91,6 @@ loopback_work() {
   trap 'for pid in $PIDS; do kill "$pid" 2>/dev/null; done
         for pid in $PIDS; do wait "$pid" 2>/dev/null; done
         cd /; rm -rf "$WORK"' EXIT
-  # A test killed by a signal still stops what it started.
   trap 'exit 129' HUP; trap 'exit 130' INT; trap 'exit 141' PIPE; trap 'exit 143' TERM
   cd "$WORK" || exit 1
 }
@@ -123,12 +117,20 @@ start_modem() {
   echo "the simulated modem did not start:"; cat "$log"
   exit 1
 }
-# stop_modem [SIGNAL]: the modem's exit status in RC.
-stop_modem() {
-  kill -"${1:-TERM}" "$MODEM_PID" 2>/dev/null
-  wait "$MODEM_PID" 2>/dev/null
-  RC=$?
+# start_modems PORT "ADDRESS..." [OPTIONS...]: a modem on each loopback address, all on PORT,
+# storing into store-ADDRESS and logging to modem-ADDRESS.log in WORK.
+start_modems() {
+  port=$1 addresses=$2
+  shift 2
+  for m in $addresses; do
+    "$MODEM" --listen "$m" --port "$port" --data "$ROOT/data/modem" --password "$PW" \
+      --store "$WORK/store-$m" "$@" > "$WORK/modem-$m.log" 2>&1 &
+    PIDS="$PIDS $!"
+  done
+  for m in $addresses; do wait_for "$WORK/modem-$m.log" listening; done
 }
+# stop_modem [SIGNAL]: the modem's exit status in RC.
+stop_modem() { kill -"${1:-TERM}" "$MODEM_PID" 2>/dev/null; wait "$MODEM_PID" 2>/dev/null; RC=$?; }
 
 # Runs sperrow against the modem port with a bounded time; stdout in $OUT, stderr in $ERR,
 # the exit status in $RC. The address is always given: no test relies on the default. A

@@ -9,21 +9,18 @@ SPERROW=$1 MODEM=$2 ROOT=$3
 
 start_modem --error "tftpupdt.beg=Flash is busy, try later" --board SIM-BOARD-1
 PW=wrong sperrow info
-check "wrong password: status 1" status_is 1
-check "wrong password: the modem's text on stderr" is "$ERR" "Wrong password"
+check "wrong password: status 1, the modem's text on stderr" told 1 "Wrong password"
 check "wrong password: nothing on stdout" is "$OUT" ""
 
 sperrow upgrade "$ROOT/samples/sample.comp"
-check "modem error text: status 1" status_is 1
-check "modem error text: shown as it came, then the update-mode line" is "$ERR" "Flash is busy, try later
+check "modem error text: status 1, shown as it came, then the update-mode line" told 1 "Flash is busy, try later
 The modem may be left in update mode: run the upgrade again."
 check "modem error text: no status dialog" is "$OUT" ""
 stop_modem
 
 start_modem --silent
 sperrow --retry 0 --timeout 1 info
-check "silent modem with --retry 0: status 1" status_is 1
-check "silent modem: the time-out message" is "$ERR" "Timeout:
+check "silent modem with --retry 0: status 1, the time-out message" told 1 "Timeout:
 ADSL no response!"
 stop_modem
 
@@ -31,8 +28,7 @@ stop_modem
 # a terminal the answer is Cancel.
 start_modem --drop "ack:3*"
 sperrow --retry 0 --timeout 1 upgrade "$ROOT/samples/sample.comp" < /dev/null
-check "lost block acknowledgement: status 1" status_is 1
-check "lost block acknowledgement: the Retry/Cancel text, answered Cancel" is "$ERR" "Timeout:
+check "lost block acknowledgement: status 1, the Retry/Cancel text, answered Cancel" told 1 "Timeout:
 ADSL no ACK! Retry? 
 The modem may be left in update mode: run the upgrade again."
 stop_modem
@@ -41,8 +37,8 @@ stop_modem
 start_modem --reboot-seconds 3600
 sperrow --retry 0 --timeout 1 upgrade --verify --verify-interval 1 --verify-timeout 2 \
   "$ROOT/samples/sample.comp"
-check "never back after the reboot: status 4" status_is 4
-check "never back: said so" is "$ERR" "The modem did not come back within 2 s."
+check "never back after the reboot: status 4, said so" told 4 \
+  "The modem did not come back within 2 s."
 stop_modem
 
 finish

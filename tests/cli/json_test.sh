@@ -110,14 +110,7 @@ check "serve: a line says which file went whole" grep -q '"name":"sample.comp","
 
 # A fleet: two modems, one told the wrong password.
 MODEM_PORT=$(free_port)
-for n in 11 12; do
-  "$MODEM" --listen "127.0.0.$n" --port "$MODEM_PORT" --data "$ROOT/data/modem" --password "$PW" \
-    --completion-delay 300 > "modem$n.log" 2>&1 &
-  PIDS="$PIDS $!"
-done
-for n in 11 12; do
-  i=0; until grep -q listening "modem$n.log" 2>/dev/null || [ $i -ge 50 ]; do i=$((i + 1)); sleep 0.1; done
-done
+start_modems "$MODEM_PORT" "127.0.0.11 127.0.0.12"
 printf '127.0.0.11\twrong\n127.0.0.12\n' > modems  # the status is the worst, not the last
 timeout 90 "$SPERROW" --modems modems --port "$MODEM_PORT" -p "$PW" --json info > fleet.json 2> fleet.err
 RC=$?

@@ -26,15 +26,10 @@ said() { status_is "$1" && is "$OUT" "$2"; }
 told() { status_is "$1" && is "$ERR" "$2"; }
 # Bytes of a file as hex, for texts with CR LF.
 hex() { od -An -tx1 -v "$1" | tr -d ' \n'; }
+# poll TENTHS COMMAND...: until COMMAND succeeds, tried every tenth of a second.
+poll() { n=$1; shift; until "$@"; do n=$((n - 1)); [ "$n" -gt 0 ] || return 1; sleep 0.1; done; }
 # wait_for FILE TEXT [TENTHS]: until FILE holds TEXT (5 s by default).
-wait_for() {
-  i=0
-  while [ $i -lt "${3:-50}" ]; do
-    grep -qF -- "$2" "$1" 2>/dev/null && return 0
-    sleep 0.1; i=$((i + 1))
-  done
-  return 1
-}
+wait_for() { poll "${3:-50}" grep -qF -- "$2" "$1" 2>/dev/null; }
 
 # --- packs -----------------------------------------------------------------------------------
 # pack_entries PACK: "name offset length" for every entry of a PACK or PK11 file, in table
@@ -168,11 +163,7 @@ start_serve() {
 }
 stop_serve() {  # stop_serve [SIGNAL]: the exit status in RC (a server still there after 10 s is killed)
   kill -"${1:-TERM}" "$SERVE_PID"
-  i=0
-  while [ -n "$(sed -n 's/.*) [^Z].*/running/p' "/proc/$SERVE_PID/stat" 2>/dev/null)" ] &&
-        [ $i -lt 100 ]; do
-    i=$((i + 1)); sleep 0.1
-  done
+  poll 100 serve_ended
   kill -KILL "$SERVE_PID" 2>/dev/null
   wait "$SERVE_PID"
   RC=$?
@@ -200,16 +191,13 @@ client_put() {  # client_put CLIENT LOCAL NAME
     atftp) timeout 60 "$ATFTP" -p -l "$2" -r "$3" 127.0.0.1 "$SERVE_PORT" ;;
   esac
 }
+serve_ended() { [ -z "$(sed -n 's/.*) [^Z].*/running/p' "/proc/$SERVE_PID/stat" 2>/dev/null)" ]; }
 # The lines serve printed for finished and failed transfers.
 serve_lines() { grep -v '^Serving ' "$WORK/serve.out"; }
-# Until N of them match the extended regular expression (at most 10 s): a read's line comes
-# once the server has the client's last ACK, which may be after the client has ended.
-wait_for_lines() {  # wait_for_lines N REGEX
-  i=0
-  until [ "$(serve_lines | grep -Ec "$2")" -ge "$1" ] || [ $i -ge 100 ]; do
-    i=$((i + 1)); sleep 0.1
-  done
-}
+# wait_for_lines N REGEX: until N of them match (at most 10 s): a read's line comes once the
+# server has the client's last ACK, which may be after the client has ended.
+lines_match() { [ "$(serve_lines | grep -Ec "$2")" -ge "$1" ]; }
+wait_for_lines() { poll 100 lines_match "$@"; }
 
 # A free UDP port on loopback: one that no socket of this namespace holds now.
 free_port() {

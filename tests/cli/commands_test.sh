@@ -124,6 +124,7 @@ stop_modem
 mkdir images
 cp "$ROOT/samples/sample.comp" images/
 rm -rf store/*
+SERVER_PORT=$(free_port)
 start_modem --store "$WORK/store" --fetch-port "$SERVER_PORT"
 sperrow --server-port "$SERVER_PORT" --listen 127.0.0.1 upgrade --target vxworks images/sample.comp
 check "vxworks: status 0 once the modem has read the image" status_is 0

@@ -8,7 +8,7 @@
 # Usage: broadcast_upgrade_test.sh SPERROW SPERROW_MODEM SOURCE_DIR
 SPERROW=$1 MODEM=$2 ROOT=$3
 . "$ROOT/tests/lib.sh"; . "$ROOT/tests/segment/segment.sh"
-seg_init 150
+seg_init
 need cmp od awk bash
 seg_workdir broadcast
 

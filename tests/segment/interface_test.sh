@@ -1,13 +1,13 @@
 #!/bin/sh
 # `--interface`: a host on two segments broadcasts only through the device it is told to
-# use, whichever way its routing table points, and a device it does not have is refused
-# with a clear error before a single datagram leaves.
+# use, against its routing table, and a device it does not have is refused with a clear
+# error before a single datagram leaves.
 # Segment a (10.231.1.0/24) holds modems a1 and a2, segment b (10.231.2.0/24) modem b1; the
 # host's eth0 is on a and carries its broadcast route, its eth1 is on b.
 # Usage: interface_test.sh SPERROW SPERROW_MODEM SOURCE_DIR
 SPERROW=$1 MODEM=$2 ROOT=$3
 . "$ROOT/tests/lib.sh"; . "$ROOT/tests/segment/segment.sh"
-seg_init 150
+seg_init
 need cmp
 seg_workdir interface
 
@@ -44,14 +44,4 @@ check "the upgrade through eth1 ends with status 0 (got $STATUS)" is "$STATUS" 0
 check "modem b1 received the image whole" same_file "$IMAGE" "$WORK/store-b1/image"
 for m in a1 a2; do check "modem $m on the other segment received nothing" received_nothing "$m"; done
 [ "$FAILED" = 0 ] || { echo "$OUT"; echo "$ERR"; cat "$WORK/b1.log"; }
-
-# eth0: only segment a, and b1 hears nothing more.
-b1_before=$(seg_udp_count b1 in)
-upgrade_by eth0
-check "the upgrade through eth0 ends with status 0 (got $STATUS)" is "$STATUS" 0
-for m in a1 a2; do check "modem $m received the image whole" same_file "$IMAGE" "$WORK/store-$m/image"; done
-check "modem b1 on the other segment received nothing more" \
-    [ "$(seg_udp_count b1 in)" = "$b1_before" ]
-
-[ "$FAILED" = 0 ] || { echo "$OUT"; echo "$ERR"; cat "$WORK/a1.log"; }
 finish

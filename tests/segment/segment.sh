@@ -10,7 +10,6 @@ SEG_PREFIX=sperrow-seg
 SEG_ID=$$
 SEG_NAMESPACES=""
 SEG_PIDS=""
-SEG_WATCHDOG=""
 SEG_TMPDIRS=""
 
 seg_skip() { echo "SKIP: $*" >&2; exit 77; }
@@ -37,7 +36,6 @@ seg_stop() {
 
 seg_cleanup() {
     trap - EXIT INT TERM HUP
-    [ -n "$SEG_WATCHDOG" ] && seg_signal TERM "$SEG_WATCHDOG"
     for pid in $SEG_PIDS; do seg_signal TERM "$pid"; done
     for pid in $SEG_PIDS; do seg_stop "$pid"; done
     for ns in $SEG_NAMESPACES; do ip netns del "$ns" 2>/dev/null; done
@@ -52,9 +50,9 @@ seg_workdir() {
     SEG_TMPDIRS="$SEG_TMPDIRS $WORK"
 }
 
-# seg_init [SECONDS]: skips where segments cannot be built here, sweeps stale names, arms the
-# clean-up and, with SECONDS, a deadline after which the test gets SIGTERM (and so cleans up)
-# rather than being killed by the test runner with no chance to.
+# seg_init: skips where segments cannot be built here, sweeps stale names and arms the
+# clean-up. (CTest runs each script under `timeout`, whose SIGTERM to the script and what it
+# waits for comes before CTest's own time-out, so the clean-up still runs.)
 seg_init() {
     for tool in ip nft timeout; do
         command -v $tool >/dev/null 2>&1 || seg_skip "$tool is not installed"
@@ -75,29 +73,7 @@ seg_init() {
         seg_skip "no bridge, veth pair or nftables inside a network namespace"
     ip netns del "$probe"
     SEG_NAMESPACES=""
-    [ -n "${1:-}" ] || return 0
-    sh -c "$SEG_WATCHDOG_SCRIPT" seg-watchdog "$1" </dev/null >/dev/null &
-    SEG_WATCHDOG=$!
 }
-
-# The deadline: after $1 seconds, TERM the test (its parent) and the commands it is waiting
-# for, since the shell runs its trap only once its foreground command has ended. Only while
-# the test is still its parent, so that a pid reused after the test was killed is left alone.
-SEG_WATCHDOG_SCRIPT='
-main=$PPID
-trap "kill \$sleeper 2>/dev/null; exit 0" TERM
-sleep "$1" &
-sleeper=$!
-wait $sleeper
-parent_of() { sed "s/.*) //" "/proc/$1/stat" 2>/dev/null | cut -d" " -f2; }
-[ "$(parent_of $$)" = "$main" ] || exit 0
-echo "segment: the test ran past its $1 s deadline; stopping it" >&2
-kill -TERM "$main"
-for stat in /proc/[0-9]*/stat; do
-    pid=${stat#/proc/}; pid=${pid%/stat}
-    [ "$pid" != $$ ] && [ "$(parent_of "$pid")" = "$main" ] && kill -TERM "$pid" 2>/dev/null
-done
-exit 0'
 
 seg_new_ns() {
     ns=$(seg_ns "$1")
@@ -194,24 +170,19 @@ seg_udp_count() {
 }
 
 # seg_modem HOST STORE [OPTIONS...]: a simulated modem in HOST taking broadcasts on port
-# MODEM_PORT and answering from it (from a new port per transfer with
-# MODEM_ANSWERS=transfer-port), password MODEM_PASSWORD, saving what it is sent in STORE, its
-# log in $WORK/MODEM_NAME.log (HOST by default). It ends by itself after 10 minutes.
+# MODEM_PORT and answering from it, password MODEM_PASSWORD, saving what it is sent in STORE,
+# its log in $WORK/HOST.log. It ends by itself after 10 minutes.
 MODEM_PORT=6969
 MODEM_PASSWORD=secret
-MODEM_ANSWERS=listen-port
-MODEM_NAME=
 seg_modem() {
     host=$1 store=$2
     shift 2
-    log="$WORK/${MODEM_NAME:-$host}.log"
-    replies=--listen-port-replies
-    [ "$MODEM_ANSWERS" = transfer-port ] && replies=
+    log="$WORK/$host.log"
     mkdir -p "$store"
     # A sanitizer build's leak check at exit can outlast the clean-up's grace period; the
     # modem's leaks are the unit tests' business, so it is switched off for these daemons.
     seg_spawn "$host" "$log" env ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
-        timeout 600 "$MODEM" --listen 0.0.0.0 --port "$MODEM_PORT" $replies \
+        timeout 600 "$MODEM" --listen 0.0.0.0 --port "$MODEM_PORT" --listen-port-replies \
         --password "$MODEM_PASSWORD" --data "$ROOT/data/modem" --store "$store" "$@"
     wait_for "$log" "sperrow-modem listening on" ||
         { echo "the modem in $host did not start:"; cat "$log"; exit 1; }

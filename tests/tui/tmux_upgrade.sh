@@ -1,15 +1,9 @@
 #!/bin/sh
-# The interactive window as a technician uses it, on a real terminal (tmux), at 80 x 24 (the
-# window seen through a view that follows the focus): the simulated modem on loopback,
-# `sperrow --port <its port>`, the password and the address typed, the bundled sample pack
-# chosen through the open-file dialog, then two upgrades in the same window:
-#   1. Download pressed twice: the second press is refused, the one upgrade ends in "Update
-#      Complete" and the modem received the image once;
-#   2. Esc while the image is sent, Yes: the question was on screen and the status is 1;
-# then, at full size and in colour, Ctrl+C while the image is sent: status 130 and the words
-# of what it cut short; and with NO_COLOR set, a window drawn without a single colour.
-# Every datagram of the modem waits 40 ms, so that the image takes a few seconds. Run inside
-# the loopback-only namespace (tests/netns-run); every wait is bounded.
+# The interactive window as a technician uses it, on a real terminal (tmux): at 80 x 24 an
+# upgrade with Download pressed twice, then Esc and Yes during the image; in colour, Ctrl+C
+# during the image; with NO_COLOR, no colour at all (README.md tells each step). Every
+# datagram of the modem waits 40 ms, so that the image takes a few seconds. Run inside the
+# loopback-only namespace (tests/netns-run); every wait is bounded.
 set -eu
 BUILD=${SPERROW_BUILD:?SPERROW_BUILD names the build directory}
 SOURCE=${SPERROW_SOURCE:?SPERROW_SOURCE names the source directory}

@@ -1,9 +1,7 @@
 #!/bin/sh
-# Fleet runs against three simulated modems on 127.0.0.11-13: the live table on a terminal
-# and every modem holding the image whole, --jobs 1 running one modem at a time, the log
-# file shared line by line and a pack per modem, the password kept out of every child's
-# command line, and a stop signal passed on to the children (a modems file with a password
-# wrong: json_test.sh).
+# Fleet runs against three simulated modems on 127.0.0.11-13: the live table on a terminal,
+# --jobs 1, the log file shared line by line, a pack per modem, the password kept out of every
+# child's command line, a stop signal passed on to the children (a modems file: json_test.sh).
 # Usage: fleet_test.sh SPERROW SPERROW_MODEM SOURCE_DIR
 SPERROW=$1 MODEM=$2 ROOT=$3
 . "$ROOT/tests/lib.sh"; loopback_work

@@ -50,8 +50,7 @@ UPLOAD=$!
 PIDS="$PIDS $UPLOAD"
 # The file being received is open, but unnamed.
 receiving() { ls -l "/proc/$SERVE_PID/fd" 2>/dev/null | grep -q '(deleted)'; }
-i=0
-until receiving || [ $i -ge 100 ]; do i=$((i + 1)); sleep 0.05; done
+poll 50 receiving
 check "an upload under way has no name in the root" sh -c \
   "ls -l /proc/$SERVE_PID/fd | grep -q '(deleted)' && [ \"\$(ls -A srv)\" = '$before' ]"
 stop_serve KILL 2> /dev/null

@@ -20,13 +20,9 @@ os.execvp(sys.argv[3], sys.argv[3:])' 127.0.0.1 "$MODEM_PORT" in.tftpd -c -p -u 
   -s "$WORK/srv" &
 PIDS="$PIDS $!"
 printf 'probe' > srv/probe
-i=0
-until timeout 5 tftp 127.0.0.1 "$MODEM_PORT" -m binary -c get probe probe.got 2>/dev/null &&
-      same_file probe.got srv/probe; do
-  i=$((i + 1))
-  [ $i -lt 20 ] || { echo "skip: tftpd-hpa cannot serve in this namespace"; exit 77; }
-  sleep 0.1
-done
+probed() { timeout 5 tftp 127.0.0.1 "$MODEM_PORT" -m binary -c get probe probe.got 2>/dev/null &&
+           same_file probe.got srv/probe; }
+poll 20 probed || skip "tftpd-hpa cannot serve in this namespace"
 rm -f srv/probe probe.got
 
 # --- upgrade --------------------------------------------------------------------------------

@@ -29,9 +29,7 @@ out=$("$usr/bin/sperrow-modem" --help) || fail "the unpacked sperrow-modem --hel
 contains "$out" "--data DIR=$usr/share/sperrow/modem" || fail "unpacked data not found: $out"
 [ -f "$usr/share/sperrow/modem/info" ] || fail "no modem data unpacked"
 [ -f "$usr/share/bash-completion/completions/sperrow" ] || fail "no completion"
-for doc in copyright changelog.gz; do
-  [ -f "$usr/share/doc/sperrow/$doc" ] || fail "no $doc"
-done
+for doc in copyright changelog.gz; do [ -f "$usr/share/doc/sperrow/$doc" ] || fail "no $doc"; done
 
 # The build's own programs still serve the source tree's data.
 out=$("$build/src/modem/sperrow-modem" --help)

@@ -16,9 +16,7 @@ text_for() {  # text_for TREE [-DUSE_GIT=OFF]
     -P "$source/cmake/BuildVersion.cmake" || { echo "<script failed>"; return; }
   sed -n 's/^#define SPERROW_VERSION_TEXT "\(.*\)"$/\1/p' "$WORK/header.h"
 }
-was() {  # was DESCRIPTION GOT WANT
-  [ "$2" = "$3" ] || fail "$1: got '$2', want '$3'"
-}
+was() { [ "$2" = "$3" ] || fail "$1: got '$2', want '$3'"; }  # was DESCRIPTION GOT WANT
 git_in() { dir=$1; shift; git -C "$dir" -c user.name=test -c user.email=test@example.invalid "$@"; }
 
 mkdir -p "$WORK/copy" "$WORK/repo/sub"

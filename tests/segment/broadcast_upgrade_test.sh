@@ -1,10 +1,8 @@
 #!/bin/sh
-# A broadcast upgrade of a whole segment: three simulated modems answer every broadcast from
-# their listening port, a fourth host runs `sperrow --broadcast --delay`, and a fifth host
-# throws datagrams at the upgrading host that no modem would send. Every modem must receive
-# every entry of the pack whole, and the surplus answers of the other two modems and the
-# stray datagrams must be dropped by the reply filter: one of them taken for the awaited
-# answer would stop the run or tear the transfer apart.
+# A broadcast upgrade of a segment: three simulated modems answer every broadcast, a fourth
+# host runs `sperrow --broadcast --delay`, a fifth throws datagrams no modem would send at it.
+# Every modem receives every entry whole; the surplus answers and the stray datagrams are
+# dropped (one taken for the awaited answer would stop the run or tear the transfer apart).
 # Usage: broadcast_upgrade_test.sh SPERROW SPERROW_MODEM SOURCE_DIR
 SPERROW=$1 MODEM=$2 ROOT=$3
 . "$ROOT/tests/lib.sh"; . "$ROOT/tests/segment/segment.sh"

@@ -3,13 +3,10 @@
 # (nftables, as the kernel here has no netem), so requests, blocks and acknowledgements are
 # lost in both directions on every step. Our ends retransmit after the shortest time-out
 # (--timeout 0), so that many losses cost little time; tftp-hpa and the modem keep theirs.
-# - An upgrade with a retry budget large enough completes, and the modem holds the image
-#   with identical bytes (both ways a modem answers, under every kind of schedule: the chaos
-#   schedules).
-# - With the default budget of 3 the run stops with a time-out message and a failure status;
-#   nothing is reported as success. (Where the budget happens to suffice, at low loss, the
-#   run must then have truly completed.)
-# - A file fetched from `sperrow serve` by tftp-hpa's tftp arrives with identical bytes.
+# With a budget large enough an upgrade completes with identical bytes (both ways a modem
+# answers: the chaos schedules); with the default budget of 3 it stops with a time-out and a
+# failure status, or, where the budget happens to suffice at low loss, truly completes; a
+# file fetched from `sperrow serve` by tftp-hpa's tftp arrives with identical bytes.
 # Usage: loss_test.sh SPERROW SPERROW_MODEM SOURCE_DIR PERCENT
 SPERROW=$1 MODEM=$2 ROOT=$3 PERCENT=$4
 . "$ROOT/tests/lib.sh"; . "$ROOT/tests/segment/segment.sh"

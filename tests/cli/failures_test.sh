@@ -13,7 +13,7 @@ check "wrong password: status 1, the modem's text on stderr" told 1 "Wrong passw
 check "wrong password: nothing on stdout" is "$OUT" ""
 
 sperrow upgrade "$ROOT/samples/sample.comp"
-check "modem error text: status 1, shown as it came, then the update-mode line" told 1 "Flash is busy, try later
+check "modem's error: status 1, its text, the update-mode line" told 1 "Flash is busy, try later
 The modem may be left in update mode: run the upgrade again."
 check "modem error text: no status dialog" is "$OUT" ""
 stop_modem
@@ -28,7 +28,7 @@ stop_modem
 # a terminal the answer is Cancel.
 start_modem --drop "ack:3*"
 sperrow --retry 0 --timeout 1 upgrade "$ROOT/samples/sample.comp" < /dev/null
-check "lost block acknowledgement: status 1, the Retry/Cancel text, answered Cancel" told 1 "Timeout:
+check "lost block ACK: status 1, the Retry/Cancel text, answered Cancel" told 1 "Timeout:
 ADSL no ACK! Retry? 
 The modem may be left in update mode: run the upgrade again."
 stop_modem

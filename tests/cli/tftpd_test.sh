@@ -28,9 +28,8 @@ rm -f srv/probe probe.got
 # --- upgrade --------------------------------------------------------------------------------
 sperrow upgrade "$ROOT/samples/sample.pack" --no-wait
 check "upgrade of a pack: status 0" status_is 0
-check "the key holds the password and CR LF, each marker CR LF" \
-  is "$(hex srv/tftplock.key) $(hex srv/tftpupdt.beg) $(hex srv/tftpupdt.rbt) $(hex srv/tftpupdt.end)" \
-  "70770d0a 0d0a 0d0a 0d0a"
+check "the key holds the password and CR LF, each marker CR LF" is "$(hex srv/tftplock.key) \
+$(hex srv/tftpupdt.beg) $(hex srv/tftpupdt.rbt) $(hex srv/tftpupdt.end)" "70770d0a 0d0a 0d0a 0d0a"
 mkdir entries && sample_entries entries
 for name in image info hw.cond; do
   check "pack entry $name is a file of its own with identical bytes" same_file "srv/$name" "entries/$name"

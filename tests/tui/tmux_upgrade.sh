@@ -70,7 +70,7 @@ capture > "$WORK/question"
 keys y
 status=$(wait_status 10)
 [ "$status" = 1 ] || fail "quitting during a run ended with status $status"
-grep -q "A transfer to the modem is in progress." "$WORK/question" || fail "the question was not on screen"
+grep -q "A transfer to the modem is in progress." "$WORK/question" || fail "no question on screen"
 tr -s ' \n' ' ' < "$WORK/question" | grep -qF "$QUESTION" || fail "the question's text differs"
 # The modem is left in update mode: wait for it to give the transfer up before the next.
 wait_lines "$LOG" "abandoned" 1 30
@@ -98,7 +98,7 @@ echo "tmux run: Ctrl+C during the image said what it interrupted"
 # NO_COLOR: attributes only (reverse video for the caption); Esc then "x" presses "E&xit".
 start_window 100 36 "NO_COLOR=1 '$SPERROW' --no-server -m 127.0.0.1"
 wait_for "Password:" 10
-capture_escapes | grep -q "$ESC\[[0-9;]*[34][0-7]m" && fail "colours drawn although NO_COLOR is set"
+capture_escapes | grep -q "$ESC\[[0-9;]*[34][0-7]m" && fail "colours drawn despite NO_COLOR"
 capture_escapes | grep -q "$ESC\[[0-9;]*7m" || fail "no reverse video for the caption"
 keys Escape x
 status=$(wait_status 10)

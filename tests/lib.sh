@@ -13,11 +13,7 @@ check() {  # check DESCRIPTION COMMAND...
   desc=$1; shift
   if "$@"; then ok "$desc"; else fail "$desc"; fi
 }
-finish() {
-  echo "$PASSED passed, $FAILED failed"
-  [ "$FAILED" = 0 ] && exit 0
-  exit 1
-}
+finish() { echo "$PASSED passed, $FAILED failed"; [ "$FAILED" = 0 ]; exit; }
 skip() { echo "skip: $*"; exit 77; }
 need() { for tool in "$@"; do command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed"; done; }
 contains() { case "$1" in *"$2"*) return 0 ;; *) return 1 ;; esac; }
@@ -25,17 +21,15 @@ lacks() { ! contains "$1" "$2"; }
 same_file() { cmp -s "$1" "$2"; }
 is() { [ "$1" = "$2" ] || { printf '  got:  %s\n  want: %s\n' "$1" "$2"; return 1; }; }
 status_is() { [ "$RC" = "$1" ] || { echo "  status $RC, stderr: $ERR"; return 1; }; }
+# said STATUS TEXT, told STATUS TEXT: the run ended with STATUS, TEXT on stdout or on stderr.
+said() { status_is "$1" && is "$OUT" "$2"; }
+told() { status_is "$1" && is "$ERR" "$2"; }
 # Bytes of a file as hex, for texts with CR LF.
 hex() { od -An -tx1 -v "$1" | tr -d ' \n'; }
+# poll TENTHS COMMAND...: until COMMAND succeeds, tried every tenth of a second.
+poll() { n=$1; shift; until "$@"; do n=$((n - 1)); [ "$n" -gt 0 ] || return 1; sleep 0.1; done; }
 # wait_for FILE TEXT [TENTHS]: until FILE holds TEXT (5 s by default).
-wait_for() {
-  i=0
-  while [ $i -lt "${3:-50}" ]; do
-    grep -qF -- "$2" "$1" 2>/dev/null && return 0
-    sleep 0.1; i=$((i + 1))
-  done
-  return 1
-}
+wait_for() { poll "${3:-50}" grep -qF -- "$2" "$1" 2>/dev/null; }
 
 # --- packs -----------------------------------------------------------------------------------
 # pack_entries PACK: "name offset length" for every entry of a PACK or PK11 file, in table
@@ -69,12 +63,8 @@ pack_entry() {
 sample_entries() {
   for name in image info hw.cond; do pack_entry "$ROOT/samples/sample.pack" $name "$1/$name"; done
 }
-# The four-byte little-endian length of a pack entry, as printf escapes.
-le32() {
-  n=$1
-  printf "\\$(printf '%03o' $((n & 255)))\\$(printf '%03o' $(((n >> 8) & 255)))"
-  printf "\\$(printf '%03o' $(((n >> 16) & 255)))\\$(printf '%03o' $(((n >> 24) & 255)))"
-}
+# The four bytes of a pack entry's length, least significant first.
+le32() { n=$1; for _ in 1 2 3 4; do printf "\\$(printf %03o $((n & 255)))"; n=$((n >> 8)); done; }
 # expected_pack DIR NAME...: the configuration pack these files make: "PK11", an empty
 # version, the table and the data in list order.
 expected_pack() {
@@ -88,7 +78,7 @@ CONFIG_FILES="initbridge initbrowser resolve imode dhcpd.conf"
 
 # --- loopback --------------------------------------------------------------------------------
 # loopback_work: a scratch folder WORK to work in, removed at the end with every process
-# listed in PIDS stopped.
+# listed in PIDS stopped, even when a signal ends the test.
 loopback_work() {
   need timeout cmp od
   WORK=$(mktemp -d /tmp/sperrow-test.XXXXXX)
@@ -96,7 +86,6 @@ loopback_work() {
   trap 'for pid in $PIDS; do kill "$pid" 2>/dev/null; done
         for pid in $PIDS; do wait "$pid" 2>/dev/null; done
         cd /; rm -rf "$WORK"' EXIT
-  # A test killed by a signal still stops what it started.
   trap 'exit 129' HUP; trap 'exit 130' INT; trap 'exit 141' PIPE; trap 'exit 143' TERM
   cd "$WORK" || exit 1
 }
@@ -123,12 +112,20 @@ start_modem() {
   echo "the simulated modem did not start:"; cat "$log"
   exit 1
 }
-# stop_modem [SIGNAL]: the modem's exit status in RC.
-stop_modem() {
-  kill -"${1:-TERM}" "$MODEM_PID" 2>/dev/null
-  wait "$MODEM_PID" 2>/dev/null
-  RC=$?
+# start_modems PORT "ADDRESS..." [OPTIONS...]: a modem on each loopback address, all on PORT,
+# storing into store-ADDRESS and logging to modem-ADDRESS.log in WORK.
+start_modems() {
+  port=$1 addresses=$2
+  shift 2
+  for m in $addresses; do
+    "$MODEM" --listen "$m" --port "$port" --data "$ROOT/data/modem" --password "$PW" \
+      --store "$WORK/store-$m" "$@" > "$WORK/modem-$m.log" 2>&1 &
+    PIDS="$PIDS $!"
+  done
+  for m in $addresses; do wait_for "$WORK/modem-$m.log" listening; done
 }
+# stop_modem [SIGNAL]: the modem's exit status in RC.
+stop_modem() { kill -"${1:-TERM}" "$MODEM_PID" 2>/dev/null; wait "$MODEM_PID" 2>/dev/null; RC=$?; }
 
 # Runs sperrow against the modem port with a bounded time; stdout in $OUT, stderr in $ERR,
 # the exit status in $RC. The address is always given: no test relies on the default. A
@@ -166,11 +163,7 @@ start_serve() {
 }
 stop_serve() {  # stop_serve [SIGNAL]: the exit status in RC (a server still there after 10 s is killed)
   kill -"${1:-TERM}" "$SERVE_PID"
-  i=0
-  while [ -n "$(sed -n 's/.*) [^Z].*/running/p' "/proc/$SERVE_PID/stat" 2>/dev/null)" ] &&
-        [ $i -lt 100 ]; do
-    i=$((i + 1)); sleep 0.1
-  done
+  poll 100 serve_ended
   kill -KILL "$SERVE_PID" 2>/dev/null
   wait "$SERVE_PID"
   RC=$?
@@ -198,16 +191,13 @@ client_put() {  # client_put CLIENT LOCAL NAME
     atftp) timeout 60 "$ATFTP" -p -l "$2" -r "$3" 127.0.0.1 "$SERVE_PORT" ;;
   esac
 }
+serve_ended() { [ -z "$(sed -n 's/.*) [^Z].*/running/p' "/proc/$SERVE_PID/stat" 2>/dev/null)" ]; }
 # The lines serve printed for finished and failed transfers.
 serve_lines() { grep -v '^Serving ' "$WORK/serve.out"; }
-# Until N of them match the extended regular expression (at most 10 s): a read's line comes
-# once the server has the client's last ACK, which may be after the client has ended.
-wait_for_lines() {  # wait_for_lines N REGEX
-  i=0
-  until [ "$(serve_lines | grep -Ec "$2")" -ge "$1" ] || [ $i -ge 100 ]; do
-    i=$((i + 1)); sleep 0.1
-  done
-}
+# wait_for_lines N REGEX: until N of them match (at most 10 s): a read's line comes once the
+# server has the client's last ACK, which may be after the client has ended.
+lines_match() { [ "$(serve_lines | grep -Ec "$2")" -ge "$1" ]; }
+wait_for_lines() { poll 100 lines_match "$@"; }
 
 # A free UDP port on loopback: one that no socket of this namespace holds now.
 free_port() {

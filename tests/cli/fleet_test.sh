@@ -1,9 +1,7 @@
 #!/bin/sh
-# Fleet runs against three simulated modems on 127.0.0.11-13: the live table on a terminal
-# and every modem holding the image whole, --jobs 1 running one modem at a time, the log
-# file shared line by line and a pack per modem, the password kept out of every child's
-# command line, and a stop signal passed on to the children (a modems file with a password
-# wrong: json_test.sh).
+# Fleet runs against three simulated modems on 127.0.0.11-13: the live table on a terminal,
+# --jobs 1, the log file shared line by line, a pack per modem, the password kept out of every
+# child's command line, a stop signal passed on to the children (a modems file: json_test.sh).
 # Usage: fleet_test.sh SPERROW SPERROW_MODEM SOURCE_DIR
 SPERROW=$1 MODEM=$2 ROOT=$3
 . "$ROOT/tests/lib.sh"; loopback_work
@@ -12,17 +10,6 @@ need script
 MODEMS="127.0.0.11 127.0.0.12 127.0.0.13"
 PW=fleet-s3cret  # a password no path or option could hold by chance
 PORT=$(free_port)
-start_fleet() {  # start_fleet [MODEM OPTIONS...]: the three modems on PORT
-  for m in $MODEMS; do
-    "$MODEM" --listen "$m" --port "$PORT" --data "$ROOT/data/modem" --password "$PW" \
-      --store "store-$m" "$@" \
-      > "modem-$m.log" 2>&1 &
-    PIDS="$PIDS $!"
-  done
-  for m in $MODEMS; do
-    i=0; until grep -q listening "modem-$m.log" 2>/dev/null || [ $i -ge 50 ]; do i=$((i + 1)); sleep 0.1; done
-  done
-}
 stop_fleet() {
   for pid in $PIDS; do kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
   PIDS=""
@@ -47,7 +34,7 @@ watch_children() {  # watch_children PID OUT
   done
 }
 
-start_fleet --completion-delay 1500
+start_modems "$PORT" "$MODEMS" --completion-delay 1500
 # On a terminal: the table drawn and redrawn in place, then the summary.
 script -qfec "printf '%s\n' '$PW' | timeout 90 '$SPERROW' -m 127.0.0.11 -m 127.0.0.12 \
   -m 127.0.0.13 --port $PORT --password-file - upgrade '$ROOT/samples/sample.comp'" \
@@ -60,7 +47,8 @@ check "live table: redrawn in place" grep -q "$(printf '\033\\[4A')" tty.txt
 check "live table: each modem's row ends ok" \
   sh -c "for m in $MODEMS; do grep -q \"^\$(printf '\033\\\\[K')\$m  *done .* ok\$\" tty.txt || exit 1; done"
 check "live table: the summary" grep -q '^3 modems: 3 succeeded\.$' tty.txt
-for m in $MODEMS; do check "$m holds the image whole" same_file "store-$m/image" "$ROOT/samples/sample.comp"; done
+check "every modem holds the image whole" \
+  sh -c "for m in $MODEMS; do cmp -s store-\$m/image '$ROOT/samples/sample.comp' || exit 1; done"
 check "the children were seen" [ "$(cut -d' ' -f1 cmdlines | sort -u | wc -l)" -ge 3 ]
 check "no child's command line holds the password" sh -c "! grep -q -- '$PW' cmdlines"
 check "every child read it from its standard input" sh -c "! grep -v -- '--password-file - ' cmdlines"
@@ -74,21 +62,18 @@ check "--jobs 1: the modems ran one after the other" \
   sh -c "[ $(last_of 127.0.0.11) -lt $(first_of 127.0.0.12) ] && [ $(last_of 127.0.0.12) -lt $(first_of 127.0.0.13) ]"
 # All at once, appending to the same file: every line whole.
 fleet --log-file fleet.log config get -o 'saved-{modem}.pack'
-check "config get of three: status 0, three packs" \
-  sh -c "[ $RC = 0 ] && [ -s saved-127.0.0.11.pack ] && [ -s saved-127.0.0.12.pack ] && [ -s saved-127.0.0.13.pack ]"
+# shellcheck disable=SC2086
+expected_pack "$ROOT/data/modem" $CONFIG_FILES > expected.pack
+check "config get of three: status 0, each modem's pack holding its configuration" \
+  sh -c "[ $RC = 0 ] && for m in $MODEMS; do cmp -s expected.pack saved-\$m.pack || exit 1; done"
 check "the shared log: every line is a time, a modem and a line" \
   sh -c "! grep -Ev '^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:]{8}\.[0-9]{3}[+-][0-9]{2}:[0-9]{2}	127\.0\.0\.1[123]	.' fleet.log"
 check "the shared log: the fleet's own result line for each" \
   is "$(grep -c '	Fleet run: ok$' fleet.log)" 6
-# shellcheck disable=SC2086
-expected_pack "$ROOT/data/modem" $CONFIG_FILES > expected.pack
-check "each modem's pack holds its configuration" \
-  sh -c "for m in $MODEMS; do cmp -s expected.pack saved-\$m.pack || exit 1; done"
-
 stop_fleet
 
 # A stop signal reaches the children, which wind down and say what they interrupted.
-start_fleet --completion-delay 20000
+start_modems "$PORT" "$MODEMS" --completion-delay 20000
 printf '%s\n' "$PW" | timeout 90 "$SPERROW" -m 127.0.0.11 -m 127.0.0.12 -m 127.0.0.13 \
   --port "$PORT" --password-file - --json upgrade "$ROOT/samples/sample.comp" > out 2> err &
 FLEET=$!

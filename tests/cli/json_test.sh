@@ -10,10 +10,8 @@ SPERROW=$1 MODEM=$2 ROOT=$3
 PYTHON=python3
 /usr/bin/python3 -c 'import jsonschema' 2>/dev/null && PYTHON=/usr/bin/python3
 $PYTHON -c 'import jsonschema' 2>/dev/null || { echo "skip: python3-jsonschema is not installed"; exit 77; }
-SCHEMAS=$ROOT/docs/json
-valid() {  # valid SCHEMA FILE [--lines [--last SCHEMA]]
-  $PYTHON "$ROOT/tests/cli/validate_json.py" "$SCHEMAS" "$@"
-}
+# valid SCHEMA FILE [--lines [--last SCHEMA]]
+valid() { $PYTHON "$ROOT/tests/cli/validate_json.py" "$ROOT/docs/json" "$@"; }
 # The value at a path of the JSON document in FILE ("status", "files.2.name", "0.error").
 value() {  # value FILE PATH
   $PYTHON -c 'import json, sys
@@ -25,8 +23,7 @@ print(v if isinstance(v, str) else json.dumps(v))' "$1" "$2"
 json_run() {  # json_run NAME ARGS...: sperrow --json ARGS, stdout in NAME.json, stderr in NAME.err
   name=$1; shift
   sperrow --json "$@"
-  cp "$WORK/out" "$WORK/$name.json"
-  cp "$WORK/err" "$WORK/$name.err"
+  cp "$WORK/out" "$WORK/$name.json"; cp "$WORK/err" "$WORK/$name.err"
   check "$name: the object fits its schema" valid command.schema.json "$name.json"
   check "$name: its status is the exit status ($RC)" is "$(value "$name.json" status)" "$RC"
 }
@@ -110,14 +107,7 @@ check "serve: a line says which file went whole" grep -q '"name":"sample.comp","
 
 # A fleet: two modems, one told the wrong password.
 MODEM_PORT=$(free_port)
-for n in 11 12; do
-  "$MODEM" --listen "127.0.0.$n" --port "$MODEM_PORT" --data "$ROOT/data/modem" --password "$PW" \
-    --completion-delay 300 > "modem$n.log" 2>&1 &
-  PIDS="$PIDS $!"
-done
-for n in 11 12; do
-  i=0; until grep -q listening "modem$n.log" 2>/dev/null || [ $i -ge 50 ]; do i=$((i + 1)); sleep 0.1; done
-done
+start_modems "$MODEM_PORT" "127.0.0.11 127.0.0.12"
 printf '127.0.0.11\twrong\n127.0.0.12\n' > modems  # the status is the worst, not the last
 timeout 90 "$SPERROW" --modems modems --port "$MODEM_PORT" -p "$PW" --json info > fleet.json 2> fleet.err
 RC=$?

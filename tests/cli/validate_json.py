@@ -13,12 +13,7 @@ import sys
 import jsonschema
 
 
-def validator_for(schema_dir, name):
-    schemas = {}
-    for path in pathlib.Path(schema_dir).glob("*.schema.json"):
-        schema = json.loads(path.read_text())
-        schemas[path.name] = schema
-        schemas[schema["$id"]] = schema
+def validator_for(schemas, name):
     schema = schemas[name]
     cls = jsonschema.validators.validator_for(schema)
     cls.check_schema(schema)
@@ -28,8 +23,7 @@ def validator_for(schema_dir, name):
             (key, Resource.from_contents(value)) for key, value in schemas.items())
         return cls(schema, registry=registry)
     except ImportError:  # Debian's 4.10
-        resolver = jsonschema.RefResolver.from_schema(schema, store=schemas)
-        return cls(schema, resolver=resolver)
+        return cls(schema, resolver=jsonschema.RefResolver.from_schema(schema, store=schemas))
 
 
 def main(argv):
@@ -37,23 +31,26 @@ def main(argv):
         print(__doc__, file=sys.stderr)
         return 2
     schema_dir, name, file = argv[1:4]
-    lines = "--lines" in argv
-    last = argv[argv.index("--last") + 1] if "--last" in argv else None
+    last = argv[argv.index("--last") + 1] if "--last" in argv else name
+    schemas = {}
+    for path in pathlib.Path(schema_dir).glob("*.schema.json"):
+        schema = json.loads(path.read_text())
+        schemas[path.name] = schemas[schema["$id"]] = schema
     text = pathlib.Path(file).read_text(encoding="utf-8")
-    documents = [line for line in text.splitlines() if line] if lines else [text]
+    documents = [line for line in text.splitlines() if line] if "--lines" in argv else [text]
     if not documents:
         print(f"{file}: no JSON at all")
         return 1
     failed = 0
     for number, document in enumerate(documents, 1):
-        schema = last if last and number == len(documents) else name
+        schema = last if number == len(documents) else name
         try:
             value = json.loads(document)
         except json.JSONDecodeError as error:
             print(f"{file}:{number}: not JSON ({error}): {document[:200]}")
             failed += 1
             continue
-        for error in validator_for(schema_dir, schema).iter_errors(value):
+        for error in validator_for(schemas, schema).iter_errors(value):
             path = "/".join(str(part) for part in error.absolute_path)
             print(f"{file}:{number}: {schema} at /{path}: {error.message}")
             failed += 1

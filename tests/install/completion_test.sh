@@ -4,10 +4,10 @@
 # It must offer every command and option that sperrow --help lists, at the command they
 # belong to, and the right kind of value after an option.
 # Usage: completion_test.sh HELP_TABLE COMPLETION SPERROW
-set -u
 help_table=$1 completion=$2 sperrow=$3
+. "${0%/*}/../lib.sh"
 loader=/usr/share/bash-completion/bash_completion
-[ -r "$loader" ] || { echo "skip: bash-completion is not installed"; exit 77; }
+[ -r "$loader" ] || skip "bash-completion is not installed"
 source "$loader"
 source "$completion" || { echo "FAIL: $completion does not load"; exit 1; }
 
@@ -15,9 +15,6 @@ WORK=$(mktemp -d /tmp/sperrow-completion.XXXXXX)
 trap 'rm -rf "$WORK"' EXIT
 mkdir -p "$WORK/images/old"
 touch "$WORK/images/fw.pack" "$WORK/images/fw.bin"
-
-FAILED=0
-fail() { echo "FAIL: $1"; FAILED=1; }
 
 # What TAB offers after the words given; the last word is the one being completed.
 offered() {
@@ -74,5 +71,4 @@ while read -r what path names kind; do
 done <<<"$table"
 [[ " $(offered sperrow -) " == *" --no-wait "* ]] && fail "upgrade's --no-wait offered before upgrade"
 
-[ $FAILED = 0 ] && echo "all checks passed"
-exit $FAILED
+finish

@@ -3,11 +3,9 @@
 # is written in bold in the page's source, the pages have their sections, and man renders
 # them without a warning.
 # Usage: man_pages_test.sh HELP_TABLE SOURCE_DIR RENDERED_DIR SPERROW SPERROW_MODEM
-set -u
 help_table=$1 source=$2 rendered=$3
 shift 3
-FAILED=0
-fail() { echo "FAIL: $1"; FAILED=1; }
+. "${0%/*}/../lib.sh"
 
 for program in "$@"; do
   page=$(basename "$program")
@@ -31,5 +29,4 @@ for program in "$@"; do
   LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$rendered/$page.1.gz" 2>/dev/null | grep -q "^EXIT STATUS" ||
     fail "man $page renders no EXIT STATUS"
 done
-[ $FAILED = 0 ] && echo "all checks passed"
-exit $FAILED
+finish

@@ -4,16 +4,11 @@
 # from there, the simulated modem finding the data unpacked beside it. The manual pages
 # render, lintian reports no error, and `cmake --install` into a prefix holds the same files.
 # Usage: package_test.sh BUILD_DIR SOURCE_DIR VERSION
-set -u
 build=$1 source=$2 version=$3
-for tool in cpack dpkg-deb dpkg-shlibdeps lintian man file; do
-  command -v $tool >/dev/null 2>&1 || { echo "skip: $tool is not installed"; exit 77; }
-done
+. "${0%/*}/../lib.sh"
+need cpack dpkg-deb dpkg-shlibdeps lintian man file
 WORK=$(mktemp -d /tmp/sperrow-package.XXXXXX)
 trap 'rm -rf "$WORK"' EXIT
-FAILED=0
-fail() { echo "FAIL: $1"; FAILED=1; }
-contains() { case $1 in *"$2"*) return 0 ;; *) return 1 ;; esac; }
 
 cpack --config "$build/CPackConfig.cmake" -B "$WORK/out" > "$WORK/cpack.log" 2>&1 ||
   { cat "$WORK/cpack.log"; echo "FAIL: cpack"; exit 1; }
@@ -34,9 +29,7 @@ out=$("$usr/bin/sperrow-modem" --help) || fail "the unpacked sperrow-modem --hel
 contains "$out" "--data DIR=$usr/share/sperrow/modem" || fail "unpacked data not found: $out"
 [ -f "$usr/share/sperrow/modem/info" ] || fail "no modem data unpacked"
 [ -f "$usr/share/bash-completion/completions/sperrow" ] || fail "no completion"
-for doc in copyright changelog.gz; do
-  [ -f "$usr/share/doc/sperrow/$doc" ] || fail "no $doc"
-done
+for doc in copyright changelog.gz; do [ -f "$usr/share/doc/sperrow/$doc" ] || fail "no $doc"; done
 
 # The build's own programs still serve the source tree's data.
 out=$("$build/src/modem/sperrow-modem" --help)
@@ -57,5 +50,4 @@ status=$?
 grep '^[EWIPX]:' "$WORK/lintian.log"
 [ $status = 0 ] || fail "lintian: status $status: $(grep -v '^[WIPX]:' "$WORK/lintian.log")"
 
-[ $FAILED = 0 ] && echo "all checks passed"
-exit $FAILED
+finish

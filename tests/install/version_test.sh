@@ -3,13 +3,11 @@
 # tree without git of its own (a copy, an unpacked release, a folder of another repository)
 # or with the commit turned off; the header is rewritten only when its text changes.
 # Usage: version_test.sh SOURCE_DIR VERSION SPERROW BUILT_HEADER
-set -u
 source=$1 version=$2 sperrow=$3 built=$4
-command -v git >/dev/null 2>&1 || { echo "skip: git is not installed"; exit 77; }
+. "${0%/*}/../lib.sh"
+need git
 WORK=$(mktemp -d /tmp/sperrow-version.XXXXXX)
 trap 'rm -rf "$WORK"' EXIT
-FAILED=0
-fail() { echo "FAIL: $1"; FAILED=1; }
 
 # The version text the build script writes for TREE (further arguments go to cmake).
 text_for() {  # text_for TREE [-DUSE_GIT=OFF]
@@ -18,22 +16,20 @@ text_for() {  # text_for TREE [-DUSE_GIT=OFF]
     -P "$source/cmake/BuildVersion.cmake" || { echo "<script failed>"; return; }
   sed -n 's/^#define SPERROW_VERSION_TEXT "\(.*\)"$/\1/p' "$WORK/header.h"
 }
-is() {  # is DESCRIPTION GOT WANT
-  [ "$2" = "$3" ] || fail "$1: got '$2', want '$3'"
-}
+was() { [ "$2" = "$3" ] || fail "$1: got '$2', want '$3'"; }  # was DESCRIPTION GOT WANT
 git_in() { dir=$1; shift; git -C "$dir" -c user.name=test -c user.email=test@example.invalid "$@"; }
 
 mkdir -p "$WORK/copy" "$WORK/repo/sub"
-is "a tree without git" "$(text_for "$WORK/copy")" "$version"
+was "a tree without git" "$(text_for "$WORK/copy")" "$version"
 echo one > "$WORK/repo/file"
 echo two > "$WORK/repo/sub/file"
 git -C "$WORK/repo" init -q && git_in "$WORK/repo" add . && git_in "$WORK/repo" commit -qm one
 commit=$(git -C "$WORK/repo" rev-parse --short=12 HEAD)
-is "a checkout" "$(text_for "$WORK/repo")" "$version (commit $commit)"
-is "the commit turned off" "$(text_for "$WORK/repo" -DUSE_GIT=OFF)" "$version"
-is "a folder of another repository" "$(text_for "$WORK/repo/sub")" "$version"
+was "a checkout" "$(text_for "$WORK/repo")" "$version (commit $commit)"
+was "the commit turned off" "$(text_for "$WORK/repo" -DUSE_GIT=OFF)" "$version"
+was "a folder of another repository" "$(text_for "$WORK/repo/sub")" "$version"
 echo changed > "$WORK/repo/file"
-is "a changed checkout" "$(text_for "$WORK/repo")" "$version (commit $commit, modified)"
+was "a changed checkout" "$(text_for "$WORK/repo")" "$version (commit $commit, modified)"
 
 touch -d '2000-01-01' "$WORK/header.h"
 text_for "$WORK/repo" > /dev/null
@@ -41,8 +37,7 @@ text_for "$WORK/repo" > /dev/null
 
 # The program says what its build wrote, after its own name.
 built_text=$(sed -n 's/^#define SPERROW_VERSION_TEXT "\(.*\)"$/\1/p' "$built")
-is "sperrow --version" "$("$sperrow" --version)" "sperrow $built_text"
+was "sperrow --version" "$("$sperrow" --version)" "sperrow $built_text"
 case $built_text in "$version"*) ;; *) fail "the build's version '$built_text'" ;; esac
 
-[ $FAILED = 0 ] && echo "all checks passed"
-exit $FAILED
+finish

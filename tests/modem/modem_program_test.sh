@@ -1,7 +1,7 @@
 #!/bin/sh
-# sperrow-modem against tftp-hpa's tftp and curl on loopback: reads after the key, a
-# missing file, writes refused without the key and taken with it, and a clean exit on
-# SIGTERM and SIGINT. Runs inside a loopback-only namespace (tests/netns-run).
+# sperrow-modem against tftp-hpa's tftp and curl on loopback: a read refused without the key,
+# reads after it, a missing file, writes taken, and a clean exit on SIGTERM and SIGINT. (What
+# a locked modem refuses and keeps: ModemKeyTest.) Runs inside a loopback-only namespace.
 # Usage: modem_program_test.sh SPERROW_MODEM SOURCE_DIR
 MODEM=$1 ROOT=$2
 . "$ROOT/tests/lib.sh"; loopback_work
@@ -14,13 +14,7 @@ put() { timeout 30 tftp 127.0.0.1 "$MODEM_PORT" -m binary -c put "$@" 2>&1; }
 
 start_modem --store "$WORK/store"
 
-# Locked: reads and writes are refused, and nothing is written.
 check "read without the key is refused" contains "$(get info locked.info)" "Access denied: modem is locked"
-head -c 3000 /dev/urandom > upload.bin
-check "write without the key is refused" contains "$(put upload.bin)" "Access denied: modem is locked"
-check "a refused write stores nothing" test ! -e store/upload.bin
-printf 'wrong\r\n' > tftplock.key
-check "a wrong key is refused" contains "$(put tftplock.key)" "Wrong password"
 printf 'secret\r\n' > tftplock.key
 check "the right key is taken" test -z "$(put tftplock.key)"
 
@@ -35,11 +29,9 @@ check "curl asking for options gets a plain transfer of dhcpd.conf" \
 check "a missing file answers Failed to open file for reading" \
   contains "$(get no-such-file)" "Failed to open file for reading"
 
+head -c 3000 /dev/urandom > upload.bin
 check "a write after the key is taken" test -z "$(put upload.bin)"
 check "the written file is stored whole" same_file upload.bin store/upload.bin
-head -c 200000 /dev/urandom > image
-put image >/dev/null
-check "a 200000-byte image arrives whole" same_file image store/image
 
 stop_modem TERM
 check "SIGTERM ends the modem with status 0" is "$RC" 0

@@ -1,53 +1,19 @@
 # Isolated Ethernet segments made of network namespaces, for the tests that need more than
-# loopback: broadcasts seen by several hosts, a host with two interfaces, packet loss.
-# Sourced by the test scripts of this folder (POSIX sh).
-#
-#   . segment.sh
-#   seg_init 240                    # skip (exit 77) where namespaces cannot be made; clean
-#                                   # up on EXIT/INT/TERM/HUP; TERM ourselves after 240 s
-#   seg_segment lan 10.231.1        # a bridge in a namespace of its own; hosts on it get
-#                                   # 10.231.1.N/24
-#   seg_host modem1 lan 11          # host "modem1", interface eth0 on lan, 10.231.1.11/24,
-#                                   # and the route for 255.255.255.255 through it
-#   seg_host host lan2 1            # a second interface (eth1) of "host", on lan2; the
-#                                   # broadcast route stays with its first interface
-#   seg_run modem1 CMD...           # run a command inside a host
-#   seg_spawn modem1 LOG CMD...     # start one in the background, output to LOG; SEG_PID
-#   seg_loss host 20                # drop 20 % of the UDP datagrams the host receives
-#   seg_watch host                  # count the UDP datagrams a host sends and receives;
-#   seg_udp_count host out          #   read the counters back
-#   seg_workdir name                # WORK: a scratch folder, removed with the rest
-#                                   # (kept, for a look, when SEGMENT_KEEP is set)
-#
-# Every namespace is named sperrow-seg-<pid of the test>-<name>, so runs side by side never
-# meet, and nothing is created outside these namespaces: the veth pairs are made inside the
-# bridge's namespace and one end is moved straight into the host's. Everything is removed on
-# exit however the test ends; a run killed without a chance to clean up (SIGKILL) leaves
-# names behind that the next run sweeps away, once their owner is gone.
+# loopback (broadcasts seen by several hosts, a host with two interfaces, packet loss).
+# Sourced by the scripts of this folder (POSIX sh) with tests/lib.sh; see README.md.
+# Namespaces are named sperrow-seg-<pid of the test>-<name>, so runs side by side never meet,
+# and nothing is made outside them: each veth pair is made in the bridge's namespace and one
+# end moved straight into the host's. Everything goes on exit however the test ends; names
+# left by a run killed outright are swept by the next run once their owner is gone.
 
 SEG_PREFIX=sperrow-seg
 SEG_ID=$$
 SEG_NAMESPACES=""
 SEG_PIDS=""
-SEG_WATCHDOG=""
 SEG_TMPDIRS=""
 
-seg_skip() {
-    echo "SKIP: $*" >&2
-    exit 77
-}
-
+seg_skip() { echo "SKIP: $*" >&2; exit 77; }
 seg_ns() { echo "$SEG_PREFIX-$SEG_ID-$1"; }
-
-# Names left by runs that were killed outright: their owner's pid no longer exists.
-seg_sweep_stale() {
-    for ns in $(ip netns list 2>/dev/null | sed -n "s/^\($SEG_PREFIX-[0-9]*-[^ ]*\).*/\1/p"); do
-        owner=$(echo "$ns" | sed "s/^$SEG_PREFIX-\([0-9]*\)-.*/\1/")
-        [ "$owner" = "$SEG_ID" ] && continue
-        kill -0 "$owner" 2>/dev/null && continue
-        ip netns del "$ns" 2>/dev/null
-    done
-}
 
 # seg_signal SIGNAL PID: signals PID only while it is still a running child of this shell,
 # so that a pid freed and reused since is never touched (signal 0: is it still running?).
@@ -57,29 +23,25 @@ seg_signal() {
     kill "-$1" "$2" 2>/dev/null
 }
 
+# seg_stop PID: ends one process that seg_spawn started, with what it started itself (the
+# program under `timeout`), killed if still there after 5 s.
+seg_stop() {
+    seg_signal TERM "$1"
+    i=0
+    while seg_signal 0 "$1" && [ $i -lt 50 ]; do sleep 0.1; i=$((i + 1)); done
+    seg_signal 0 "$1" && pkill -KILL -P "$1" 2>/dev/null
+    seg_signal KILL "$1"
+    wait "$1" 2>/dev/null
+}
+
 seg_cleanup() {
     trap - EXIT INT TERM HUP
-    [ -n "$SEG_WATCHDOG" ] && seg_signal TERM "$SEG_WATCHDOG"
     for pid in $SEG_PIDS; do seg_signal TERM "$pid"; done
-    # Bounded: whatever has not ended after 5 s is killed, then the names go regardless.
-    i=0
-    for pid in $SEG_PIDS; do
-        while seg_signal 0 "$pid" && [ $i -lt 50 ]; do
-            sleep 0.1
-            i=$((i + 1))
-        done
-        # What the spawned command started itself (the program under `timeout`) goes too,
-        # or it would outlive the namespace it ran in.
-        seg_signal 0 "$pid" && pkill -KILL -P "$pid" 2>/dev/null
-        seg_signal KILL "$pid"
-    done
+    for pid in $SEG_PIDS; do seg_stop "$pid"; done
     for ns in $SEG_NAMESPACES; do ip netns del "$ns" 2>/dev/null; done
     for dir in $SEG_TMPDIRS; do
         if [ -n "${SEGMENT_KEEP:-}" ]; then echo "segment: kept $dir" >&2; else rm -rf "$dir"; fi
     done
-    SEG_NAMESPACES=""
-    SEG_PIDS=""
-    SEG_TMPDIRS=""
 }
 
 # seg_workdir NAME: WORK = a fresh folder under /tmp that the clean-up removes.
@@ -88,61 +50,30 @@ seg_workdir() {
     SEG_TMPDIRS="$SEG_TMPDIRS $WORK"
 }
 
-# seg_init [SECONDS]: checks that segments can be built here, arms the clean-up and, with
-# SECONDS, a deadline after which the test is sent SIGTERM (and so cleans up) rather than
-# being killed by the test runner with no chance to.
+# seg_init: skips where segments cannot be built here, sweeps stale names and arms the
+# clean-up. (CTest runs each script under `timeout`, whose SIGTERM to the script and what it
+# waits for comes before CTest's own time-out, so the clean-up still runs.)
 seg_init() {
     for tool in ip nft timeout; do
         command -v $tool >/dev/null 2>&1 || seg_skip "$tool is not installed"
     done
     [ "$(id -u)" = 0 ] || seg_skip "building network namespaces needs root"
     trap seg_cleanup EXIT
-    trap 'exit 129' HUP
-    trap 'exit 130' INT
-    trap 'exit 143' TERM
-    seg_sweep_stale
+    trap 'exit 129' HUP; trap 'exit 130' INT; trap 'exit 143' TERM
+    for ns in $(ip netns list 2>/dev/null | sed -n "s/^\($SEG_PREFIX-[0-9]*-[^ ]*\).*/\1/p"); do
+        owner=$(echo "$ns" | sed "s/^$SEG_PREFIX-\([0-9]*\)-.*/\1/")
+        [ "$owner" = "$SEG_ID" ] || kill -0 "$owner" 2>/dev/null || ip netns del "$ns" 2>/dev/null
+    done
     probe=$(seg_ns probe)
-    if ! ip netns add "$probe" 2>/dev/null; then
-        seg_skip "cannot create a network namespace here (ip netns add failed)"
-    fi
+    ip netns add "$probe" 2>/dev/null || seg_skip "cannot create a network namespace here"
     SEG_NAMESPACES="$probe"
-    if ! ip -n "$probe" link add br0 type bridge 2>/dev/null; then
-        seg_skip "cannot create a bridge inside a network namespace"
-    fi
-    if ! ip -n "$probe" link add v0 type veth peer name v1 2>/dev/null; then
-        seg_skip "cannot create a veth pair inside a network namespace"
-    fi
-    if ! ip netns exec "$probe" nft add table inet probe 2>/dev/null; then
-        seg_skip "nftables does not work inside a network namespace"
-    fi
+    ip -n "$probe" link add br0 type bridge 2>/dev/null &&
+        ip -n "$probe" link add v0 type veth peer name v1 2>/dev/null &&
+        ip netns exec "$probe" nft add table inet probe 2>/dev/null ||
+        seg_skip "no bridge, veth pair or nftables inside a network namespace"
     ip netns del "$probe"
     SEG_NAMESPACES=""
-    if [ -n "${1:-}" ]; then
-        sh -c "$SEG_WATCHDOG_SCRIPT" seg-watchdog "$1" </dev/null >/dev/null &
-        SEG_WATCHDOG=$!
-    fi
 }
-
-# The deadline: after $1 seconds, TERM the test (its parent) and the commands it is waiting
-# for, since the shell runs its trap only once its foreground command has ended. Only while
-# the test is still its parent, so that a pid reused after the test was killed is left alone.
-# Ended early by the clean-up, it takes its sleep with it.
-SEG_WATCHDOG_SCRIPT='
-main=$PPID
-trap "kill \$sleeper 2>/dev/null; exit 0" TERM
-sleep "$1" &
-sleeper=$!
-wait $sleeper
-parent_of() { sed "s/.*) //" "/proc/$1/stat" 2>/dev/null | cut -d" " -f2; }
-[ "$(parent_of $$)" = "$main" ] || exit 0
-echo "segment: the test ran past its $1 s deadline; stopping it" >&2
-kill -TERM "$main"
-for stat in /proc/[0-9]*/stat; do
-    pid=${stat#/proc/}
-    pid=${pid%/stat}
-    [ "$pid" != $$ ] && [ "$(parent_of "$pid")" = "$main" ] && kill -TERM "$pid" 2>/dev/null
-done
-exit 0'
 
 seg_new_ns() {
     ns=$(seg_ns "$1")
@@ -154,88 +85,53 @@ seg_new_ns() {
     ip netns exec "$ns" sysctl -qw net.ipv6.conf.default.disable_ipv6=1 2>/dev/null
 }
 
-seg_has_ns() {
-    case " $SEG_NAMESPACES " in *" $(seg_ns "$1") "*) return 0 ;; *) return 1 ;; esac
-}
-
-# seg_segment NAME PREFIX: a bridge br0 in a namespace of its own; PREFIX is the first three
-# numbers of the /24 its hosts get.
+# seg_segment NAME PREFIX: a bridge br0 in a namespace of its own; its hosts get PREFIX.N/24.
 seg_segment() {
     seg_new_ns "br-$1"
     ip -n "$(seg_ns "br-$1")" link add br0 type bridge || exit 1
     ip -n "$(seg_ns "br-$1")" link set br0 up || exit 1
-    eval "SEG_PREFIX_$1=\$2"
-    eval "SEG_PORTS_$1=0"
+    eval "SEG_PREFIX_$1=\$2; SEG_PORTS_$1=0"
 }
 
-# seg_host HOST SEGMENT N: joins HOST (made on first use) to SEGMENT with the address
-# PREFIX.N/24 on its next interface (eth0, eth1, ...). The first interface of a host also
-# carries its route for 255.255.255.255: without one a broadcast fails with "Network is
-# unreachable", as the host has no default route.
+# seg_host HOST SEGMENT N: joins HOST (made on first use) to SEGMENT with PREFIX.N/24 on its
+# next interface (eth0, eth1, ...). The first one also carries the route for 255.255.255.255:
+# without it a broadcast fails with "Network is unreachable" (the hosts have no default route).
 seg_host() {
     host=$1 seg=$2 n=$3
     eval "prefix=\${SEG_PREFIX_$seg:-}"
     [ -n "$prefix" ] || { echo "segment: no segment $seg" >&2; exit 1; }
-    seg_has_ns "$host" || { seg_new_ns "$host"; eval "SEG_IFS_$host=0"; }
-    eval "k=\$SEG_IFS_$host"
-    eval "SEG_IFS_$host=$((k + 1))"
-    eval "port=\$SEG_PORTS_$seg"
+    case " $SEG_NAMESPACES " in
+        *" $(seg_ns "$host") "*) ;;
+        *) seg_new_ns "$host"; eval "SEG_IFS_$host=0" ;;
+    esac
+    eval "k=\$SEG_IFS_$host; SEG_IFS_$host=$((k + 1)); port=\$SEG_PORTS_$seg"
     eval "SEG_PORTS_$seg=$((port + 1))"
-    brns=$(seg_ns "br-$seg")
-    hostns=$(seg_ns "$host")
-    ifname=eth$k
+    brns=$(seg_ns "br-$seg") hostns=$(seg_ns "$host") ifname=eth$k
     ip -n "$brns" link add "p$port" type veth peer name "$ifname" netns "$hostns" || exit 1
     ip -n "$brns" link set "p$port" master br0 up || exit 1
     ip -n "$hostns" addr add "$prefix.$n/24" dev "$ifname" || exit 1
     ip -n "$hostns" link set "$ifname" up || exit 1
-    if [ "$k" = 0 ]; then
-        ip -n "$hostns" route add 255.255.255.255/32 dev "$ifname" || exit 1
-    fi
-    seg_wait_up "$hostns" "$ifname"
-}
-
-# Bounded wait for the carrier of a host's interface (both ends of its pair are up).
-seg_wait_up() {
+    [ "$k" != 0 ] || ip -n "$hostns" route add 255.255.255.255/32 dev "$ifname" || exit 1
+    # Bounded wait for the carrier (both ends of the pair up).
     i=0
-    while [ $i -lt 50 ]; do
-        state=$(ip -n "$1" -o link show "$2" 2>/dev/null)
-        case "$state" in *LOWER_UP*) return 0 ;; esac
-        sleep 0.1
+    until ip -n "$hostns" -o link show "$ifname" 2>/dev/null | grep -q LOWER_UP; do
         i=$((i + 1))
+        [ $i -lt 50 ] || { echo "segment: $ifname in $hostns did not come up" >&2; exit 1; }
+        sleep 0.1
     done
-    echo "segment: $2 in $1 did not come up" >&2
-    exit 1
 }
 
-seg_run() {
-    ns=$(seg_ns "$1")
-    shift
-    ip netns exec "$ns" "$@"
-}
+seg_run() { ns=$(seg_ns "$1"); shift; ip netns exec "$ns" "$@"; }
 
-# seg_spawn HOST LOG CMD...: runs CMD in HOST in the background with its output in LOG; its
-# pid is in SEG_PID and is ended by the clean-up. Long-running commands should carry their
-# own `timeout`, so that they end by themselves even if this shell is killed outright.
+# seg_spawn HOST LOG CMD...: CMD in HOST in the background, output in LOG, its pid in SEG_PID,
+# ended by the clean-up. Long-running commands carry their own `timeout`, so that they end by
+# themselves even if this shell is killed outright.
 seg_spawn() {
-    ns=$(seg_ns "$1")
-    log=$2
+    ns=$(seg_ns "$1") log=$2
     shift 2
     ip netns exec "$ns" "$@" >"$log" 2>&1 &
     SEG_PID=$!
     SEG_PIDS="$SEG_PIDS $SEG_PID"
-}
-
-# seg_stop PID: ends one process that seg_spawn started and waits for it (bounded).
-seg_stop() {
-    seg_signal TERM "$1"
-    i=0
-    while seg_signal 0 "$1" && [ $i -lt 50 ]; do
-        sleep 0.1
-        i=$((i + 1))
-    done
-    seg_signal 0 "$1" && pkill -KILL -P "$1" 2>/dev/null
-    seg_signal KILL "$1"
-    wait "$1" 2>/dev/null
 }
 
 # seg_loss HOST PERCENT: the host drops a random PERCENT of the UDP datagrams it receives.
@@ -250,7 +146,8 @@ table inet sperrow_loss {
 EOF
 }
 
-# seg_watch HOST: counts the UDP datagrams the host sends and receives (before any loss).
+# seg_watch HOST: counts the UDP datagrams the host sends and receives (before any loss);
+# seg_udp_count HOST in|out reads a counter back.
 seg_watch() {
     seg_run "$1" nft -f - <<EOF || exit 1
 table inet sperrow_watch {
@@ -267,43 +164,26 @@ table inet sperrow_watch {
 }
 EOF
 }
-
-# seg_udp_count HOST in|out: the number of UDP datagrams counted since seg_watch.
 seg_udp_count() {
     seg_run "$1" nft list counter inet sperrow_watch "udp_$2" |
         sed -n 's/.*packets \([0-9]*\).*/\1/p'
 }
 
-# seg_addr HOST [IFACE]: the host's address on an interface (eth0 by default).
-seg_addr() {
-    seg_run "$1" ip -o -4 addr show dev "${2:-eth0}" | sed -n 's/.* inet \([0-9.]*\)\/.*/\1/p'
-}
-
 # seg_modem HOST STORE [OPTIONS...]: a simulated modem in HOST taking broadcasts on port
-# MODEM_PORT and answering from it, password MODEM_PASSWORD, saving what it is sent in STORE.
-# With MODEM_ANSWERS=transfer-port it answers from a new port per transfer instead. Its log
-# is $WORK/MODEM_NAME.log (HOST by default). It ends by itself after 10 minutes even if
-# nobody stops it.
+# MODEM_PORT and answering from it, password MODEM_PASSWORD, saving what it is sent in STORE,
+# its log in $WORK/HOST.log. It ends by itself after 10 minutes.
 MODEM_PORT=6969
 MODEM_PASSWORD=secret
-MODEM_ANSWERS=listen-port
-MODEM_NAME=
 seg_modem() {
     host=$1 store=$2
     shift 2
-    log="$WORK/${MODEM_NAME:-$host}.log"
-    replies=--listen-port-replies
-    [ "$MODEM_ANSWERS" = transfer-port ] && replies=
+    log="$WORK/$host.log"
     mkdir -p "$store"
     # A sanitizer build's leak check at exit can outlast the clean-up's grace period; the
     # modem's leaks are the unit tests' business, so it is switched off for these daemons.
     seg_spawn "$host" "$log" env ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
-        timeout 600 "$MODEM" --listen 0.0.0.0 \
-        --port "$MODEM_PORT" $replies --password "$MODEM_PASSWORD" \
-        --data "$ROOT/data/modem" --store "$store" "$@"
-    if ! wait_for "$log" "sperrow-modem listening on"; then
-        echo "the modem in $host did not start:"
-        cat "$log"
-        exit 1
-    fi
+        timeout 600 "$MODEM" --listen 0.0.0.0 --port "$MODEM_PORT" --listen-port-replies \
+        --password "$MODEM_PASSWORD" --data "$ROOT/data/modem" --store "$store" "$@"
+    wait_for "$log" "sperrow-modem listening on" ||
+        { echo "the modem in $host did not start:"; cat "$log"; exit 1; }
 }

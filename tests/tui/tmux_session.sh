@@ -14,69 +14,52 @@ tui_cleanup() {
     rm -rf "$WORK"
 }
 
-# wait_for TEXT SECONDS: until the pane shows TEXT; fails with the pane on stderr.
-wait_for() {
-    text=$1
-    tries=$(($2 * 10))
-    while [ "$tries" -gt 0 ]; do
-        if tmux -L "$SOCK" capture-pane -p -t run 2>/dev/null | grep -qF -- "$text"; then
-            return 0
-        fi
-        sleep 0.1
+capture() { tmux -L "$SOCK" capture-pane -p -t run; }
+capture_escapes() { tmux -L "$SOCK" capture-pane -p -e -t run; }
+
+# within SECONDS COMMAND...: until COMMAND succeeds, tried ten times a second.
+within() {
+    tries=$(($1 * 10))
+    shift
+    until "$@"; do
         tries=$((tries - 1))
+        [ "$tries" -gt 0 ] || return 1
+        sleep 0.1
     done
-    echo "timed out waiting for: $text" >&2
-    tmux -L "$SOCK" capture-pane -p -t run >&2 2>/dev/null || true
-    return 1
+}
+shows() { capture 2>/dev/null | grep -qF -- "$1"; }
+lacks_text() { ! shows "$1"; }
+has_lines() { [ "$(grep -c -- "$2" "$1" 2>/dev/null)" -ge "$3" ]; }
+
+# wait_for TEXT SECONDS, wait_gone TEXT SECONDS: until the pane shows TEXT, or no longer does;
+# on a time-out the pane goes to stderr.
+wait_for() { within "$2" shows "$1" || { pane_timeout "$1"; return 1; }; }
+wait_gone() { within "$2" lacks_text "$1" || { pane_timeout "this to go: $1"; return 1; }; }
+pane_timeout() { echo "timed out waiting for: $1" >&2; capture >&2 2>/dev/null || true; }
+
+# wait_lines FILE PATTERN COUNT SECONDS: until FILE has at least COUNT lines with PATTERN.
+wait_lines() {
+    within "$4" has_lines "$1" "$2" "$3" ||
+        { echo "timed out waiting for $3 lines of \"$2\" in $1" >&2; return 1; }
 }
 
-# wait_gone TEXT SECONDS: until the pane no longer shows TEXT.
-wait_gone() {
-    text=$1
-    tries=$(($2 * 10))
-    while [ "$tries" -gt 0 ]; do
-        if ! tmux -L "$SOCK" capture-pane -p -t run 2>/dev/null | grep -qF -- "$text"; then
-            return 0
-        fi
-        sleep 0.1
-        tries=$((tries - 1))
-    done
-    echo "timed out waiting for this to go: $text" >&2
-    tmux -L "$SOCK" capture-pane -p -t run >&2 2>/dev/null || true
-    return 1
+# wait_status SECONDS: until the program has ended; prints the exit status it left.
+wait_status() {
+    within "$1" test -s "$WORK/status" || { echo "the program did not end" >&2; return 1; }
+    cat "$WORK/status"
 }
 
-# keys K...: send keys one at a time, as a person types them.
+# keys K...: send keys one at a time, as a person types them; text STRING: type it literally.
 keys() {
     for k in "$@"; do
         tmux -L "$SOCK" send-keys -t run "$k"
         sleep 0.05
     done
 }
-
-# text STRING: type a string literally.
 text() {
     tmux -L "$SOCK" send-keys -t run -l "$1"
     sleep 0.1
 }
-
-# wait_status SECONDS: until the program has ended and left its exit status in $WORK/status.
-wait_status() {
-    tries=$(($1 * 10))
-    while [ "$tries" -gt 0 ]; do
-        if [ -s "$WORK/status" ]; then
-            cat "$WORK/status"
-            return 0
-        fi
-        sleep 0.1
-        tries=$((tries - 1))
-    done
-    echo "the program did not end" >&2
-    return 1
-}
-
-capture() { tmux -L "$SOCK" capture-pane -p -t run; }
-capture_escapes() { tmux -L "$SOCK" capture-pane -p -e -t run; }
 
 # click TEXT: a left click on the first place the pane shows TEXT, as the terminal reports
 # it (X10 mouse encoding; the window asks the terminal for mouse reports).
@@ -102,16 +85,4 @@ start_window() {
     SOCK=${SOCK%-w*}-w$WINDOWS
     tmux -L "$SOCK" -f /dev/null new-session -d -x "$1" -y "$2" -s run \
         "cd '$WORK' && $3; echo \$? > '$WORK/status'; sleep 60"
-}
-
-# wait_lines FILE PATTERN COUNT SECONDS: until FILE has at least COUNT lines with PATTERN.
-wait_lines() {
-    tries=$(($4 * 10))
-    while [ "$tries" -gt 0 ]; do
-        [ "$(grep -c -- "$2" "$1" 2>/dev/null)" -ge "$3" ] && return 0
-        sleep 0.1
-        tries=$((tries - 1))
-    done
-    echo "timed out waiting for $3 lines of \"$2\" in $1" >&2
-    return 1
 }

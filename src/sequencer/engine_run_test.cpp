@@ -136,24 +136,6 @@ TEST(Plans, SendTheirFilesInOrderAndEndAsTheyShould) {
     }
 }
 
-TEST(RequestId, CompatibleBoardGetsThePasswordAndAnIncompatibleOneStopsTheRun) {
-    for (bool compatible : {true, false}) {
-        EngineRig rig;
-        ByteVector image = Image();
-        AppendCompatibleList(image, {"OTHER-BOARD", compatible ? "SIM-BOARD-1" : "X"});
-        EngineHost().image_box = rig.Write("fw.comp", image);
-        ASSERT_TRUE(rig.Run({STEP_CONNECT, STEP_PUT_REQUEST_ID, STEP_PUT_LOCK_KEY}));
-        if (compatible) {
-            EXPECT_EQ(rig.HostSent()[1], (tftp::Bytes{0, 3, 0, 1, 'p', 'w', '1', 0x0D, 0x0A}));
-            EXPECT_EQ(TheRunObserver().Phase(), RunPhase::kEnded);
-        } else {
-            EXPECT_EQ(rig.HostSentNames(), (Names{"WRQ RequestID"}));
-            EXPECT_EQ(OnlyBox(rig), "Not compatible board: SIM-BOARD-1");
-            EXPECT_EQ(TheRunObserver().StopMessage(), "Not compatible board: SIM-BOARD-1");
-        }
-    }
-}
-
 PackItem Item(const std::string& name, std::size_t size, std::uint8_t fill) {
     return {name, ByteVector(size, fill)};
 }

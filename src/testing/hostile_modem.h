@@ -115,21 +115,8 @@ public:
     // Sends one datagram to the client (to the port its latest datagram came from) and lets
     // it be handled.
     void Send(Sender from, const tftp::Bytes& bytes) {
-        std::uint16_t port = kModemPort;
-        switch (from) {
-            case Sender::kTransferPort:
-                port = TransferPort();
-                break;
-            case Sender::kListenPort:
-                break;
-            case Sender::kStranger:
-                port = kStrangerPort;
-                break;
-            case Sender::kOtherModemPort:
-                port = kOtherModemPort;
-                break;
-        }
-        SendFrom(from, port, bytes);
+        const std::uint16_t ports[] = {TransferPort(), kModemPort, kStrangerPort, kOtherModemPort};
+        SendFrom(from, ports[static_cast<int>(from)], bytes);
     }
 
     // The last datagram again, from the same port to the same port of the client.

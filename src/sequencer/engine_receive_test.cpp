@@ -4,10 +4,7 @@
 
 #include <map>
 
-#include "formats/formats.h"
 #include "formats/pack_builder.h"
-#include "formats/pack_table.h"
-#include "framework/file.h"
 #include "testing/engine_rig.h"
 #include "testing/test_engine_host.h"
 #include "testing/test_host.h"
@@ -47,31 +44,6 @@ TEST(ModemInfo, TheKeyBeforeEveryReadAndOnlyEachFilesFirstBlockParsed) {
     EXPECT_EQ(TheRunObserver().EndReason(), RunEnd::kFinalStep);
 }
 
-// The entries of a saved pack, by name. Each length is checked against what is left of the
-// file before anything is allocated or read: a wrong length fails the test at once.
-std::map<std::string, std::string> PackEntries(const std::string& path) {
-    fw::CFile f;
-    if (!f.Open(path, fw::CFile::modeRead) || !ReadPackTable(f, ReadMagic(f))) {
-        ADD_FAILURE() << "no pack table in " << path;
-        return {};
-    }
-    const long long size = f.GetLength();
-    std::map<std::string, std::string> out;
-    for (int i = 0; i < g_nPackEntries; ++i) {
-        const PackEntry& e = g_aPackEntries[i];
-        if (e.offset > size || e.length > size - e.offset) {
-            ADD_FAILURE() << e.name.str() << ": " << e.length << " bytes at " << e.offset
-                          << " in a file of " << size;
-            return {};
-        }
-        std::string data(e.length, '\0');
-        f.Seek(e.offset, fw::CFile::begin);
-        if (!data.empty() && f.Read(data.data(), data.size()) != e.length) ADD_FAILURE();
-        out[e.name.str()] = data;
-    }
-    return out;
-}
-
 class ConfigRead : public ::testing::Test {
 protected:
     explicit ConfigRead(testhost::RigOptions options = {}) : rig(options) {
@@ -83,24 +55,31 @@ protected:
         rig.Write("resolve", contents["resolve"] = std::string(512, 'r'));
     }
     std::string Pack() const { return rig.Path("config.pack"); }
+    // The header byte for byte: magic, the empty version's zero, every name with its zero
+    // and its length (32-bit, least significant byte first), the table's closing zero; the
+    // files follow.
+    std::string SavedPack() {
+        std::string header("PK11\0", 5), files;
+        for (const char* name : kConfigNames) {
+            std::size_t length = contents[name].size();
+            header += std::string(name) + '\0';
+            for (int shift = 0; shift < 32; shift += 8) header += char((length >> shift) & 0xFF);
+            files += contents[name];
+        }
+        return header + '\0' + files;
+    }
+    std::string Saved() const {
+        auto bytes = rig.Read(Pack());
+        return {bytes.begin(), bytes.end()};
+    }
     EngineRig rig;
     std::map<std::string, std::string> contents;
 };
 
-// The header byte for byte: magic, the empty version's zero, every name with its zero and
-// its length (32-bit, least significant byte first), the table's closing zero; the files
-// follow. Sent back, the pack arrives entry by entry with identical bytes.
+// The saved pack, sent back, arrives entry by entry with identical bytes.
 TEST_F(ConfigRead, SavedPackIsLaidOutByteForByteAndGoesBackWhole) {
     ASSERT_TRUE(rig.Run(kGetConfig));
-    std::string header("PK11\0", 5), files;
-    for (const char* name : kConfigNames) {
-        std::size_t length = contents[name].size();
-        header += std::string(name) + '\0';
-        for (int shift = 0; shift < 32; shift += 8) header += char((length >> shift) & 0xFF);
-        files += contents[name];
-    }
-    auto bytes = rig.Read(Pack());
-    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), header + '\0' + files);
+    EXPECT_EQ(Saved(), SavedPack());
     EXPECT_EQ(rig.desktop.BoxTexts(),
               (Names{"Get configuration done!\nConfiguration file now saved on host:    \n" +
                      Pack() + "\n"}));
@@ -134,8 +113,7 @@ TEST_F(SlowLineConfigRead, LostFinalAckIsAnsweredAgainWithoutADuplicate) {
     rig.DropFromHost("ACK 3");  // initbridge's last block
     ASSERT_TRUE(rig.Run(kGetConfig));
     EXPECT_GE(rig.HostSentCount("ACK 3"), 2);
-    EXPECT_EQ(PackEntries(Pack()), (std::map<std::string, std::string>(contents.begin(),
-                                                                        contents.end())));
+    EXPECT_EQ(Saved(), SavedPack());
 }
 
 // A read that fails keeps the pack saved before and leaves no partial one; nothing received

@@ -24,10 +24,6 @@ using Names = std::vector<std::string>;
 const std::initializer_list<int> kUpgrade = {
     STEP_CONNECT,           STEP_PUT_LOCK_KEY,   STEP_PUT_UPDATE_BEGIN,   STEP_SEND_IMAGE,
     STEP_PUT_UPDATE_REBOOT, STEP_PUT_UPDATE_END, STEP_SHOW_UPGRADE_STATUS};
-const std::initializer_list<int> kUpgradeWithoutDialog = {
-    STEP_CONNECT,    STEP_PUT_LOCK_KEY,      STEP_PUT_UPDATE_BEGIN,
-    STEP_SEND_IMAGE, STEP_PUT_UPDATE_REBOOT, STEP_PUT_UPDATE_END};
-
 ByteVector Image(std::size_t size = 1024) {
     ByteVector payload(size - 12);
     for (std::size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<std::uint8_t>(i * 7);
@@ -41,11 +37,6 @@ void WaitForCompletionWhileStatusShown(EngineRig& rig, int* on_opening = nullptr
         if (on_opening) *on_opening = g_bUpdateComplete;
         rig.loop.RunUntil([] { return g_bUpdateComplete != 0; }, 20000);
     };
-}
-
-const std::string& OnlyBox(EngineRig& rig) {
-    static const std::string kNone = "<no single box>";
-    return rig.desktop.Boxes().size() == 1 ? rig.desktop.Boxes()[0].text : kNone;
 }
 
 // The rig leaves an earlier upgrade's report on record, as a process that ran one does: the
@@ -136,24 +127,6 @@ TEST(Plans, SendTheirFilesInOrderAndEndAsTheyShould) {
     }
 }
 
-TEST(RequestId, CompatibleBoardGetsThePasswordAndAnIncompatibleOneStopsTheRun) {
-    for (bool compatible : {true, false}) {
-        EngineRig rig;
-        ByteVector image = Image();
-        AppendCompatibleList(image, {"OTHER-BOARD", compatible ? "SIM-BOARD-1" : "X"});
-        EngineHost().image_box = rig.Write("fw.comp", image);
-        ASSERT_TRUE(rig.Run({STEP_CONNECT, STEP_PUT_REQUEST_ID, STEP_PUT_LOCK_KEY}));
-        if (compatible) {
-            EXPECT_EQ(rig.HostSent()[1], (tftp::Bytes{0, 3, 0, 1, 'p', 'w', '1', 0x0D, 0x0A}));
-            EXPECT_EQ(TheRunObserver().Phase(), RunPhase::kEnded);
-        } else {
-            EXPECT_EQ(rig.HostSentNames(), (Names{"WRQ RequestID"}));
-            EXPECT_EQ(OnlyBox(rig), "Not compatible board: SIM-BOARD-1");
-            EXPECT_EQ(TheRunObserver().StopMessage(), "Not compatible board: SIM-BOARD-1");
-        }
-    }
-}
-
 PackItem Item(const std::string& name, std::size_t size, std::uint8_t fill) {
     return {name, ByteVector(size, fill)};
 }
@@ -188,7 +161,7 @@ TEST(SendRefused, WithAStopMessageAndNoWriteRequest) {
         EngineHost().image_box = path;
         ASSERT_TRUE(rig.Run({STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_SEND_IMAGE, STEP_PUT_MACRO}));
         EXPECT_EQ(rig.HostSentNames().back(), "DATA 1 (5)");
-        EXPECT_EQ(OnlyBox(rig), c.message);
+        EXPECT_EQ(rig.desktop.BoxTexts(), Names{c.message});
         EXPECT_EQ(TheRunObserver().Phase(), RunPhase::kStopped);
     }
 }

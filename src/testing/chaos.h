@@ -64,7 +64,6 @@ struct Result {
     Verdict verdict = Verdict::kHang;
     std::string reason;                  // the stop message, or what broke
     std::vector<std::string> host_sent;  // the host's datagrams, by readable name
-    int retries_spent = 0;
 };
 
 // Runs the scenario from a fresh rig and judges it.

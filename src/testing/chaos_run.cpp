@@ -244,8 +244,7 @@ public:
 
     Result Decide(bool settled, fw::Millis started, bool report_seen,
                   const std::vector<std::string>& fields_shown) {
-        Result r{
-            Verdict::kHang, {}, rig_.HostSentNames(), s_.retry_budget - rig_.client.retryBudget};
+        Result r{Verdict::kHang, {}, rig_.HostSentNames()};
         const RunObserver& o = TheRunObserver();
         auto verdict = [&r](Verdict v, const std::string& why) {
             r.verdict = v;

@@ -140,28 +140,24 @@ int Table::Count(Verdict v) const {
 std::string Table::Format() const {
     const char* const modes[] = {"The modem answers from a new port per transfer",
                                  "The modem answers from its listening port"};
-    const char* const row_format = "%-15s %-18s %7d %9d %8d %8d %6d %10d\n";
     std::string out;
     char line[200];
-    auto add_row = [&](const char* op, const char* mix, const Row& row) {
-        int runs = row[0] + row[1] + row[2] + row[3] + row[4];
-        std::snprintf(line, sizeof line, row_format, op, mix, runs, row[0], row[1], row[2],
-                      row[3], row[4]);
+    auto add_row = [&](const char* op, const char* mix, const Row& r) {
+        std::snprintf(line, sizeof line, "%-15s %-18s %7d %9d %8d %8d %6d %10d\n", op, mix,
+                      r[0] + r[1] + r[2] + r[3] + r[4], r[0], r[1], r[2], r[3], r[4]);
         out += line;
     };
     for (int mode = 0; mode < 2; ++mode) {
-        std::snprintf(line, sizeof line, "%s\n%-15s %-18s %7s %9s %8s %8s %6s %10s\n", modes[mode],
-                      "operation", "fault mix", "runs", "successes", "honest", "false",
-                      "hangs", "violations");
-        out += line + std::string(90, '-') + "\n";
+        out += std::string(modes[mode]) + "\noperation       fault mix             runs successes" +
+               "   honest    false  hangs violations\n" + std::string(90, '-') + "\n";
         Row total = {};
         for (int op = 0; op < kOperationCount; ++op) {
             for (int mix = 0; mix < kFaultMixCount; ++mix) {
                 const Row& row = rows_[mode][op][mix];
                 for (int i = 0; i < 5; ++i) total[i] += row[i];
-                if (row[0] + row[1] + row[2] + row[3] + row[4] == 0) continue;
-                add_row(OperationName(static_cast<Operation>(op)),
-                        FaultMixName(static_cast<FaultMix>(mix)), row);
+                if (row != Row{})
+                    add_row(OperationName(static_cast<Operation>(op)),
+                            FaultMixName(static_cast<FaultMix>(mix)), row);
             }
         }
         add_row("total", "", total);

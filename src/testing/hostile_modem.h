@@ -115,21 +115,8 @@ public:
     // Sends one datagram to the client (to the port its latest datagram came from) and lets
     // it be handled.
     void Send(Sender from, const tftp::Bytes& bytes) {
-        std::uint16_t port = kModemPort;
-        switch (from) {
-            case Sender::kTransferPort:
-                port = TransferPort();
-                break;
-            case Sender::kListenPort:
-                break;
-            case Sender::kStranger:
-                port = kStrangerPort;
-                break;
-            case Sender::kOtherModemPort:
-                port = kOtherModemPort;
-                break;
-        }
-        SendFrom(from, port, bytes);
+        const std::uint16_t ports[] = {TransferPort(), kModemPort, kStrangerPort, kOtherModemPort};
+        SendFrom(from, ports[static_cast<int>(from)], bytes);
     }
 
     // The last datagram again, from the same port to the same port of the client.
@@ -248,34 +235,6 @@ public:
             if (!allowed.count(name)) stray.push_back(name);
         }
         return stray;
-    }
-
-    // The names and lengths of a configuration pack laid out as the client writes it: "PK11",
-    // an empty version, the table, then the data. Empty when it is not such a pack.
-    struct PackTable {
-        std::vector<std::pair<std::string, std::uint32_t>> entries;
-        std::size_t data_start = 0;
-        std::size_t size = 0;
-    };
-    static bool ReadConfigPack(const ByteVector& p, PackTable* table) {
-        if (p.size() < 6 || std::string(p.begin(), p.begin() + 4) != "PK11" || p[4] != 0)
-            return false;
-        std::size_t pos = 5;
-        for (;;) {
-            auto zero = std::find(p.begin() + static_cast<long>(pos), p.end(), 0);
-            if (zero == p.end()) return false;
-            std::string name(p.begin() + static_cast<long>(pos), zero);
-            pos = static_cast<std::size_t>(zero - p.begin()) + 1;
-            if (name.empty()) break;
-            if (pos + 4 > p.size()) return false;
-            std::uint32_t len = p[pos] | p[pos + 1] << 8 | p[pos + 2] << 16 |
-                                static_cast<std::uint32_t>(p[pos + 3]) << 24;
-            table->entries.emplace_back(name, len);
-            pos += 4;
-        }
-        table->data_start = pos;
-        table->size = p.size();
-        return true;
     }
 
 private:

@@ -25,9 +25,9 @@ public:
     void ReadServerRootPath() override {
         if (g_pServerUnderTest != nullptr) g_pServerUnderTest->SetRootPath(Host().server_root);
     }
-    int GetRetryCount() override { return TextToInt(Host().retry_text); }
-    int GetTimeoutSeconds() override { return TextToInt(Host().timeout_text); }
-    int GetBroadcastDelay() override { return TextToInt(Host().delay_text); }
+    int GetRetryCount() override { return std::atoi(Host().retry_text.c_str()); }
+    int GetTimeoutSeconds() override { return std::atoi(Host().timeout_text.c_str()); }
+    int GetBroadcastDelay() override { return std::atoi(Host().delay_text.c_str()); }
     bool IsCriteriaFileSkipped() override { return Host().criteria_skipped; }
     bool IsServerReadEnabled() override { return Host().server_read_enabled; }
     bool IsServerWriteEnabled() override { return Host().server_write_enabled; }
@@ -112,10 +112,6 @@ void ResetEngineHost() {
 
 void SetServerUnderTest(TftpServer* server) {
     g_pServerUnderTest = server;
-}
-
-int TextToInt(const std::string& text) {
-    return std::atoi(text.c_str());
 }
 
 }  // namespace testhost

@@ -38,7 +38,4 @@ void ResetHost();
 // application copies the File Path box into its own; null: none.
 void SetServerUnderTest(TftpServer* server);
 
-// Leading blanks, an optional sign, then digits up to the first non-digit; 0 without digits.
-int TextToInt(const std::string& text);
-
 }  // namespace testhost

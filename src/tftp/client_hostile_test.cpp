@@ -161,15 +161,4 @@ TEST(HostileModemDuringConfigRead, ReadStoppedMidwayKeepsThePreviousPack) {
     }
 }
 
-TEST(ClientSettings, RequestsGoToPort69UnlessSetAndAnUnknownDeviceIsRefused) {
-    EXPECT_EQ(TftpClient().ModemPort(), 69u);
-    testhost::EngineRig rig({.modems = 0});
-    EXPECT_TRUE(rig.client.SetBindDevice("eth0"));
-    EXPECT_FALSE(rig.client.SetBindDevice("nosuch0"));
-    TftpClient other;
-    other.SetStack(rig.host);
-    other.SetBindDevice("nosuch0");
-    EXPECT_FALSE(other.CreateClientSocket());
-}
-
 }  // namespace

@@ -15,6 +15,9 @@
 #include <filesystem>
 #include <string>
 
+#include "formats/formats.h"
+#include "formats/pack_table.h"
+#include "framework/file.h"
 #include "testing/fuzz_input.h"
 #include "testing/hostile_modem.h"
 
@@ -98,12 +101,16 @@ void Judge(HostileModem& m) {
         for (const testhost::ExpectedFile& f : m.ExpectedSends()) Check(m.SentWhole(f));
     }
     if (m.plan() == HostilePlan::kConfigRead) {
-        HostileModem::PackTable table;
-        Check(HostileModem::ReadConfigPack(m.rig().Read(m.rig().Path("config.pack")), &table));
-        Check(table.entries.size() == 5);
-        std::size_t total = table.data_start;
-        for (const auto& e : table.entries) total += e.second;
-        Check(total == table.size);
+        // A "PK11" pack of the five files, each entry where the one before ends, the last at
+        // the file's end.
+        fw::CFile f;
+        Check(f.Open(m.rig().Path("config.pack"), fw::CFile::modeRead) &&
+              ReadMagic(f) == kMagicPk11 && ReadPackTable(f, kMagicPk11) && g_nPackEntries == 5);
+        for (int i = 1; i < g_nPackEntries; ++i)
+            Check(g_aPackEntries[i].offset ==
+                  g_aPackEntries[i - 1].offset + g_aPackEntries[i - 1].length);
+        Check(static_cast<long long>(g_aPackEntries[4].offset) + g_aPackEntries[4].length ==
+              f.GetLength());
     }
 }
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <tuple>
 
 #include "tftp/engine_globals.h"
 #include "tftp/modem_info.h"
@@ -18,11 +19,6 @@ constexpr std::string_view kMarker = "\x01unchanged";
 
 void Check(bool ok) {
     if (!ok) std::abort();
-}
-
-template <std::size_t N>
-void Mark(fw::FixedText<N>& field) {
-    field = kMarker;
 }
 
 // Unchanged, or a piece of the text that fits the field.
@@ -38,23 +34,15 @@ bool Sound(const fw::FixedText<N>& field, std::string_view text) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
     std::string_view name = kNames[data[0] % std::size(kNames)];
-    Mark(g_szCompany);
-    Mark(g_szDate);
-    Mark(g_szHardwareVersion);
-    Mark(g_szFirmwareVersion);
-    Mark(g_szProductId);
-    Mark(g_szMacAddress);
-    Mark(g_szTftpVersion);
-    Mark(g_szHwProfile);
+    auto fields = std::tie(g_szCompany, g_szDate, g_szHardwareVersion, g_szFirmwareVersion,
+                           g_szProductId, g_szMacAddress, g_szTftpVersion, g_szHwProfile);
+    std::apply([](auto&... field) { ((field = kMarker), ...); }, fields);
 
     ParseModemInfo(name, data + 1, size - 1);
 
     std::string_view all(reinterpret_cast<const char*>(data + 1), size - 1);
     std::string_view text = all.substr(0, all.find('\0'));
-    Check(Sound(g_szCompany, text) && Sound(g_szDate, text) && Sound(g_szHardwareVersion, text) &&
-          Sound(g_szFirmwareVersion, text) && Sound(g_szProductId, text) &&
-          Sound(g_szMacAddress, text) && Sound(g_szTftpVersion, text) &&
-          Sound(g_szHwProfile, text));
+    Check(std::apply([&](auto&... field) { return (Sound(field, text) && ...); }, fields));
     bool info = name == "info", product = name == "ProductInfo", prof = name == "hw.prof";
     Check(info || (g_szCompany == kMarker && g_szDate == kMarker &&
                    g_szHardwareVersion == kMarker && g_szFirmwareVersion == kMarker));

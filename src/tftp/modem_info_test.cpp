@@ -4,8 +4,8 @@
 
 #include <map>
 #include <string>
+#include <tuple>
 
-#include "tftp/command_files.h"
 #include "tftp/engine_globals.h"
 
 namespace {
@@ -42,13 +42,9 @@ TEST(ModemInfoParse, EachFileSetsItsFieldsAndNoOther) {
         {"imode", "a;b;c;d", {}},
     };
     for (const Case& c : cases) {
-        for (auto* f : {&g_szCompany, &g_szDate}) *f = "old";
-        g_szHardwareVersion = "old";
-        g_szFirmwareVersion = "old";
-        g_szProductId = "old";
-        g_szMacAddress = "old";
-        g_szTftpVersion = "old";
-        g_szHwProfile = "old";
+        std::apply([](auto&... field) { ((field = "old"), ...); },
+                   std::tie(g_szCompany, g_szDate, g_szHardwareVersion, g_szFirmwareVersion,
+                            g_szProductId, g_szMacAddress, g_szTftpVersion, g_szHwProfile));
         Fields want = Shown();
         for (auto& [field, text] : c.changed) want[field] = text;
         ParseModemInfo(c.file, reinterpret_cast<const std::uint8_t*>(c.text.data()), c.text.size());
@@ -57,17 +53,6 @@ TEST(ModemInfoParse, EachFileSetsItsFieldsAndNoOther) {
     const std::uint8_t unterminated[] = {'x', 'y'};
     ParseModemInfo("hw.prof", unterminated, sizeof unterminated);
     EXPECT_EQ(g_szHwProfile.str(), "xy");
-}
-
-TEST(CommandFiles, ContentIsTheBufferTextThenCrLf) {
-    StorePassword(std::string(40, 'k'));
-    EXPECT_EQ(g_szPassword.size(), 29u);
-    EXPECT_EQ(CommandFileData(1), std::string(29, 'k') + "\r\n");
-    EXPECT_EQ(CommandFileData(7), CommandFileData(1));
-    for (int i : {2, 3, 4, 5, 6}) EXPECT_EQ(CommandFileData(i), "\r\n");
-    EXPECT_STREQ(CommandFileTable[2].remoteName, "tftpupdt.beg");
-    EXPECT_FALSE(IsCommandFileIndex(0));
-    EXPECT_FALSE(IsCommandFileIndex(11));
 }
 
 }  // namespace

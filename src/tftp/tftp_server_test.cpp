@@ -22,13 +22,11 @@
 #include "sequencer/server_timer.h"
 #include "testing/test_host.h"
 #include "tftp/host_hooks.h"
-#include "tftp/server_test_support.h"
 #include "tftp/server_transfer_report.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using servertest::Tree;
 using tftp::Bytes;
 using testhost::Host;
 
@@ -74,6 +72,14 @@ Bytes Error(std::uint16_t code, const std::string& text) { return tftp::BuildErr
 // Opcode and block of a datagram, e.g. {3, 2} for DATA 2.
 std::pair<int, int> Kind(const Bytes& b) { return {b[0] << 8 | b[1], b[2] << 8 | b[3]}; }
 std::pair<int, int> AckKind(int n) { return {4, n}; }
+// Every entry under `dir`, relative to it and sorted; links not followed.
+std::vector<std::string> Tree(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (auto& e : fs::recursive_directory_iterator(dir))
+        names.push_back(e.path().lexically_relative(dir).string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 // Every case of a test runs once with the kernel resolving names and once with the walk.
 class ServerTest : public ::testing::TestWithParam<tftp::ResolveWay> {
@@ -274,6 +280,7 @@ TEST_P(ServerTest, RefusedRequestsAreToldWhyAndTouchNoTransfer) {
     std::ofstream(parent / "secret") << "outside";
     fs::create_symlink("../secret", fs::path(root) / "out.txt");
     fs::create_symlink("..", fs::path(root) / "up");
+    fs::create_symlink("../..", fs::path(root) / "dir" / "out");
     ASSERT_EQ(::mkfifo((fs::path(root) / "fifo").c_str(), 0644), 0);
     const Bytes kDenied = Error(2, "Access violation"), kNotFound = Error(1, "File not found");
     const std::string kIllegal = "Illegal File Name", kRead = "Open Read File Fail", kWrite = "Open Write File Fail";
@@ -287,6 +294,8 @@ TEST_P(ServerTest, RefusedRequestsAreToldWhyAndTouchNoTransfer) {
         {1, 0, Rrq("/etc/passwd"), kDenied, kIllegal}, {1, 0, Rrq("dir"), kDenied, kRead},
         {1, 0, Rrq("fifo"), kDenied, kRead},           {1, 0, Rrq("out.txt"), kDenied, kRead},
         {1, 0, Rrq("up/secret"), kDenied, kRead},      {1, 1, Wrq("up/new"), kDenied, kWrite},
+        {1, 0, Rrq("dir/../../secret"), kDenied, kIllegal},
+        {1, 1, Wrq("dir/out/new"), kDenied, kWrite},
         {1, 1, Wrq("nodir/new"), kNotFound, ""},       {1, 1, Wrq(std::string(256, 'n')), kDenied, ""},
         {1, 0, Rrq("big"), Error(0, "File too large"), "File Too Large"},
     };
@@ -310,8 +319,9 @@ TEST_P(ServerTest, RefusedRequestsAreToldWhyAndTouchNoTransfer) {
     EXPECT_EQ(server.TransferCount(), 2u);
     EXPECT_EQ(After(other, 3100), std::vector<Bytes>{DataOf(1, f)}) << "the other peer's timer ran on";
     EXPECT_EQ(Get(parent / "secret"), (Bytes{'o', 'u', 't', 's', 'i', 'd', 'e'}));
-    EXPECT_EQ(Tree(parent), (std::vector<std::string>{"root", "root/big", "root/dir", "root/f",
-                                                      "root/fifo", "root/out.txt", "root/up", "secret"}));
+    EXPECT_EQ(Tree(parent), (std::vector<std::string>{"root", "root/big", "root/dir", "root/dir/out",
+                                                      "root/f", "root/fifo", "root/out.txt",
+                                                      "root/up", "secret"}));
 }
 
 // Until its last block an upload has no name in the root, or, where the file system has no

@@ -2,7 +2,7 @@
 # A write through `sperrow serve` gains no rights. Run as nobody, the server replaces no file
 # it could not open for writing, makes none where it may not write, and produces no setuid
 # file. Run as root, it replaces a setuid file with a plain one of the same owner. (No name
-# or link leading out of the root: tftp_nettests, with tftp-hpa, and the server's engine tests.)
+# or link leading out of the root: the server's engine tests, with both ways of resolving.)
 # Usage: serve_rights_test.sh SPERROW SPERROW_MODEM SOURCE_DIR
 SPERROW=$1 MODEM=$2 ROOT=$3
 . "$ROOT/tests/lib.sh"; loopback_work

@@ -1,21 +1,19 @@
 // Commands run whole against the simulated modem on the in-memory network and the manual
 // clock: the ends of a run that take long in real time (a countdown that runs out, a stall,
 // a give-up in the middle of a configuration read) are proven here in an instant. The
-// commands as programs are tested in tests/cli/ (and on real segments in tests/segment/).
+// commands as programs are tested in tests/cli/ (and on real segments in tests/segment/),
+// where json_test.sh holds an upgrade's JSON files and messages to what the modem took.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <memory>
-#include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 
 #include "app/window_test_support.h"
 #include "frontends/cli/cli_options.h"
 #include "frontends/cli/driver.h"
-#include "frontends/cli/json_report.h"
 #include "frontends/cli/output.h"
 #include "frontends/cli/runner.h"
 #include "modem/simulated_modem.h"
@@ -141,12 +139,6 @@ TEST_F(CommandTest, StrayBlockLeavesTheReadRequestToItsTimeout) {
     EXPECT_EQ(Out(), "");
 }
 
-// A run whose observer has heard nothing for this long is stalled.
-TEST_F(CommandTest, StallLimitIsTwiceTheTimeoutButNeverBelowFiveSeconds) {
-    for (auto [timeout, limit] : {std::pair{0, 5000}, {2, 5000}, {3, 6000}, {30, 60000}})
-        EXPECT_EQ(StallLimit(timeout), limit) << timeout;
-}
-
 // Every acknowledgement of the end marker is lost, and the modem's completion report comes
 // before the client's retransmission would: the report proves the marker arrived, so the run
 // goes on to its end instead of waiting for an acknowledgement that will not come.
@@ -167,43 +159,6 @@ TEST_F(CommandTest, APasswordLongerThanTheBoxTakesIsCutWithAWarning) {
     EXPECT_EQ(Err().rfind("sperrow: warning: the password is cut to its first 29 characters.\n", 0),
               0u);
     EXPECT_EQ(modem->LastReceived("tftplock.key")->bytes.size(), 29u + 2);
-}
-
-// Success means the modem holds exactly the files the JSON lists, with their bytes; the
-// events end every file at its whole size.
-TEST_F(CommandTest, JsonFilesAreWhatTheModemHoldsAndEveryFileEndsWhole) {
-    std::string image = Image();
-    std::string pack = "PACK1.0.0001";
-    pack += std::string("image\0", 6) + std::string{static_cast<char>(image.size() & 0xFF),
-                                                    static_cast<char>(image.size() >> 8), 0, 0};
-    pack += std::string("info\0\3\0\0\0", 9) + std::string(1, '\0');
-    pack += image + "abc";
-    WriteFile("fw.pack", pack);
-    options.json = options.jsonEvents = true;
-    EXPECT_EQ(Run(Command::kUpgrade, "fw.pack"), 0) << Err();
-    nlohmann::json report = nlohmann::json::parse(Out());
-    EXPECT_EQ(report["messages"], nlohmann::json::array({"Modem is now updating .....",
-                                                         "Modem Reboot", "Update Complete"}));
-    std::vector<std::string> written;
-    for (const auto& file : report["files"]) {
-        std::string name = file["name"];
-        const modem::ReceivedFile* got = modem->LastReceived(name);
-        ASSERT_NE(got, nullptr) << name;
-        EXPECT_EQ(file["direction"], "write");
-        EXPECT_EQ(file["bytes"], got->bytes.size()) << name;
-        written.push_back(name);
-    }
-    EXPECT_EQ(written, (std::vector<std::string>{"tftplock.key", "tftpupdt.beg", "image", "info",
-                                                 "tftpupdt.rbt", "tftpupdt.end"}));
-    // (The steps in turn: the interrupt report of the run guard's tests, from the same words.)
-    std::map<std::string, int> last_percent;
-    std::istringstream events(Err());
-    for (std::string line; std::getline(events, line);) {
-        std::optional<RunEvent> event = ParseRunEvent(line);
-        ASSERT_TRUE(event) << "stderr holds events only here: " << line;
-        if (event->kind == "progress") last_percent[event->file] = event->percent;
-    }
-    EXPECT_EQ(last_percent, (std::map<std::string, int>{{"image", 100}, {"info", 100}}));
 }
 
 // A tiny TFTP reader on another host that fetches `name` whole from the local server.

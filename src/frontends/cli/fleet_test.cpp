@@ -1,5 +1,6 @@
 // A fleet run's parts that need no process: the modems file, the arguments each child gets
-// (a single run of the same command, the password never among them), and the table.
+// (a single run of the same command; the password kept out of them: tests/cli/fleet_test.sh),
+// and the table.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -110,24 +111,6 @@ TEST(FleetChildArguments, MakeASingleRunOfTheSameCommand) {
                 expected.file = ExpandModemTemplate(fleet->file, modem.address);
             EXPECT_TRUE(*child == expected) << ::testing::PrintToString(words);
         }
-    }
-}
-
-TEST(FleetChildArguments, CarryNoPasswordButWhereToReadIt) {
-    ::unsetenv("SPERROW_PASSWORD");
-    std::optional<CliOptions> fleet =
-        Parse({"-p", "s3cret", "-m", "10.0.0.1", "-m", "10.0.0.2", "info"});
-    ASSERT_TRUE(fleet);
-    FleetModem own{"10.0.0.3", "own"};
-    EXPECT_EQ(FleetPassword(*fleet, fleet->fleet[0]), "s3cret");
-    EXPECT_EQ(FleetPassword(*fleet, own), "own");
-    for (const FleetModem& modem : {fleet->fleet[0], own}) {
-        std::vector<std::string> args = FleetChildArguments(*fleet, modem, true);
-        std::string joined;
-        for (const std::string& arg : args) joined += arg + ' ';
-        EXPECT_EQ(joined.find("s3cret"), std::string::npos) << joined;
-        EXPECT_EQ(joined.find("own"), std::string::npos) << joined;
-        EXPECT_NE(joined.find("--password-file - "), std::string::npos) << joined;
     }
 }
 

@@ -40,16 +40,6 @@ TEST_F(MainWindowTest, ServerPortInUseIsReportedAndTheWindowStillOpensItsPages) 
     EXPECT_TRUE(Find(IDC_DOWNLOAD)->AcceptsInput());
 }
 
-TEST_F(MainWindowTest, ClientSocketThatCannotBeMadeIsReportedAndNoPageOpens) {
-    StartOptions options;
-    options.clientDevice = "nosuchdev";
-    OpenWindow(options);
-    ASSERT_EQ(desktop.BoxTexts().size(), 1u);
-    EXPECT_NE(desktop.BoxTexts()[0].find("nosuchdev"), std::string::npos);
-    EXPECT_EQ(window->TabControl()->GetItemCount(), 0);
-    EXPECT_FALSE(Click(IDC_DOWNLOAD));
-}
-
 // How the file reads is the settings tests' business; here, that its values reach the boxes.
 TEST_F(MainWindowTest, SettingsFileFillsThePasswordAndImageBoxes) {
     WriteFile("setting.cfg", " \tPASSWORD:  pw 1\nPackFile a\nPackFile b\n");
@@ -69,10 +59,6 @@ TEST_F(MainWindowTest, AccessorsConvertTheBoxesAsTheEnginesExpect) {
     }
     EXPECT_EQ(BoxTextToInt("99999999999", kRetryChars), INT_MAX);
     EXPECT_EQ(BoxTextToInt("00000000000042", kDelayChars), 4) << "13 characters are read";
-
-    ASSERT_TRUE(Type(IDC_PASSWORD, std::string(40, 'p')));
-    ReadPassword();
-    EXPECT_EQ(g_szPassword.str(), std::string(29, 'p'));
 
     window->ModemAddress()->ClearAddress();
     window->ModemAddress()->SetFieldText(3, "7");

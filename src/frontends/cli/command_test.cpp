@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/window_test_support.h"
+#include "formats/pack_builder.h"
 #include "frontends/cli/cli_options.h"
 #include "frontends/cli/driver.h"
 #include "frontends/cli/output.h"
@@ -47,9 +48,6 @@ protected:
         options.port = 6969;
         config.listen_port = 6969;
         config.completion_delay_ms = 1000;
-        for (const char* name : {"initbridge", "initbrowser", "resolve", "imode", "dhcpd.conf"}) {
-            WriteFile(std::string("modem/") + name, std::string(name) + " settings");
-        }
         WriteModemIdentity();
     }
     ~CommandTest() override {
@@ -78,12 +76,9 @@ protected:
 
 // An image of the newer format whose compatible list names the modem's board.
 std::string Image() {
-    std::string board = "SIM-BOARD-1";
-    std::string bytes = "LZ0110400000" + std::string(1500, 'x') + board + '\0';
-    std::size_t list = board.size() + 1;
-    bytes += static_cast<char>(list >> 8);
-    bytes += static_cast<char>(list & 0xFF);
-    return bytes;
+    ByteVector image = BuildImage("10400000", ByteVector(1500, 'x'));
+    AppendCompatibleList(image, {"SIM-BOARD-1"});
+    return std::string(image.begin(), image.end());
 }
 
 TEST_F(CommandTest, UpgradeWithoutCompletionReportEndsWithThree) {

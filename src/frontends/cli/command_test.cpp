@@ -8,8 +8,10 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "app/window_test_support.h"
 #include "formats/pack_builder.h"
@@ -25,8 +27,6 @@ namespace cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr std::uint32_t kModemAddr = 0x0A000002;  // 10.0.0.2, the modem of WindowTest
 
 std::string ReadAll(std::FILE* stream) {
     std::fflush(stream);
@@ -90,42 +90,46 @@ TEST_F(CommandTest, UpgradeWithoutCompletionReportEndsWithThree) {
               "Please check LED or console to see if modem is reboot\n");
 }
 
-// A modem that takes the unlock key, answers the first read with a block out of order and
-// then says nothing more. The client drops such a block without an acknowledgement, and the
-// block stopped the timer that guarded the read: nothing is left that could move the run on.
-class StrayBlockModem {
+// A peer on the segment that answers each datagram it gets as `reply` says (nothing: silence).
+class ScriptedPeer {
 public:
-    explicit StrayBlockModem(fw::NetStack& stack) : socket_(stack.OpenUdp(&error_)) {
-        socket_->Bind(fw::Endpoint{kModemAddr, 6969});
-        socket_->SetReadableCallback([this] { OnReadable(); });
+    using Reply = std::function<tftp::Bytes(const tftp::Header&, long size)>;
+    ScriptedPeer(fw::NetStack& stack, fw::Endpoint local, Reply reply)
+        : socket_(stack.OpenUdp(&error_)), reply_(std::move(reply)) {
+        socket_->Bind(local);
+        socket_->SetReadableCallback([this] {
+            std::uint8_t buffer[1024];
+            fw::Endpoint from;
+            long got = socket_->RecvFrom(buffer, sizeof buffer, &from);
+            if (got < 4) return;
+            auto size = static_cast<std::size_t>(got);
+            tftp::Bytes answer = reply_(tftp::ParseHeader(buffer, size), got);
+            if (!answer.empty()) Send(answer, from);
+        });
+    }
+    void Send(const tftp::Bytes& bytes, fw::Endpoint to) {
+        socket_->SendTo(bytes.data(), bytes.size(), to);
     }
 
 private:
-    void OnReadable() {
-        std::uint8_t buffer[1024];
-        fw::Endpoint from;
-        long got = socket_->RecvFrom(buffer, sizeof buffer, &from);
-        if (got < 4) return;
-        tftp::Header header = tftp::ParseHeader(buffer, static_cast<std::size_t>(got));
-        tftp::Bytes reply;
-        if (header.opcode == tftp::WRQ) reply = tftp::BuildAck(0);
-        if (header.opcode == tftp::DATA) reply = tftp::BuildAck(header.field);
-        if (header.opcode == tftp::RRQ && !strayed_) {
-            reply = tftp::BuildData(7, "late", 4);
-            strayed_ = true;
-        }
-        if (!reply.empty()) socket_->SendTo(reply.data(), reply.size(), from);
-    }
-
     int error_ = 0;
     std::unique_ptr<fw::DatagramSocket> socket_;
-    bool strayed_ = false;
+    Reply reply_;
 };
 
-// A block out of order is dropped without disarming the timer of the request it claims to
-// answer: the run ends in that request's time-out, not in a stall.
+// A modem that takes the unlock key, answers the first read with a block out of order and
+// then says nothing more. The client drops such a block without an acknowledgement, and
+// without disarming the timer of the request it claims to answer: the run ends in that
+// request's time-out, not in a stall.
 TEST_F(CommandTest, StrayBlockLeavesTheReadRequestToItsTimeout) {
-    StrayBlockModem stray(modemHost);
+    bool strayed = false;
+    ScriptedPeer stray(modemHost, {kModemAddr, 6969}, [&](const tftp::Header& h, long) {
+        if (h.opcode == tftp::WRQ) return tftp::BuildAck(0);
+        if (h.opcode == tftp::DATA) return tftp::BuildAck(h.field);
+        if (h.opcode == tftp::RRQ && !std::exchange(strayed, true))
+            return tftp::BuildData(7, "late", 4);
+        return tftp::Bytes{};
+    });
     options.command = Command::kInfo;
     options.timeout = 1;
     Output output(out, err, false, false);
@@ -156,38 +160,6 @@ TEST_F(CommandTest, APasswordLongerThanTheBoxTakesIsCutWithAWarning) {
     EXPECT_EQ(modem->LastReceived("tftplock.key")->bytes.size(), 29u + 2);
 }
 
-// A tiny TFTP reader on another host that fetches `name` whole from the local server.
-class Fetcher {
-public:
-    Fetcher(fw::NetStack& stack, std::string name) : socket_(stack.OpenUdp(&error_)), name_(name) {
-        socket_->Bind(fw::Endpoint{stack.HostAddress(), 0});
-        socket_->SetReadableCallback([this] { OnReadable(); });
-    }
-    void Start(fw::Endpoint server) {
-        tftp::Bytes rrq = tftp::BuildRequest(tftp::RRQ, name_);
-        socket_->SendTo(rrq.data(), rrq.size(), server);
-    }
-    bool Whole() const { return whole_; }
-
-private:
-    void OnReadable() {
-        std::uint8_t buffer[1024];
-        fw::Endpoint from;
-        long got = socket_->RecvFrom(buffer, sizeof buffer, &from);
-        tftp::Header header =
-            tftp::ParseHeader(buffer, static_cast<std::size_t>(std::max(got, 0L)));
-        if (!header.valid || header.opcode != tftp::DATA) return;
-        tftp::Bytes ack = tftp::BuildAck(header.field);
-        socket_->SendTo(ack.data(), ack.size(), from);
-        if (got < 4 + 512) whole_ = true;
-    }
-
-    int error_ = 0;
-    std::unique_ptr<fw::DatagramSocket> socket_;
-    std::string name_;
-    bool whole_ = false;
-};
-
 // The board is accepted but the modem never comes to fetch its image, while another host
 // reads it whole from the local server: that read is not the modem's, and the command gives
 // up after two minutes of serving with the status of an upgrade the modem did not take.
@@ -196,11 +168,19 @@ TEST_F(CommandTest, VxWorksTakesOnlyTheModemsOwnReadOfItsImage) {
     WriteFile("images/fw.comp", Image());
     options.vxworks = true;
     options.serverPort = 6970;
-    Fetcher stranger(net.AddHost(0x0A000003), "fw.comp");
-    loop.PostDelayed(5000, [&] { stranger.Start(fw::Endpoint{kHostAddr, 6970}); });
+    bool whole = false;  // a reader on another host, which takes the file block by block
+    ScriptedPeer stranger(net.AddHost(0x0A000003), {0x0A000003, 0}, [&](const tftp::Header& h,
+                                                                        long size) {
+        if (!h.valid || h.opcode != tftp::DATA) return tftp::Bytes{};
+        whole = whole || size < 4 + 512;
+        return tftp::BuildAck(h.field);
+    });
+    loop.PostDelayed(5000, [&] {
+        stranger.Send(tftp::BuildRequest(tftp::RRQ, "fw.comp"), {kHostAddr, 6970});
+    });
     fw::Millis started = clock.Now();
     EXPECT_EQ(Run(Command::kUpgrade, dir + "/images/fw.comp"), 3);
-    EXPECT_TRUE(stranger.Whole()) << "the stranger's read went through";
+    EXPECT_TRUE(whole) << "the stranger's read went through";
     EXPECT_EQ(Err(), "Timeout:\nThe modem did not read fw.comp within 120 seconds.\n");
     EXPECT_GE(clock.Now() - started, 120000);
     EXPECT_NE(modem->LastReceived("RequestID"), nullptr) << "the board request went out";

@@ -1,6 +1,7 @@
 // The main window under a person's keys and clicks: how focus moves, what Enter, Esc and
 // the accelerators do, radio groups and the open-file dialog. (Typing into the boxes: the
-// line edit and address tests beside the screen, and the framework's control tests.)
+// line edit and address tests beside the screen, and the framework's control tests. Esc
+// alone, and Esc then a letter, on a real terminal: tests/tui/tmux_upgrade.sh.)
 #include <unistd.h>
 
 #include <climits>
@@ -32,13 +33,6 @@ protected:
 
 TEST_F(Window, EnterInThePasswordBoxEndsTheProgramLikeExit) {
     EXPECT_EQ(RunWindow({Type("pw"), Press(Key::Enter)}), fw::IDOK);
-}
-
-TEST_F(Window, EscWaitsForALetterThenCancelsAndEscThenLetterIsAnAccelerator) {
-    // Esc alone: the window is cancelled once the wait for a letter has run out.
-    EXPECT_EQ(RunWindow({Feed(Key::Of(Key::Escape))}), fw::IDCANCEL);
-    // Esc, then "x": the "E&xit" button, whose command is OK.
-    EXPECT_EQ(RunWindow({Feed(Key::Of(Key::Escape)), Feed(Key::Character(U'x'))}), fw::IDOK);
 }
 
 TEST_F(Window, TabFollowsTemplateOrderSkipsDisabledControlsAndWraps) {

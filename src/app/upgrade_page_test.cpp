@@ -11,11 +11,7 @@
 
 namespace {
 
-ByteVector Payload(std::size_t n) {
-    ByteVector bytes(n);
-    for (std::size_t i = 0; i < n; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7);
-    return bytes;
-}
+ByteVector Payload(std::size_t n) { return ByteVector(n, 7); }
 
 class UpgradePageTest : public WindowTest {
 protected:

@@ -28,16 +28,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(std::FILE* stream) {
-    std::fflush(stream);
-    std::rewind(stream);
-    std::string text;
-    char buffer[4096];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, stream)) > 0) text.append(buffer, got);
-    return text;
-}
-
 // The application tests' in-memory segment, clock and scratch folder, with the command line
 // as the window's driver.
 class CommandTest : public WindowTest {
@@ -49,6 +39,8 @@ protected:
         config.listen_port = 6969;
         config.completion_delay_ms = 1000;
         WriteModemIdentity();
+        std::setvbuf(out, nullptr, _IONBF, 0);  // what the command wrote is in the file at once
+        std::setvbuf(err, nullptr, _IONBF, 0);
     }
     ~CommandTest() override {
         std::fclose(out);
@@ -64,14 +56,14 @@ protected:
         Output output(out, err, false, false);
         return RunCommandWith(options, output, false, &host);
     }
-    std::string Out() { return ReadAll(out); }
-    std::string Err() { return ReadAll(err); }
+    std::string Out() { return ReadFile(dir + "/out"); }
+    std::string Err() { return ReadFile(dir + "/err"); }
 
     CliOptions options;
     modem::ModemConfig config;
     modem::FaultPlan faults;
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
+    std::FILE* out = std::fopen("out", "w");  // in the scratch folder
+    std::FILE* err = std::fopen("err", "w");
 };
 
 // An image of the newer format whose compatible list names the modem's board.

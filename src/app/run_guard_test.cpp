@@ -1,10 +1,10 @@
 // One run at a time: while an upgrade sends its image, every button that would start another
 // plan (or change how this one sends) is refused and the upgrade goes on untouched; quitting
-// asks first; and what an interrupt would say about the run follows it step by step. (That
-// a second upgrade waits for its own completion report: the engine run tests.)
+// asks first. (That a second upgrade waits for its own completion report: the engine run
+// tests. What an interrupt says of the run: tests/cli's signals and fleet tests and the tmux
+// run, during the image and while the modem finishes its update.)
 #include <gtest/gtest.h>
 
-#include "app/run_description.h"
 #include "app/window_test_support.h"
 #include "formats/pack_builder.h"
 #include "framework/ui/button.h"
@@ -12,7 +12,6 @@
 #include "framework/ui/progress_ctrl.h"
 #include "pages/operation_page.h"
 #include "pages/upgrade_page.h"
-#include "tftp/client_texts.h"
 #include "tftp/step_codes.h"
 
 namespace {
@@ -145,45 +144,6 @@ TEST_F(RunGuardTest, ARunThatEndsWhileTheQuestionIsUpLeavesAnOrdinaryEnd) {
     EXPECT_TRUE(window->IsEnded());
     EXPECT_EQ(window->ModalResult(), fw::IDCANCEL);
     EXPECT_EQ(endings, Names{"Update Complete"});
-}
-
-// What an interrupt would say, sampled after every event of a whole upgrade: each step in
-// turn with its file and how far it got, and the update-mode line exactly while the modem
-// may be in update mode.
-TEST_F(RunGuardTest, TheInterruptReportFollowsTheRunStepByStep) {
-    OpenWindowOnModem();
-    Names seen;
-    auto sample = [&] {
-        std::string report = InterruptedRunReport(window->Client());
-        // Until its end marker is in, the modem is never in update mode unseen.
-        if (modem->InUpdateMode() && !modem->LastReceived("tftpupdt.end") && IsRunInProgress()) {
-            EXPECT_NE(report.find(kUpdateModeText), std::string::npos) << report;
-        }
-        if (seen.empty() || seen.back() != report) seen.push_back(report);
-    };
-    desktop.OnModal(IDD_UPGRADE_STATUS, [&](fw::CDialog&) { sample(); });
-    ASSERT_TRUE(Type(IDC_IMAGE_PATH, packPath));
-    ASSERT_TRUE(Click(IDC_DOWNLOAD));
-    for (int i = 0; i < 100000 && TheRunObserver().Phase() == RunPhase::kRunning; ++i) {
-        sample();
-        loop.RunOnce(1000);
-    }
-    sample();
-    const std::string open = std::string(".\n") + kUpdateModeText;
-    Names want = {
-        "Interrupted: writing the unlock key, tftplock.key: 0 of 1 blocks.",
-        "Interrupted: writing the update begin marker, tftpupdt.beg: 0 of 1 blocks" + open};
-    for (int block = 0; block < 8; ++block)
-        want.push_back("Interrupted: sending the image, fw.bin: " + std::to_string(block) +
-                       " of 8 blocks" + open);
-    for (const char* entry : {"hw.cond", "cfg.txt"})
-        want.push_back("Interrupted: sending the image, " + std::string(entry) + ": 0 of 1 blocks" +
-                       open);
-    for (const char* marker : {"reboot marker, tftpupdt.rbt", "end marker, tftpupdt.end"})
-        want.push_back("Interrupted: writing the update " + std::string(marker) +
-                       ": 0 of 1 blocks" + open);
-    want.insert(want.end(), {"Interrupted: waiting for the modem to finish its update.", ""});
-    EXPECT_EQ(seen, want);
 }
 
 }  // namespace

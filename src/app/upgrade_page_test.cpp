@@ -11,11 +11,7 @@
 
 namespace {
 
-ByteVector Payload(std::size_t n) {
-    ByteVector bytes(n);
-    for (std::size_t i = 0; i < n; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7);
-    return bytes;
-}
+ByteVector Payload(std::size_t n) { return ByteVector(n, 7); }
 
 class UpgradePageTest : public WindowTest {
 protected:
@@ -31,7 +27,8 @@ protected:
 };
 
 // (A pack's whole upgrade, bracket and entries in order, ending in "Update Complete": the run
-// guard's tests, once for every press they try during it.)
+// guard's tests, once for every press they try during it. A file refused for its format or
+// its checksum: the format tests and tests/cli's commands and integrity tests.)
 TEST_F(UpgradePageTest, OtherFileRowsAndTheOptionsShapeThePlan) {
     OpenWindowOnModem(true);
     ASSERT_TRUE(Click(IDC_IMAGE_CHECK));
@@ -60,20 +57,8 @@ TEST_F(UpgradePageTest, OtherFileRowsAndTheOptionsShapeThePlan) {
     EXPECT_EQ(ReceivedText("notes"), "any format\n");
 }
 
-TEST_F(UpgradePageTest, BadOrMissingImageIsRefusedBeforeTheModemHearsAnything) {
-    OpenWindowOnModem();
-    for (auto [path, text] :
-         {std::pair{WriteFile("junk.bin", "JUNKJUNKJUNK"), "Warning:\nYour image is not correct."},
-          {dir + "/missing.pack", "Warning:\nCannot open file."}}) {
-        ASSERT_TRUE(Type(IDC_IMAGE_PATH, path));
-        ASSERT_TRUE(Click(IDC_DOWNLOAD));
-        EXPECT_EQ(desktop.BoxTexts().back(), text);
-        EXPECT_EQ(TheRunObserver().Phase(), RunPhase::kStopped);
-    }
-    EXPECT_TRUE(net.Trace().empty());
-}
-
-TEST_F(UpgradePageTest, VxWorksWritesOnlyTheBoardRequestAndChecksTheCompatibleList) {
+// (A foreign board stopping the run: the engine's board request tests.)
+TEST_F(UpgradePageTest, VxWorksWritesOnlyTheBoardRequest) {
     OpenWindowOnModem(true);
     ASSERT_TRUE(Click(IDC_VXWORKS));
     ASSERT_TRUE(Type(IDC_IMAGE_PATH, WriteFile("fw.pack", pack)));
@@ -81,14 +66,6 @@ TEST_F(UpgradePageTest, VxWorksWritesOnlyTheBoardRequestAndChecksTheCompatibleLi
     ASSERT_TRUE(RunUntilOver());
     EXPECT_EQ(Received(), Names{"RequestID"});
     EXPECT_EQ(ReceivedText("RequestID"), "secret\r\n");
-
-    ByteVector other = BuildImage("", Payload(10));
-    AppendCompatibleList(other, {"OTHER-BOARD"});
-    ASSERT_TRUE(Type(IDC_IMAGE_PATH, WriteFile("other.comp", other)));
-    ASSERT_TRUE(Click(IDC_DOWNLOAD));
-    ASSERT_TRUE(RunUntilOver());
-    EXPECT_EQ(Received(), Names{"RequestID"}) << "nothing more for a foreign board";
-    EXPECT_EQ(desktop.BoxTexts().back(), "Not compatible board: SIM-BOARD-1");
 }
 
 TEST_F(UpgradePageTest, BroadcastTwiceThenUnicastRestoresTheFirstAddress) {
@@ -162,20 +139,6 @@ TEST_F(UpgradePageTest, BrowseButtonsFillTheBoxesAndAVxWorksImageGetsLatestVersi
     hints.device = "wlan9";
     EXPECT_EQ(HostAddressForModem(resolver, hints), 0x0A000008u);
     fw::SetDefaultResolver(nullptr);
-}
-
-// A file that is not the one its checksum names is refused before the modem hears of it.
-TEST_F(UpgradePageTest, ChecksumsAtHandDecideBeforeAnythingIsSent) {
-    std::string path = WriteFile("fw.pack", pack);
-    StartOptions options;
-    options.checksums = {{path, std::string(64, 'f')}};
-    OpenWindow(options);
-    Type(IDC_PASSWORD, "secret");
-    window->ModemAddress()->EnterAddress("10.0.0.2");
-    ASSERT_TRUE(Type(IDC_IMAGE_PATH, path));
-    ASSERT_TRUE(Click(IDC_DOWNLOAD));
-    EXPECT_EQ(desktop.BoxTexts(), Names{"Warning:\nThe file does not match its checksum."});
-    EXPECT_TRUE(net.Trace().empty());
 }
 
 // With the image's folder read-only, an older "LatestVersion" there would send the modem

@@ -3,9 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "framework/event_loop.h"
 #include "framework/ui/list_box.h"
-#include "framework/ui/scripted_desktop.h"
+#include "framework/ui/ui_test_support.h"
 #include "resources/resources.h"
 #include "tftp/engine_globals.h"
 
@@ -13,31 +12,30 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// The dialog's values, in the order company, date, hardware, firmware, product id, MAC,
+// Shows the dialog's values, in the order company, date, hardware, firmware, product id, MAC,
 // TFTP version, then the profile list's lines.
-Lines Show() {
-    res::RegisterResources();
-    fw::ManualClock clock;
-    fw::EventLoop loop(clock);
-    fw::SetMainLoop(&loop);
-    fw::ScriptedDesktop desktop;
-    fw::ScopedDesktop scoped(desktop);
-    Lines shown;
-    desktop.OnModal(IDD_MODEM_INFO, [&](fw::CDialog& dialog) {
-        for (int id : {IDC_INFO_COMPANY, IDC_INFO_DATE, IDC_INFO_HW_VERSION, IDC_INFO_FW_VERSION,
-                       IDC_INFO_PRODUCT_ID, IDC_INFO_MAC, IDC_INFO_TFTP_VERSION}) {
-            shown.push_back(dialog.GetDlgItemText(id));
-        }
-        for (const auto& line : dialog.GetDlgItemAs<fw::CListBox>(IDC_INFO_HW_PROFILE)->Lines()) {
-            shown.push_back(line);
-        }
-    });
-    CModemInfoDlg().DoModal();
-    fw::SetMainLoop(nullptr);
-    return shown;
-}
+class ModemInfoDlgTest : public fw::testing::UiTest {
+protected:
+    Lines Show() {
+        res::RegisterResources();
+        Lines shown;
+        desktop.OnModal(IDD_MODEM_INFO, [&](fw::CDialog& dialog) {
+            for (int id : {IDC_INFO_COMPANY, IDC_INFO_DATE, IDC_INFO_HW_VERSION,
+                           IDC_INFO_FW_VERSION, IDC_INFO_PRODUCT_ID, IDC_INFO_MAC,
+                           IDC_INFO_TFTP_VERSION}) {
+                shown.push_back(dialog.GetDlgItemText(id));
+            }
+            for (const auto& line :
+                 dialog.GetDlgItemAs<fw::CListBox>(IDC_INFO_HW_PROFILE)->Lines()) {
+                shown.push_back(line);
+            }
+        });
+        CModemInfoDlg().DoModal();
+        return shown;
+    }
+};
 
-TEST(ModemInfoDlgTest, EmptyProductIdAndMacShowUnknownOtherEmptyFieldsStayEmpty) {
+TEST_F(ModemInfoDlgTest, EmptyProductIdAndMacShowUnknownOtherEmptyFieldsStayEmpty) {
     for (auto* field : {&g_szCompany, &g_szDate, &g_szMacAddress}) field->Clear();
     g_szHardwareVersion.Clear();
     g_szFirmwareVersion.Clear();
@@ -47,7 +45,7 @@ TEST(ModemInfoDlgTest, EmptyProductIdAndMacShowUnknownOtherEmptyFieldsStayEmpty)
     EXPECT_EQ(Show(), (Lines{"", "", "", "", "<unknown>", "<unknown>", ""}));
 }
 
-TEST(ModemInfoDlgTest, FieldsShowAsTheyAreAndTheProfileSplitsAtRunsOfLineEnds) {
+TEST_F(ModemInfoDlgTest, FieldsShowAsTheyAreAndTheProfileSplitsAtRunsOfLineEnds) {
     g_szCompany = "Acme";
     g_szDate = "2026/12/01";
     g_szHardwareVersion = "HW1.0";

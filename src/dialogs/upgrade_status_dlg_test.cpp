@@ -3,9 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "framework/event_loop.h"
-#include "framework/ui/scripted_desktop.h"
 #include "framework/ui/static_ctrl.h"
+#include "framework/ui/ui_test_support.h"
 #include "resources/resources.h"
 #include "tftp/engine_globals.h"
 
@@ -13,14 +12,12 @@ namespace {
 
 using Shown = std::vector<std::string>;
 
-class UpgradeStatusTest : public ::testing::Test {
+class UpgradeStatusTest : public fw::testing::UiTest {
 protected:
     UpgradeStatusTest() {
         res::RegisterResources();
-        fw::SetMainLoop(&loop_);
         g_bUpdateComplete = 0;
     }
-    ~UpgradeStatusTest() override { fw::SetMainLoop(nullptr); }
 
     // Keeps the dialog open for `seconds` and records each change after it opened as
     // "<ms since opening> <line>=<text>", lines being s(tatus), c(ountdown) and i(con).
@@ -37,23 +34,18 @@ protected:
                 : id == IDC_STATUS_LINE ? "s=" + e.control->GetWindowText()
                                         : "c=" + e.control->GetWindowText();
             if (id != IDC_STATUS_ICON && e.change != fw::Change::Text) return;
-            shown.push_back(std::to_string(loop_.Now() - opened) + " " + text);
+            shown.push_back(std::to_string(loop.Now() - opened) + " " + text);
             if (on_change) on_change(text);
         });
-        desktop_.OnModal(IDD_UPGRADE_STATUS, [&](fw::CDialog& dialog) {
+        desktop.OnModal(IDD_UPGRADE_STATUS, [&](fw::CDialog& dialog) {
             EXPECT_EQ(dialog.GetDlgItemText(IDC_STATUS_LINE), kUpdatingText);
-            opened = loop_.Now();
-            loop_.RunFor(seconds * 1000);
+            opened = loop.Now();
+            loop.RunFor(seconds * 1000);
             EXPECT_FALSE(dialog.IsEnded()) << "it waits for the user";
         });
         CUpgradeStatusDlg().DoModal();
         return shown;
     }
-
-    fw::ManualClock clock_;
-    fw::EventLoop loop_{clock_};
-    fw::ScriptedDesktop desktop_;
-    fw::ScopedDesktop scoped_{desktop_};
 };
 
 TEST_F(UpgradeStatusTest, CountsDown35To0ThenAsksToCheckTheModemAndAlternatesTheIcon) {

@@ -127,7 +127,7 @@ TEST_F(EventLoopTest, TimerFiredByANestedLoopIsNotFiredAgainByTheOuterRound) {
 }
 
 // (Posted tasks in order and delayed ones on the manual clock: every datagram of the
-// in-memory network is one, and its delay and reordering tests time them.)
+// in-memory network is one, and its delay and shaper tests time them.)
 
 // An idle loop ends RunUntil instead of spinning; a busy one gives up at the timeout.
 TEST_F(EventLoopTest, RunUntilEndsWhenIdleOrAtItsTimeout) {

@@ -57,7 +57,7 @@ TEST_F(FileTest, ReadingAMissingFileOrAFolderFailsWithItsError) {
     EXPECT_FALSE(f.Write("x", 1));
 }
 
-TEST_F(FileTest, CreateTruncatesUnlessNoTruncateIsGiven) {
+TEST_F(FileTest, CreateTruncates) {
     Put("old contents");
     CFile f;
     ASSERT_TRUE(f.Open(path, CFile::modeCreate | CFile::modeWrite));
@@ -65,13 +65,6 @@ TEST_F(FileTest, CreateTruncatesUnlessNoTruncateIsGiven) {
     ASSERT_TRUE(f.Write("new", 3));
     f.Close();
     EXPECT_EQ(Get(), "new");
-
-    ASSERT_TRUE(f.Open(path, CFile::modeCreate | CFile::modeNoTruncate | CFile::modeReadWrite));
-    EXPECT_EQ(f.GetLength(), 3);
-    EXPECT_EQ(f.Seek(0, CFile::end), 3);
-    ASSERT_TRUE(f.Write("er", 2));
-    f.Close();
-    EXPECT_EQ(Get(), "newer");
 }
 
 // (Lines read in pieces, with their ends: the settings file's tests.)

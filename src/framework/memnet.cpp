@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <cstring>
 #include <deque>
-#include <random>
 #include <string>
 
 namespace fw {
@@ -56,18 +55,12 @@ struct Core : std::enable_shared_from_this<Core> {
 
     EventLoop& loop;
     LinkFaults faults;
-    std::mt19937 rng{1};
     std::function<Verdict(const Datagram&)> filter;
     std::function<std::vector<Delivery>(const Datagram&)> shaper;
     std::vector<Datagram> trace;
     std::vector<std::unique_ptr<Host>> hosts;
     std::vector<std::weak_ptr<SockState>> bound;
     std::uint64_t bind_counter = 0;
-
-    bool Roll(int percent) {
-        if (percent <= 0) return false;
-        return static_cast<int>(rng() % 100) < percent;
-    }
 
     std::vector<std::shared_ptr<SockState>> BoundOn(const Host* host, std::uint16_t port) {
         std::vector<std::shared_ptr<SockState>> found;
@@ -206,20 +199,9 @@ struct Core : std::enable_shared_from_this<Core> {
             for (Delivery& copy : shaper(d)) Schedule(d, sender, copy.delay, std::move(copy.still));
             return;
         }
-        int copies = 1;
         Verdict verdict = filter ? filter(d) : Verdict::kDeliver;
-        if (verdict == Verdict::kDrop) {
-            copies = 0;
-        } else if (verdict == Verdict::kDuplicate) {
-            copies = 2;
-        } else if (Roll(faults.loss_percent)) {
-            copies = 0;
-        } else if (Roll(faults.duplicate_percent)) {
-            copies = 2;
-        }
-        Millis delay = faults.delay;
-        if (copies > 0 && Roll(faults.reorder_percent)) delay += faults.reorder_delay;
-        for (int i = 0; i < copies; ++i) Schedule(d, sender, delay);
+        int copies = verdict == Verdict::kDrop ? 0 : verdict == Verdict::kDuplicate ? 2 : 1;
+        for (int i = 0; i < copies; ++i) Schedule(d, sender, faults.delay);
     }
 };
 
@@ -318,7 +300,6 @@ NetStack& InMemoryNetwork::AddHost(std::uint32_t addr) {
 
 void InMemoryNetwork::SetFaults(const LinkFaults& faults) {
     impl_->core->faults = faults;
-    impl_->core->rng.seed(faults.seed);
 }
 
 void InMemoryNetwork::SetFilter(std::function<Verdict(const Datagram&)> filter) {

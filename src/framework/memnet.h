@@ -1,8 +1,8 @@
 // An in-memory datagram network driven by the event loop (normally on a manual clock):
 // deterministic and instant. Hosts are stacks with their own addresses; a datagram to
 // 255.255.255.255 reaches every host's socket bound to that port, the sender's own host
-// included, as on a real segment. Loss, duplication, reordering and delay can be injected,
-// at random from a seed or by a filter that picks datagrams.
+// included, as on a real segment. A delay for every datagram, a filter that picks datagrams
+// and a shaper that decides each one's copies let tests lose, repeat and reorder them.
 #pragma once
 
 #include <cstdint>
@@ -23,12 +23,7 @@ struct Datagram {
 };
 
 struct LinkFaults {
-    int loss_percent = 0;       // share of datagrams dropped
-    int duplicate_percent = 0;  // share delivered twice
-    int reorder_percent = 0;    // share held back by `reorder_delay`
-    Millis delay = 0;           // every datagram takes this long
-    Millis reorder_delay = 5;
-    std::uint32_t seed = 1;
+    Millis delay = 0;  // every datagram takes this long
 };
 
 enum class Verdict { kDeliver, kDrop, kDuplicate };
@@ -49,12 +44,11 @@ public:
     NetStack& AddHost(std::uint32_t addr);
 
     void SetFaults(const LinkFaults& faults);
-    // Decides per datagram before the random faults apply (tests pick packets with it):
-    // kDrop and kDuplicate are final, kDeliver leaves the datagram to the random faults.
+    // Decides per datagram (tests pick packets with it): dropped, delivered or delivered twice.
     void SetFilter(std::function<Verdict(const Datagram&)> filter);
-    // Decides every datagram's fate in place of the filter and the random faults: the copies
-    // delivered (none: lost), each with a delay of its own, so that a test can lose, repeat,
-    // hold back and reorder datagrams as it pleases. Empty function: back to the faults.
+    // Decides every datagram's fate in place of the filter and the delay: the copies delivered
+    // (none: lost), each with a delay of its own, so that a test can lose, repeat, hold back
+    // and reorder datagrams as it pleases. Empty function: back to the filter.
     void SetShaper(std::function<std::vector<Delivery>(const Datagram&)> shaper);
 
     // Every datagram sent on the network, in order, before any fault is applied.

@@ -83,29 +83,7 @@ TEST_F(MemNetTest, OversizeDatagramIsAFailedReadThatConsumesIt) {
     EXPECT_EQ(client->SendTo(buf, 70000, {kHostB, 69}), -EMSGSIZE);
 }
 
-TEST_F(MemNetTest, SeededLossAndDuplicationAreRepeatableAndRoughlyTheirShare) {
-    auto count_arrivals = [&](const LinkFaults& faults) {
-        InMemoryNetwork lossy(loop);
-        auto server = lossy.AddHost(kHostB).OpenUdp(nullptr);
-        server->Bind({kAnyAddr, 69});
-        auto client = lossy.AddHost(kHostA).OpenUdp(nullptr);
-        lossy.SetFaults(faults);
-        for (int i = 0; i < 1000; ++i) client->SendTo("d", 1, {kHostB, 69});
-        loop.RunFor(faults.delay + faults.reorder_delay + 1);
-        int arrived = 0;
-        char buf[4];
-        while (arrived < 5000 && server->RecvFrom(buf, sizeof buf, nullptr) == 1) ++arrived;
-        return arrived;
-    };
-    LinkFaults loss{.loss_percent = 30, .seed = 7};
-    int lossy_count = count_arrivals(loss);
-    EXPECT_EQ(count_arrivals(loss), lossy_count);
-    EXPECT_GT(lossy_count, 620);
-    EXPECT_LT(lossy_count, 780);
-    EXPECT_NEAR(count_arrivals({.duplicate_percent = 20}), 1200, 70);
-}
-
-TEST_F(MemNetTest, DelayAndReorderAreDrivenByTheLoopClock) {
+TEST_F(MemNetTest, DelayIsDrivenByTheLoopClock) {
     auto server = Open(b, 69);
     auto client = Open(a, 0);
     net.SetFaults({.delay = 40});
@@ -114,17 +92,10 @@ TEST_F(MemNetTest, DelayAndReorderAreDrivenByTheLoopClock) {
     EXPECT_EQ(Recv(*server), kNothing);
     loop.RunFor(1);
     EXPECT_EQ(Recv(*server), "slow");
-    net.SetFaults({.reorder_percent = 100, .reorder_delay = 5});
-    Send(*client, "first", {kHostB, 69});
-    net.SetFaults(LinkFaults{});
-    Send(*client, "second", {kHostB, 69});
-    loop.RunFor(10);
-    EXPECT_EQ(Recv(*server), "second");
-    EXPECT_EQ(Recv(*server), "first");
 }
 
-// The filter's verdict comes before the random faults; the shaper sets each copy's delay
-// and may withdraw a copy whose condition no longer holds when it is due.
+// The filter drops or repeats a datagram; the shaper sets each copy's delay (so that later
+// ones overtake) and may withdraw a copy whose condition no longer holds when it is due.
 TEST_F(MemNetTest, FilterAndShaperDecideEachDatagramsCopies) {
     auto server = Open(b, 69);
     auto client = Open(a, 0);
@@ -132,11 +103,9 @@ TEST_F(MemNetTest, FilterAndShaperDecideEachDatagramsCopies) {
         return d.bytes[0] == '2' ? Verdict::kDrop
                : d.bytes[0] == '3' ? Verdict::kDuplicate : Verdict::kDeliver;
     });
-    net.SetFaults({.loss_percent = 100});
     for (const char* text : {"1", "2", "3"}) Send(*client, text, {kHostB, 69});
     loop.RunPending();
-    EXPECT_EQ(Recv(*server), "3");
-    EXPECT_EQ(Recv(*server), "3");
+    for (const char* want : {"1", "3", "3"}) EXPECT_EQ(Recv(*server), want);
     EXPECT_EQ(Recv(*server), kNothing);
 
     bool still = true;

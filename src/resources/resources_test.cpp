@@ -50,6 +50,8 @@ TEST_F(ResourcesTest, EveryControlLiesInsideItsDialogAndThePagesInsideTheFrame) 
     }
 }
 
+// (The main window's focus order, and Enter in the password box ending it like "E&xit": the
+// terminal UI's window tests.)
 TEST_F(ResourcesTest, RadioButtonsFormTheGroupsThePagesSelectIn) {
     CDialog upgrade(IDD_UPGRADE_PAGE), config(IDD_CONFIG_PAGE);
     ASSERT_TRUE(upgrade.Create() && config.Create());
@@ -59,24 +61,6 @@ TEST_F(ResourcesTest, RadioButtonsFormTheGroupsThePagesSelectIn) {
         for (CButton* b : page->GetDlgItemAs<CButton>(*group.begin())->RadioGroup()) ids.insert(b->GetDlgCtrlID());
         EXPECT_EQ(ids, group);
     }
-}
-
-// The address starts disabled and logging hidden; Enter in the password box closes the
-// program like "E&xit": the main window has no default button, so Enter is its OK command.
-TEST_F(ResourcesTest, MainWindowStartsWithTheAddressDisabledAndEnterEndsItWithOk) {
-    desktop.OnModal(IDD_MAIN, [](CDialog& d) {
-        EXPECT_FALSE(d.GetDlgItem(IDC_MODEM_ADDRESS)->IsWindowEnabled());
-        EXPECT_FALSE(d.Click(IDC_LOG_ENABLE));
-        std::vector<int> order;
-        for (CControl* c : d.FocusOrder()) order.push_back(c->GetDlgCtrlID());
-        EXPECT_EQ(order, (std::vector<int>{IDC_PASSWORD, IDC_TAB, IDOK}));
-        ASSERT_TRUE(d.GetSystemMenu() && d.GetSystemMenu()->FindItem(SC_MINIMIZE));
-        ASSERT_TRUE(d.GetDlgItem(IDC_PASSWORD)->SetFocus());
-        EXPECT_TRUE(d.PressEnter());
-    });
-    CDialog main(IDD_MAIN);
-    EXPECT_EQ(main.DoModal(), IDOK);
-    EXPECT_EQ(desktop.ModalTemplateIds(), (std::vector<int>{IDD_MAIN}));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// The command line as parsed: where the password comes from, options on either side of the
-// command, and what makes a usage error.
+// The command line as parsed: where the password comes from, what makes a fleet run, and what
+// makes a usage error. (Options after the command, and what the start options carry to the
+// window: tests/cli's commands and integrity tests.)
 #include "frontends/cli/cli_options.h"
 
 #include <gtest/gtest.h>
@@ -7,8 +8,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <initializer_list>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -17,7 +16,7 @@ namespace {
 
 const char* const kHex = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
 
-ParsedCommandLine Parse(std::initializer_list<const char*> args) {
+ParsedCommandLine Parse(const std::vector<const char*>& args) {
     std::vector<const char*> argv = {"sperrow"};
     argv.insert(argv.end(), args.begin(), args.end());
     return ParseCommandLine(static_cast<int>(argv.size()), argv.data());
@@ -49,9 +48,7 @@ TEST(PasswordSource, TheEnvironmentComesAfterTheCommandLineAndBeforeTheSettings)
         } else {
             ::unsetenv("SPERROW_PASSWORD");
         }
-        std::vector<const char*> argv = {"sperrow"};
-        argv.insert(argv.end(), c.args.begin(), c.args.end());
-        auto parsed = ParseCommandLine(static_cast<int>(argv.size()), argv.data());
+        auto parsed = Parse(c.args);
         ASSERT_TRUE(parsed.options);
         EXPECT_EQ(parsed.options->password,
                   c.password ? std::optional<std::string>(c.password) : std::nullopt)
@@ -73,9 +70,8 @@ TEST(FleetRun, SeveralModemsOrAModemsFileAndTheCommandsItTakes) {
     EXPECT_FALSE(two.options->modem);
     EXPECT_EQ(Parse({"config", "get", "-o", "{modem}.pack"}).options->file, "192.168.1.1.pack");
 
-    const std::string fleet_of_two[] = {"-m", "10.0.0.1", "-m", "10.0.0.2"};
     struct Refusal {
-        std::vector<std::string> args;
+        std::vector<const char*> args;
         const char* says;
     };
     const Refusal refusals[] = {
@@ -89,24 +85,14 @@ TEST(FleetRun, SeveralModemsOrAModemsFileAndTheCommandsItTakes) {
         {{"--modems", "/nonexistent/modems", "info"}, "cannot read the modems file"},
     };
     for (const Refusal& r : refusals) {
-        std::vector<const char*> argv = {"sperrow"};
-        for (const std::string& word : fleet_of_two) argv.push_back(word.c_str());
-        for (const std::string& word : r.args) argv.push_back(word.c_str());
-        auto parsed = ParseCommandLine(static_cast<int>(argv.size()), argv.data());
+        std::vector<const char*> args = {"-m", "10.0.0.1", "-m", "10.0.0.2"};
+        args.insert(args.end(), r.args.begin(), r.args.end());
+        auto parsed = Parse(args);
         EXPECT_FALSE(parsed.options) << r.says;
         EXPECT_EQ(parsed.exitCode, 2) << r.says;
         EXPECT_NE(parsed.err.find(r.says), std::string::npos) << parsed.err;
     }
     std::remove(path.c_str());
-}
-
-TEST(GlobalOptions, MayFollowTheCommandAndARepeatedOneTakesItsLastValue) {
-    auto parsed = Parse({"--retry", "1", "upgrade", "fw.bin", "--retry", "7", "-m", "127.0.0.2"});
-    ASSERT_TRUE(parsed.options);
-    EXPECT_EQ(parsed.options->command, Command::kUpgrade);
-    EXPECT_EQ(parsed.options->file, "fw.bin");
-    EXPECT_EQ(parsed.options->retry.value_or(-1), 7);
-    EXPECT_EQ(parsed.options->modem.value_or(""), "127.0.0.2");
 }
 
 TEST(UsageErrors, EndWithStatusTwoAndHelpOrVersionWithZero) {
@@ -123,34 +109,12 @@ TEST(UsageErrors, EndWithStatusTwoAndHelpOrVersionWithZero) {
                       {"upgrade", "f", "--verify", "--target", "vxworks"},
                       {"--broadcast", "upgrade", "f", "--verify"},
                       {"upgrade", "f", "--verify-interval", "0"}}) {
-        std::vector<const char*> argv = {"sperrow"};
-        argv.insert(argv.end(), args.begin(), args.end());
-        auto parsed = ParseCommandLine(static_cast<int>(argv.size()), argv.data());
+        auto parsed = Parse(args);
         EXPECT_FALSE(parsed.options) << args[0];
         EXPECT_EQ(parsed.exitCode, 2) << args[0];
     }
     EXPECT_EQ(Parse({"--help"}).exitCode, 0);
     EXPECT_EQ(Parse({"--version"}).exitCode, 0);
-}
-
-// The checksum given is the one of the file the command sends; the capture and the
-// verification's timing go to the window as it opens.
-TEST(StartOptions, CarryTheChecksumTheCaptureAndTheVerification) {
-    auto upgrade = Parse({"--pcap", "x.pcap", "upgrade", "fw.comp", "--sha256", kHex, "--verify",
-                          "--verify-interval", "2", "--verify-timeout", "30"});
-    ASSERT_TRUE(upgrade.options);
-    StartOptions start = StartOptionsFor(*upgrade.options);
-    EXPECT_EQ(start.checksums, (std::map<std::string, std::string>{{"fw.comp", kHex}}));
-    EXPECT_EQ(start.capturePath, "x.pcap");
-    EXPECT_FALSE(start.captureSecrets);
-    EXPECT_EQ(start.verifyIntervalSeconds, 2);
-    EXPECT_EQ(start.verifyTimeoutSeconds, 30);
-
-    auto send = Parse({"send", "--file2", "dir/b.txt:b", "--sha256", kHex, "--pcap-secrets"});
-    ASSERT_TRUE(send.options);
-    start = StartOptionsFor(*send.options);
-    EXPECT_EQ(start.checksums, (std::map<std::string, std::string>{{"dir/b.txt", kHex}}));
-    EXPECT_TRUE(start.captureSecrets);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // A fleet run's parts that need no process: the modems file, the arguments each child gets
-// (a single run of the same command, the password never among them), and the table.
+// (a single run of the same command; the password kept out of them: tests/cli/fleet_test.sh),
+// and the table.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -113,24 +114,6 @@ TEST(FleetChildArguments, MakeASingleRunOfTheSameCommand) {
     }
 }
 
-TEST(FleetChildArguments, CarryNoPasswordButWhereToReadIt) {
-    ::unsetenv("SPERROW_PASSWORD");
-    std::optional<CliOptions> fleet =
-        Parse({"-p", "s3cret", "-m", "10.0.0.1", "-m", "10.0.0.2", "info"});
-    ASSERT_TRUE(fleet);
-    FleetModem own{"10.0.0.3", "own"};
-    EXPECT_EQ(FleetPassword(*fleet, fleet->fleet[0]), "s3cret");
-    EXPECT_EQ(FleetPassword(*fleet, own), "own");
-    for (const FleetModem& modem : {fleet->fleet[0], own}) {
-        std::vector<std::string> args = FleetChildArguments(*fleet, modem, true);
-        std::string joined;
-        for (const std::string& arg : args) joined += arg + ' ';
-        EXPECT_EQ(joined.find("s3cret"), std::string::npos) << joined;
-        EXPECT_EQ(joined.find("own"), std::string::npos) << joined;
-        EXPECT_NE(joined.find("--password-file - "), std::string::npos) << joined;
-    }
-}
-
 TEST(FleetTable, EveryLineFitsAndEveryModemHasItsRowInOrder) {
     std::mt19937 random(7);
     const char* steps[] = {"", "writing the unlock key",
@@ -166,12 +149,11 @@ TEST(FleetTable, EveryLineFitsAndEveryModemHasItsRowInOrder) {
     }
 }
 
+// ("ok" and "status 1: Wrong password" in the table: tests/cli's fleet and json tests.)
 TEST(FleetTable, ResultsAndSummarySayWhichModemFailed) {
     FleetRow ok{"10.0.0.1", FleetRow::State::kDone, "", "", -1, 0, ""};
     FleetRow wrong{"10.0.0.2", FleetRow::State::kDone, "", "", -1, 1, "Wrong password\n"};
     FleetRow late{"10.0.0.3", FleetRow::State::kDone, "", "", -1, 3, ""};
-    EXPECT_EQ(FleetResult(ok), "ok");
-    EXPECT_EQ(FleetResult(wrong), "status 1: Wrong password");
     EXPECT_EQ(FleetResult(late), "status 3");
     EXPECT_EQ(FleetSummary({ok}), "1 modem: 1 succeeded.");
     EXPECT_EQ(FleetSummary({ok, wrong, late}),

@@ -7,7 +7,6 @@
 #include <fstream>
 
 #include "frontends/tui/file_browser.h"
-#include "frontends/tui/layout.h"
 
 namespace tui {
 namespace {
@@ -83,13 +82,6 @@ TEST(Paths, ResolveNeverClimbsAboveTheRoot) {
     EXPECT_EQ(ParentFolder("/x"), "/");
     EXPECT_EQ(ParentFolder("/a/b.pack"), "/a");
     EXPECT_EQ(BaseName("/a/b.pack"), "b.pack");
-}
-
-TEST(Layout, TheWindowFits93x33AndNeighboursTouch) {
-    EXPECT_EQ(DialogColumns(363), 93);
-    EXPECT_EQ(DialogRows(242) + 1, 33);  // and the help line
-    EXPECT_EQ(UnitsToCells(7, 33, 349, 14).bottom(), UnitsToCells(7, 47, 349, 152).top);
-    EXPECT_EQ(UnitsToCells(0, 0, 1, 1), (CellRect{0, 0, 1, 1})) << "never thinner than a cell";
 }
 
 }  // namespace

@@ -2,6 +2,10 @@
 // technician relies on when typing a password or an address.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <string_view>
+#include <vector>
+
 #include "frontends/tui/escape_joiner.h"
 #include "frontends/tui/ip_edit.h"
 #include "frontends/tui/line_edit.h"
@@ -9,61 +13,65 @@
 namespace tui {
 namespace {
 
+// Keys as typed: characters, and <L> <R> <H> <E> <B> <D> for Left, Right, Home, End,
+// Backspace and Delete.
+std::vector<Key> Keys(std::string_view typed) {
+    const std::map<char, Key::Kind> named = {{'L', Key::Left},      {'R', Key::Right},
+                                             {'H', Key::Home},      {'E', Key::End},
+                                             {'B', Key::Backspace}, {'D', Key::Delete}};
+    std::vector<Key> keys;
+    for (std::size_t i = 0; i < typed.size(); ++i) {
+        if (typed[i] == '<' && i + 2 < typed.size() && typed[i + 2] == '>') {
+            keys.push_back(Key::Of(named.at(typed[i + 1])));
+            i += 2;
+        } else {
+            keys.push_back(Key::Character(static_cast<char32_t>(typed[i])));
+        }
+    }
+    return keys;
+}
+
 void Type(std::string& text, EditState& st, std::string_view keys, const EditRules& rules = {}) {
-    for (char c : keys) ApplyEditKey(text, st, Key::Character(static_cast<char32_t>(c)), rules);
+    for (const Key& key : Keys(keys)) ApplyEditKey(text, st, key, rules);
 }
 
-TEST(LineEdit, InsertsAtCursorAndDeletesOnBothSides) {
-    std::string text;
-    EditState st;
-    Type(text, st, "modm");
-    ApplyEditKey(text, st, Key::Of(Key::Left), {});
-    Type(text, st, "e");
-    EXPECT_EQ(text, "modem");
-    ApplyEditKey(text, st, Key::Of(Key::Home), {});
-    ApplyEditKey(text, st, Key::Of(Key::Delete), {});
-    ApplyEditKey(text, st, Key::Of(Key::End), {});
-    ApplyEditKey(text, st, Key::Of(Key::Backspace), {});
-    EXPECT_EQ(text, "ode");
-    ApplyEditKey(text, st, Key::Of(Key::Left), {});
-    ApplyEditKey(text, st, Key::Of(Key::Backspace), {});
-    Type(text, st, "X");
-    EXPECT_EQ(text, "oXe") << "Backspace moves the cursor back with the text";
-    ApplyEditKey(text, st, Key::Of(Key::End), {});
-    // At the edges the keys do nothing rather than wrap or underflow.
-    ApplyEditKey(text, st, Key::Of(Key::Right), {});
-    EXPECT_EQ(st.cursor, 3u);
-    ApplyEditKey(text, st, Key::Of(Key::Home), {});
-    bool changed = true;
-    ApplyEditKey(text, st, Key::Of(Key::Backspace), {}, &changed);
-    EXPECT_FALSE(changed);
-    EXPECT_EQ(text, "oXe");
-}
-
-TEST(LineEdit, DigitsOnlyAndLimitRefuseKeysWithoutChangingTheText) {
-    std::string text;
-    EditState st;
-    Type(text, st, "1a2-3", {true, 0});
-    EXPECT_EQ(text, "123");
-    Type(text, st, "4567", {true, 5});
-    EXPECT_EQ(text, "12345");
+// Typing inserts at the cursor, Backspace takes the cursor back with the text, the keys do
+// nothing at the edges, and digits-only boxes and limits refuse keys.
+TEST(LineEdit, KeysLeaveTheTextAndTheCursor) {
+    const struct {
+        const char* keys;
+        EditRules rules;
+        const char* text;
+        std::size_t cursor;
+    } cases[] = {
+        {"modm<L>e", {}, "modem", 4},
+        {"modem<H><D><E><B>", {}, "ode", 3},
+        {"ode<L><B>X", {}, "oXe", 2},
+        {"oXe<R><R>", {}, "oXe", 3},
+        {"oXe<H><B><L>", {}, "oXe", 0},
+        {"1a2-3", {true, 0}, "123", 3},
+        {"1234567", {true, 5}, "12345", 5},
+    };
+    for (const auto& c : cases) {
+        std::string text;
+        EditState st;
+        Type(text, st, c.keys, c.rules);
+        EXPECT_EQ(text, c.text) << c.keys;
+        EXPECT_EQ(st.cursor, c.cursor) << c.keys;
+    }
 }
 
 TEST(LineEdit, ScrollingKeepsTheCursorVisibleAndPullsTextBackAfterDeletion) {
     std::string text;
     EditState st;
-    Type(text, st, "abcdefghij");
-    ScrollToCursor(st, 10, 4);
-    EXPECT_EQ(VisibleText(text, st, 4), "hij");  // the cursor takes the last cell
-    ApplyEditKey(text, st, Key::Of(Key::Home), {});
-    ScrollToCursor(st, 10, 4);
-    EXPECT_EQ(VisibleText(text, st, 4), "abcd");
-    ApplyEditKey(text, st, Key::Of(Key::End), {});
-    ScrollToCursor(st, 10, 4);
-    for (int i = 0; i < 6; ++i) ApplyEditKey(text, st, Key::Of(Key::Backspace), {});
-    ScrollToCursor(st, text.size(), 4);
+    // The cursor takes the last cell; after deletions the text comes back into the field.
+    for (auto [keys, shown] : {std::pair{"abcdefghij", "hij"}, {"<H>", "abcd"}, {"<E>", "hij"},
+                               {"<B><B><B><B><B><B>", "bcd"}}) {
+        Type(text, st, keys);
+        ScrollToCursor(st, text.size(), 4);
+        EXPECT_EQ(VisibleText(text, st, 4), shown) << keys;
+    }
     EXPECT_EQ(st.scroll, 1u);
-    EXPECT_EQ(VisibleText(text, st, 4), "bcd");
 }
 
 TEST(LineEdit, TextShortenedFromOutsideDoesNotLeaveTheCursorBeyondIt) {
@@ -79,7 +87,8 @@ TEST(LineEdit, TextShortenedFromOutsideDoesNotLeaveTheCursorBeyondIt) {
 
 // Typed keys against the fields they leave: a full address over the default replaces
 // every field, a third digit moves on (and the dot after it is not a second move), numbers
-// are clamped to a byte, letters are ignored and the last field never overflows.
+// are clamped to a byte, letters are ignored, the last field never overflows, and Backspace
+// at the start of a field eats into the previous one.
 TEST(IpEdit, TypedAddressesGiveTheirFields) {
     const struct {
         IpFields start;
@@ -90,28 +99,17 @@ TEST(IpEdit, TypedAddressesGiveTheirFields) {
         {{"", "", "", ""}, "192.168.100.2", "192.168.100.  2"},
         {{"", "", "", ""}, "999.1", "255.  1.   .   "},
         {{"", "", "", ""}, "1x.2.3.1234", "  1.  2.  3.123"},
+        {{"", "", "", ""}, "10.0<B><B>", "  1.   .   .   "},  // Backspace crosses a dot
     };
     for (const auto& c : cases) {
         IpFields f = c.start;
         IpEditState st = EnterIpControl();
-        for (const char* k = c.keys; *k; ++k)
-            ApplyIpKey(f, st, Key::Character(static_cast<char32_t>(*k)));
+        for (const Key& key : Keys(c.keys)) ApplyIpKey(f, st, key);
         EXPECT_EQ(IpDisplayText(f), c.shown) << c.keys;
     }
     EXPECT_EQ(AddressFromFields({"255", "1", "", ""}), 0xFF010000u) << "empty fields count as 0";
     EXPECT_EQ(IpCursorColumn({"192", "168", "1", "1"}, {2, 1, false, false}), 8 + 2 + 1)
         << "the cursor follows the right-aligned field";
-}
-
-TEST(IpEdit, BackspaceAtTheStartOfAFieldEatsIntoThePreviousOne) {
-    IpFields f{"10", "0", "", ""};
-    IpEditState st{2, 0, false, false};
-    bool changed = false;
-    ApplyIpKey(f, st, Key::Of(Key::Backspace), &changed);
-    EXPECT_TRUE(changed);
-    ApplyIpKey(f, st, Key::Of(Key::Backspace), &changed);
-    EXPECT_EQ(st.field, 0);
-    EXPECT_EQ(IpDisplayText(f), "  1.   .   .   ");
 }
 
 // Esc, then a key: a letter is an accelerator, a blank the system menu, Esc cancels at

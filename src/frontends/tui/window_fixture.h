@@ -66,10 +66,6 @@ protected:
         return Do([this, key] { screen.Dispatch(key); });
     }
     Step Press(Key::Kind kind) { return Press(Key::Of(kind)); }
-    // Raw terminal input: Esc waits for a letter, as it does on a terminal.
-    Step Feed(Key key) {
-        return Do([this, key] { screen.Feed(key); });
-    }
     Step Type(const std::string& text) {
         return Do([this, text] {
             for (char c : text) screen.Dispatch(Key::Character(static_cast<unsigned char>(c)));

@@ -1,5 +1,7 @@
 // The main window under a person's keys and clicks: how focus moves, what Enter, Esc and
-// the accelerators do, typing into the boxes, radio groups and the open-file dialog.
+// the accelerators do, radio groups and the open-file dialog. (Typing into the boxes: the
+// line edit and address tests beside the screen, and the framework's control tests. Esc
+// alone, and Esc then a letter, on a real terminal: tests/tui/tmux_upgrade.sh.)
 #include <unistd.h>
 
 #include <climits>
@@ -33,13 +35,6 @@ TEST_F(Window, EnterInThePasswordBoxEndsTheProgramLikeExit) {
     EXPECT_EQ(RunWindow({Type("pw"), Press(Key::Enter)}), fw::IDOK);
 }
 
-TEST_F(Window, EscWaitsForALetterThenCancelsAndEscThenLetterIsAnAccelerator) {
-    // Esc alone: the window is cancelled once the wait for a letter has run out.
-    EXPECT_EQ(RunWindow({Feed(Key::Of(Key::Escape))}), fw::IDCANCEL);
-    // Esc, then "x": the "E&xit" button, whose command is OK.
-    EXPECT_EQ(RunWindow({Feed(Key::Of(Key::Escape)), Feed(Key::Character(U'x'))}), fw::IDOK);
-}
-
 TEST_F(Window, TabFollowsTemplateOrderSkipsDisabledControlsAndWraps) {
     std::vector<int> forward, backward;
     std::vector<Step> steps{RecordFocus(&forward)};
@@ -59,27 +54,6 @@ TEST_F(Window, TabFollowsTemplateOrderSkipsDisabledControlsAndWraps) {
                           IDC_FILE2_BROWSE, IDC_DOWNLOAD,      IDC_PASSWORD};
     EXPECT_EQ(forward, want);
     EXPECT_EQ(backward, (std::vector<int>{IDC_DOWNLOAD, IDC_FILE2_BROWSE}));
-}
-
-TEST_F(Window, TypingEditsThePasswordAtTheCursorAndShowsOnlyStars) {
-    RunWindow({Type("acd"), Press(Key::Left), Press(Key::Left), Type("b"), Press(Key::End),
-               Press(Key::Backspace), Press(Key::Home), Press(Key::Delete), Type("Z"), Do([this] {
-                   EXPECT_EQ(Control(IDC_PASSWORD)->GetWindowText(), "Zbc");
-                   EXPECT_TRUE(Contains("Password:[***   "));
-                   EXPECT_FALSE(Contains("Zbc"));
-               }),
-               Press(Key::Escape)});
-}
-
-TEST_F(Window, DigitsOnlyBoxRefusesLettersAndTheAddressTakesADottedQuad) {
-    RunWindow(
-        {Press(Key::Tab), Type("10.1.2.3"),
-         Do([this] { EXPECT_EQ(Control(IDC_MODEM_ADDRESS)->GetWindowText(), "10.1.2.3"); }),
-         // Broadcast mode brings the digits-only Delay box on screen.
-         ClickOn("Broadcast Download"), ClickOn("[ 0]"), Press(Key::End), Press(Key::Backspace),
-         Type("2x5"), Do([this] { EXPECT_EQ(Control(IDC_DELAY)->GetWindowText(), "25"); }),
-         Press(Key::Escape)},
-        Expert());
 }
 
 TEST_F(Window, ArrowsWalkTheRadioGroupChoosingAsTheyGo) {

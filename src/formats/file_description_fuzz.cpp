@@ -1,7 +1,7 @@
-// Feeds arbitrary files to the description that `describe` prints (the "File&Info" box and
-// the facts after it): it must stay within its box size, keep the shape of its text for a
-// pack, and never hold a raw control character that the layout did not put there, nor a
-// line that passes for one of its own headings.
+// Feeds arbitrary files to the description that `describe` prints (the "File&Info" box and the
+// facts after it, which read the pack's entries and the compatible list): it must stay within its
+// box size, keep the shape of its text for a pack, and never hold a raw control character that the
+// layout did not put there, nor a line that passes for one of its own headings.
 #include <array>
 #include <cstdlib>
 #include <string_view>

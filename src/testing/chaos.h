@@ -14,7 +14,6 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,11 +49,8 @@ struct Scenario {
     int retry_budget = 3;
     int timeout_seconds = 3;
     std::uint32_t content_seed = 1;  // sizes and bytes of the files
-    // When set, every file of the operation has this size and none is missing on the modem.
-    std::optional<std::size_t> file_size;
     LineFaults line;
     modem::FaultPlan modem;  // the modem's own faults (slow first answers, chosen ones)
-    int completion_delay_ms = 2000;
 };
 
 enum class Verdict { kSuccess, kHonestFailure, kFalseSuccess, kHang, kViolation };

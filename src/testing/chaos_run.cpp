@@ -42,18 +42,14 @@ struct Expected {
 
 class Content {
 public:
-    Content(std::uint32_t seed, std::optional<std::size_t> size) : rng_(seed), size_(size) {}
+    explicit Content(std::uint32_t seed) : rng_(seed) {}
 
     // Mostly small, now and then up to `cap`; a multiple of 512 every sixth time.
     std::size_t Size(std::size_t cap) {
-        if (size_) return std::min(*size_, cap);
-        unsigned kind = rng_() % 100;
-        std::size_t size = rng_() % (std::min<std::size_t>(kind < 50   ? 3000
-                                                           : kind < 85 ? 40000
-                                                                       : cap,
-                                                           cap) +
-                                     1);
-        return rng_() % 6 == 0 ? size / 512 * 512 : size;
+        unsigned kind = Below(100);
+        std::size_t most = std::min<std::size_t>(kind < 50 ? 3000 : kind < 85 ? 40000 : cap, cap);
+        std::size_t size = rng_() % (most + 1);
+        return Below(6) == 0 ? size / 512 * 512 : size;
     }
     ByteVector Bytes(std::size_t n) {
         ByteVector out(n);
@@ -63,15 +59,14 @@ public:
     std::string Text(std::size_t n) {
         static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789 .-/:;";
         std::string out(n, ' ');
-        for (auto& c : out) c = kChars[rng_() % (sizeof kChars - 1)];
+        for (auto& c : out) c = kChars[Below(sizeof kChars - 1)];
         return out;
     }
     unsigned Below(unsigned n) { return rng_() % n; }
-    bool Missing() { return !size_ && Below(8) == 0; }  // now and then the modem has no such file
+    bool Missing() { return Below(8) == 0; }  // now and then the modem has no such file
 
 private:
     std::mt19937 rng_;
-    std::optional<std::size_t> size_;
 };
 
 std::vector<std::string> InfoFields() {
@@ -177,22 +172,13 @@ Expected PrepareDownloadFiles(EngineRig& rig, Content& c) {
 }
 
 Expected Prepare(EngineRig& rig, const Scenario& s) {
-    Content c(s.content_seed, s.file_size);
-    switch (s.op) {
-        case Operation::kImageUpgrade:
-            return PrepareUpgrade(rig, c, false);
-        case Operation::kPackUpgrade:
-            return PrepareUpgrade(rig, c, true);
-        case Operation::kModemInfo:
-            return PrepareModemInfo(rig, c);
-        case Operation::kConfigGet:
-            return PrepareConfigGet(rig, c);
-        case Operation::kConfigPut:
-            return PrepareConfigPut(rig, c);
-        case Operation::kDownloadFiles:
-            return PrepareDownloadFiles(rig, c);
-    }
-    return {};
+    using Preparer = Expected (*)(EngineRig&, Content&);
+    static const Preparer kPreparers[kOperationCount] = {
+        [](EngineRig& r, Content& c) { return PrepareUpgrade(r, c, false); },
+        [](EngineRig& r, Content& c) { return PrepareUpgrade(r, c, true); },
+        PrepareModemInfo, PrepareConfigGet, PrepareConfigPut, PrepareDownloadFiles};
+    Content c(s.content_seed);
+    return kPreparers[static_cast<int>(s.op)](rig, c);
 }
 
 // The line between host and modem. With answers from the modem's listening port, a copy
@@ -427,7 +413,6 @@ Result Run(const Scenario& s) {
     options.answer_from_listen_port = s.listen_port_replies;
     options.password = kPassword;
     options.modem_max_retransmits = std::max(5, s.retry_budget);  // as long as the host may
-    options.completion_delay_ms = s.completion_delay_ms;
     EngineRig rig(options);
     rig.desktop.SetDefaultAnswer(fw::IDCANCEL);  // nobody is there to press Retry
     Host().retry_text = std::to_string(s.retry_budget);

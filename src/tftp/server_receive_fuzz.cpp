@@ -10,25 +10,16 @@
 //
 // Input: byte 0 = read enabled (0x01), write enabled (0x02), no retries (0x04); then moves,
 // each an op byte (sender in the low 2 bits, move in bits 2..4) and its arguments.
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <set>
 #include <string>
 
-#include "framework/clock.h"
-#include "framework/event_loop.h"
-#include "framework/memnet.h"
-#include "sequencer/engine_state.h"
-#include "sequencer/server_timer.h"
 #include "testing/fuzz_input.h"
 #include "testing/hostile_peer.h"
-#include "testing/test_host.h"
-#include "tftp/tftp_server.h"
+#include "testing/server_rig.h"
 
 namespace {
 
@@ -44,71 +35,31 @@ void Check(bool ok) {
 
 using Input = testhost::FuzzInput;
 
-// A scratch folder, in memory where there is such a folder: every input lays one out and
-// removes it. <scratch>/root is served, <scratch>/secret lies just outside it.
-std::string ScratchFolder() {
-    std::error_code ec;
-    fs::path base = fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
-    std::string pattern = (base / "sperrow-server-fuzz-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) std::abort();
-    return pattern;
-}
-
 const std::string kSecret = "outside the root\n";
 
-void Put(const std::string& path, std::size_t n) {
-    std::ofstream out(path, std::ios::binary);
-    for (std::size_t i = 0; i < n; ++i) out.put(static_cast<char>('A' + i % 23));
-}
-
-std::string Get(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-class Harness {
+// <scratch>/root is served, <scratch>/secret lies just outside it.
+class Harness : public testhost::ServerRig {
 public:
     explicit Harness(std::uint8_t head)
-        : scratch_(ScratchFolder()),
-          root_(scratch_ + "/root"),
-          secret_(scratch_ + "/secret"),
-          server_host_(net_.AddHost(kServerAddr)),
-          client_(server_host_, 0x7F000002),
-          stranger_(server_host_, 0x7F000003) {
-        fw::SetMainLoop(&loop_);
-        ResetEngineState();
-        testhost::ResetHost();
-        testhost::Host().server_root = root_;
+        : ServerRig(kServerAddr, kServerPort),
+          secret_(scratch + "/secret"),
+          client_(stack, 0x7F000002),
+          stranger_(stack, 0x7F000003) {
         testhost::Host().server_read_enabled = (head & 1) != 0;
         testhost::Host().server_write_enabled = (head & 2) != 0;
         testhost::Host().retry_text = (head & 4) ? "0" : "2";
         testhost::Host().timeout_text = "1";
-        fs::create_directories(root_ + "/sub");
-        fs::create_directories(root_ + "/dir");
-        Put(root_ + "/small", 100);
-        Put(root_ + "/big", 1500);
-        Put(root_ + "/empty", 0);
-        Put(root_ + "/sub/inner", 600);
+        fs::create_directories(root + "/sub");
+        fs::create_directories(root + "/dir");
+        Put("small", testhost::Pattern(100));
+        Put("big", testhost::Pattern(1500));
+        Put("empty", {});
+        Put("sub/inner", testhost::Pattern(600));
         std::ofstream(secret_, std::ios::binary) << kSecret;
         // Links that lead out: to the secret, and to the folder that holds it.
-        fs::create_symlink("../secret", root_ + "/link");
-        fs::create_symlink("..", root_ + "/linkdir");
+        fs::create_symlink("../secret", root + "/link");
+        fs::create_symlink("..", root + "/linkdir");
         originals_ = {"small", "big", "empty", "sub/inner", "link"};
-
-        server_ = std::make_unique<TftpServer>();
-        server_->SetStack(&server_host_);
-        testhost::SetServerUnderTest(server_.get());
-        AttachServerTimer(server_.get(), nullptr);
-        if (!server_->CreateServerSocket(kServerPort)) std::abort();
-    }
-
-    ~Harness() {
-        server_.reset();
-        AttachServerTimer(nullptr, nullptr);
-        testhost::SetServerUnderTest(nullptr);
-        fw::SetMainLoop(nullptr);
-        std::error_code ec;
-        fs::remove_all(scratch_, ec);
     }
 
     // The names a request may carry: ordinary ones, and every way out of the root that
@@ -117,7 +68,7 @@ public:
         const std::string kNames[] = {
             "small", "big", "empty", "sub/inner", "new", "sub/new", "dir", "sub/", ".", "",
             "../secret", "sub/../../secret", "./../secret", "..", "../root/new", secret_,
-            "/" + secret_, root_ + "/new", "dir/../../secret", "a/../../secret", "link",
+            "/" + secret_, root + "/new", "dir/../../secret", "a/../../secret", "link",
             "linkdir/secret", "linkdir/new", "sub/../link", std::string(300, 'n')};
         std::uint8_t b = in.Byte();
         if (b < std::size(kNames)) return kNames[b];
@@ -173,7 +124,7 @@ public:
                 break;
             }
             case 5:
-                loop_.RunFor((in.Byte() + 1) * 40);
+                loop.RunFor((in.Byte() + 1) * 40);
                 break;
             case 6:
                 Answer(who, in);
@@ -186,22 +137,20 @@ public:
 
     // After the server is gone: the tree holds what it should.
     void Judge() {
-        server_.reset();
-        Check(Get(secret_) == kSecret);
-        Check(fs::is_symlink(root_ + "/link") && fs::is_symlink(root_ + "/linkdir"));
-        for (const auto& e : fs::directory_iterator(scratch_)) {
+        StopServer();
+        Check(Get(secret_) == tftp::Bytes(kSecret.begin(), kSecret.end()));
+        Check(fs::is_symlink(root + "/link") && fs::is_symlink(root + "/linkdir"));
+        for (const auto& e : fs::directory_iterator(scratch)) {
             std::string n = e.path().filename().string();
             Check(n == "root" || n == "secret");
         }
-        for (const auto& e : fs::recursive_directory_iterator(root_)) {
+        for (const auto& e : fs::recursive_directory_iterator(root)) {
             if (e.is_directory()) continue;
-            std::string rel = e.path().lexically_relative(root_).string();
+            std::string rel = e.path().lexically_relative(root).string();
             Check(rel.front() != '.' && rel.find("/.") == std::string::npos);  // no temp file
             Check(originals_.count(rel) || asked_.count(rel));
         }
     }
-
-    fw::EventLoop& loop() { return loop_; }
 
 private:
     void Asked(const std::string& name) {
@@ -215,13 +164,13 @@ private:
         last_ = bytes;
         last_who_ = who;
         Peer(who).Send(Port(who), bytes, fw::Endpoint{kServerAddr, kServerPort});
-        loop_.RunPending();
+        loop.RunPending();
     }
 
     // A sound client's answer to the server's latest datagram to this sender.
     void Answer(int who, Input& in) {
         std::vector<std::uint8_t> data = in.Bytes(testhost::FuzzDataLength(in.Byte()));
-        const auto& trace = net_.Trace();
+        const auto& trace = net.Trace();
         for (auto it = trace.rbegin(); it != trace.rend(); ++it) {
             if (it->from.addr != kServerAddr || it->to.addr != Peer(who).Address() ||
                 it->to.port != Port(who))
@@ -237,14 +186,9 @@ private:
         }
     }
 
-    std::string scratch_, root_, secret_;
-    fw::ManualClock clock_;
-    fw::EventLoop loop_{clock_};
-    fw::InMemoryNetwork net_{loop_};
-    fw::NetStack& server_host_;
+    std::string secret_;
     HostilePeer client_;
     HostilePeer stranger_;
-    std::unique_ptr<TftpServer> server_;
     std::set<std::string> originals_;
     std::set<std::string> asked_;
     tftp::Bytes last_;
@@ -257,7 +201,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Input in(data, size);
     Harness h(in.Byte());
     for (int moves = 0; moves < 300 && !in.Empty(); ++moves) h.Move(in);
-    h.loop().RunFor(10000);
+    h.loop.RunFor(10000);
     h.Judge();
     return 0;
 }

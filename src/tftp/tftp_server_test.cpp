@@ -7,20 +7,14 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <tuple>
 
-#include "framework/event_loop.h"
-#include "framework/memnet.h"
-#include "sequencer/engine_state.h"
-#include "sequencer/server_timer.h"
-#include "testing/test_host.h"
+#include "testing/server_rig.h"
 #include "tftp/host_hooks.h"
 #include "tftp/server_transfer_report.h"
 
@@ -29,6 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 using tftp::Bytes;
 using testhost::Host;
+using testhost::Pattern;
 
 constexpr std::uint32_t kServerAddr = 0x7F00000A;  // 127.0.0.10
 constexpr std::uint32_t kClientAddr = 0x7F000014;  // 127.0.0.20
@@ -54,11 +49,6 @@ private:
     std::unique_ptr<fw::DatagramSocket> socket_;
 };
 
-Bytes Pattern(std::size_t n, int seed = 1) {
-    Bytes b(n);
-    for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<std::uint8_t>(i * 7 + seed);
-    return b;
-}
 Bytes Rrq(const std::string& name) { return tftp::BuildRequest(tftp::RRQ, name); }
 Bytes Wrq(const std::string& name) { return tftp::BuildRequest(tftp::WRQ, name); }
 Bytes Ack(std::uint16_t n) { return tftp::BuildAck(n); }
@@ -82,43 +72,18 @@ std::vector<std::string> Tree(const fs::path& dir) {
 }
 
 // Every case of a test runs once with the kernel resolving names and once with the walk.
-class ServerTest : public ::testing::TestWithParam<tftp::ResolveWay> {
+class ServerTest : public ::testing::TestWithParam<tftp::ResolveWay>, public testhost::ServerRig {
 protected:
-    ServerTest() {
+    ServerTest() : ServerRig(kServerAddr, kPort) {
         tftp::ForceResolveWalk(GetParam() == tftp::ResolveWay::kWalk);
-        fw::SetMainLoop(&loop);
-        ResetEngineState();
-        testhost::ResetHost();
-        parent = fs::temp_directory_path() / ("sperrow-server-" + std::to_string(::getpid()));
-        fs::remove_all(parent);
-        fs::create_directories(parent / "root");
-        root = (parent / "root").string();
-        Host().server_root = root;
-        testhost::SetServerUnderTest(&server);
-        AttachServerTimer(&server);
-        server.SetStack(&stack);
-        EXPECT_TRUE(server.CreateServerSocket(kPort));
         SetServerTransferListener([this](const ServerTransferReport& r) { reports.push_back(r); });
     }
     ~ServerTest() override {
         SetServerTransferListener(nullptr);
-        AttachServerTimer(nullptr);
-        testhost::SetServerUnderTest(nullptr);
-        server.Close();
-        fw::SetMainLoop(nullptr);  // the loop dies with the fixture
-        fs::remove_all(parent);
         tftp::ForceResolveWalk(false);
         tftp::ForceNamedTemporary(false);
     }
 
-    void Put(const std::string& name, const Bytes& b) {
-        std::ofstream(fs::path(root) / name, std::ios::binary)
-            .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
-    }
-    Bytes Get(const fs::path& path) {
-        std::ifstream in(fs::path(root) / path, std::ios::binary);  // an absolute path as it is
-        return Bytes(std::istreambuf_iterator<char>(in), {});
-    }
     bool Logged(const std::string& line) {
         return std::find(Host().log.begin(), Host().log.end(), line) != Host().log.end();
     }
@@ -141,14 +106,7 @@ protected:
         ASSERT_EQ(Kind(Exchange(peer, DataOf(1, content)).at(0)), AckKind(1));
     }
 
-    fw::ManualClock clock;
-    fw::EventLoop loop{clock};
-    fw::InMemoryNetwork net{loop};
-    fw::NetStack& stack = net.AddHost(kServerAddr);
-    TftpServer server;
     Peer client{stack, kClientAddr, 40000};
-    fs::path parent;
-    std::string root;
     std::vector<ServerTransferReport> reports;
 };
 
@@ -174,7 +132,7 @@ TEST_P(ServerTest, ReadOf1024BytesGoesAs512And512And0ThenCompletes) {
     EXPECT_EQ(Host().activity_text, "IP: 127.0.0.20 \nFinished.");
     EXPECT_EQ(std::make_pair(Host().activity_icon, Host().progress_pos), std::make_pair(134, 4));
     EXPECT_FALSE(IsServerTimerRunning());
-    EXPECT_EQ(server.TransferCount(), 0u);
+    EXPECT_EQ(server->TransferCount(), 0u);
     ASSERT_EQ(reports.size(), 1u);
     const auto& r = reports[0];
     EXPECT_EQ(r.peerAddress + ":" + std::to_string(r.peerPort) + " " + r.name + " " +
@@ -229,7 +187,7 @@ TEST_P(ServerTest, WriteSurvivesLostAcksRepeatsAndStrangers) {
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(std::make_pair(reports[0].bytes, reports[0].write), std::make_pair(700LL, true));
     loop.RunFor(3500);
-    EXPECT_EQ(server.TransferCount(), 0u) << "gone after one time-out";
+    EXPECT_EQ(server->TransferCount(), 0u) << "gone after one time-out";
 }
 
 // However an upload ends before its last block, the earlier file stays as it was and no
@@ -277,7 +235,7 @@ TEST_P(ServerTest, RefusedRequestsAreToldWhyAndTouchNoTransfer) {
     Put("f", f);
     Put("big", {});
     fs::resize_file(fs::path(root) / "big", std::uintmax_t{65535} * 512);  // needs block 65536
-    std::ofstream(parent / "secret") << "outside";
+    std::ofstream(scratch + "/secret") << "outside";
     fs::create_symlink("../secret", fs::path(root) / "out.txt");
     fs::create_symlink("..", fs::path(root) / "up");
     fs::create_symlink("../..", fs::path(root) / "dir" / "out");
@@ -316,10 +274,10 @@ TEST_P(ServerTest, RefusedRequestsAreToldWhyAndTouchNoTransfer) {
         EXPECT_EQ(reports.size(), 1u);
         reports.clear();
     }
-    EXPECT_EQ(server.TransferCount(), 2u);
+    EXPECT_EQ(server->TransferCount(), 2u);
     EXPECT_EQ(After(other, 3100), std::vector<Bytes>{DataOf(1, f)}) << "the other peer's timer ran on";
-    EXPECT_EQ(Get(parent / "secret"), (Bytes{'o', 'u', 't', 's', 'i', 'd', 'e'}));
-    EXPECT_EQ(Tree(parent), (std::vector<std::string>{"root", "root/big", "root/dir", "root/dir/out",
+    EXPECT_EQ(Get(scratch + "/secret"), (Bytes{'o', 'u', 't', 's', 'i', 'd', 'e'}));
+    EXPECT_EQ(Tree(scratch), (std::vector<std::string>{"root", "root/big", "root/dir", "root/dir/out",
                                                       "root/f", "root/fifo", "root/out.txt",
                                                       "root/up", "secret"}));
 }

@@ -158,10 +158,6 @@ Endpoint CAsyncSocket::TappedLocal() const {
     return local;
 }
 
-bool CAsyncSocket::WaitReceive(int ms) {
-    return socket_ && socket_->WaitReadable(ms);
-}
-
 unsigned CAsyncSocket::LocalPort() const {
     return socket_ ? socket_->Local().port : 0;
 }

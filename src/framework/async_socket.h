@@ -46,9 +46,6 @@ public:
 
     int GetLastError() const { return last_error_; }
     unsigned LocalPort() const;
-    // Waits at most `ms` for a datagram, for the caller to read (left unread, OnReceive
-    // hears of it from the loop). False when none came or the socket cannot wait.
-    bool WaitReceive(int ms);
 
     // Read notification; the base class does nothing. Called while datagrams wait, again
     // after each call that read one; a call that returns without reading is the last until

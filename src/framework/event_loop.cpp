@@ -411,13 +411,6 @@ void EventLoop::RunPending() {
     }
 }
 
-bool EventLoop::WaitReadable(int fd, Millis ms) {
-    pollfd p{fd, POLLIN, 0};
-    bool readable = ::poll(&p, 1, PollTimeout(ms)) > 0 && (p.revents & POLLIN) != 0;
-    impl_->round_time = Now();
-    return readable;
-}
-
 void EventLoop::SleepBlocking(Millis ms) {
     if (ms <= 0) return;
     if (clock_.IsManual()) {

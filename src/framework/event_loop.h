@@ -68,10 +68,6 @@ public:
     // Dispatch everything that is ready now without waiting or moving a manual clock.
     void RunPending();
 
-    // A callback's short wait for one descriptor to become readable, nothing else dispatched
-    // meanwhile; the callbacks' time (RoundTime) moves on with it.
-    bool WaitReadable(int fd, Millis ms);
-
     // The blocking sleep of the design (the broadcast delay): nothing is dispatched while
     // it lasts. A manual clock is simply moved forward.
     void SleepBlocking(Millis ms);

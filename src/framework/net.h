@@ -39,9 +39,6 @@ public:
     virtual Endpoint Local() const = 0;
     // Called on the event loop whenever a datagram is waiting to be read.
     virtual void SetReadableCallback(std::function<void()> on_readable) = 0;
-    // Waits at most `ms` for a datagram to read, nothing else running meanwhile. False
-    // when none came, or when the socket cannot wait (in-memory sockets never do).
-    virtual bool WaitReadable(int /*ms*/) { return false; }
 };
 
 class NetStack {

@@ -74,8 +74,6 @@ public:
         return static_cast<long>(n);
     }
 
-    bool WaitReadable(int ms) override { return MainLoop().WaitReadable(fd_, ms); }
-
     Endpoint Local() const override {
         sockaddr_in sa{};
         socklen_t salen = sizeof sa;

@@ -75,21 +75,5 @@ TEST_F(RealNetTest, HandlerThatDoesNotReadIsNotCalledAgainUntilTheSocketIsRead) 
     EXPECT_EQ(server.ReceiveFrom(buf, sizeof buf, from, port), 1);
 }
 
-// A handler waiting for the next datagram itself: it comes to the handler's read, and the
-// loop, with nothing left to read, does not call the handler for it.
-TEST_F(RealNetTest, AHandlerWaitsForTheNextDatagramAndReadsItItself) {
-    Collector server;
-    CAsyncSocket client;
-    ASSERT_TRUE(server.Create(0, "127.0.0.1"));
-    ASSERT_TRUE(client.Create());
-    EXPECT_FALSE(server.WaitReceive(0));
-    client.SendTo("a", 1, server.LocalPort(), "127.0.0.1");
-    ASSERT_TRUE(server.WaitReceive(static_cast<int>(kPatience)));
-    server.OnReceive(0);
-    EXPECT_FALSE(CAsyncSocket().WaitReceive(0));  // not open: nothing to wait on
-    loop.RunFor(20);
-    EXPECT_EQ(server.got, (std::vector<std::string>{"a"}));
-}
-
 }  // namespace
 }  // namespace fw

@@ -4,5 +4,4 @@
 
 void ClientPort::OnReceive(int /*error_code*/) {
     client_.ReceiveOn(*this, id_);
-    client_.FollowBlocks();
 }

@@ -24,11 +24,6 @@ namespace {
 // last DATA again, the completion report. A late answer is due within a few time-outs.
 constexpr std::size_t kKeptPorts = 4;
 
-// Blocks whose acknowledgements the client waits for in a row, each for at most this long,
-// before the event loop has its turn again.
-constexpr int kBlocksInARow = 32;
-constexpr int kQuickAnswerMs = 2;
-
 // A port may be closed from inside its own notification: it is destroyed later, on the loop.
 void Retire(std::unique_ptr<ClientPort> port) {
     port->Close();
@@ -255,25 +250,7 @@ void TftpClient::BeginTransfer(Transfer::Kind kind, const std::string& name) {
 // ---------------------------------------------------------------------------------------
 // Receiving
 
-void TftpClient::OnReceive(int /*error_code*/) {
-    ReceiveOn(*this, 0);
-    FollowBlocks();
-}
-
-// While a file goes out block by block, the modem acknowledges each within a moment: the
-// next acknowledgement is waited for here, some blocks in a row, rather than by a round of
-// the whole event loop. A slower answer or the end of the blocks hands back to the loop;
-// what comes meanwhile is taken as the loop would have given it.
-void TftpClient::FollowBlocks() {
-    for (int n = 0; n < kBlocksInARow; ++n) {
-        if (g_bUnicast == 0 || transfer_.kind != Transfer::kWrite || !transfer_.bound ||
-            commandIndex != 0)
-            return;
-        fw::CAsyncSocket* port = PortById(transfer_.port);
-        if (port == nullptr || !port->WaitReceive(kQuickAnswerMs)) return;
-        ReceiveOn(*port, transfer_.port);
-    }
-}
+void TftpClient::OnReceive(int /*error_code*/) { ReceiveOn(*this, 0); }
 
 void TftpClient::ReceiveOn(fw::CAsyncSocket& socket, int port) {
     std::uint8_t buf[tftp::kReceiveBuffer];

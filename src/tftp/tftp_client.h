@@ -145,7 +145,6 @@ private:
 
     // Local ports.
     void ReceiveOn(fw::CAsyncSocket& socket, int port);
-    void FollowBlocks();
     fw::CAsyncSocket* PortById(int id);
     void OpenFreshPort();
     void CloseFreshPorts();

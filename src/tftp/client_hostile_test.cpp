@@ -27,11 +27,6 @@ using Bytes = std::vector<std::uint8_t>;
 constexpr Sender kModem = Sender::kTransferPort;
 
 Bytes Text(const std::string& s) { return {s.begin(), s.end()}; }
-Bytes Filled(std::size_t n, std::uint8_t seed) {
-    Bytes b(n);
-    for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<std::uint8_t>(seed + i * 13);
-    return b;
-}
 
 // A command file written right: ACK 0, then ACK 1.
 void Command(HostileModem& m) {
@@ -126,7 +121,7 @@ TEST(HostileModemDuringConfigRead, ReadStoppedMidwayKeepsThePreviousPack) {
         std::function<void(HostileModem&)> act;
         std::string message;
     } cases[] = {
-        {"silent mid-file", [](HostileModem& m) { m.Answer(kModem, Filled(512, 4)); },
+        {"silent mid-file", [](HostileModem& m) { m.Answer(kModem, testhost::Pattern(512, 4)); },
          kAckNoResponseText},
         {"key unanswered",
          [](HostileModem& m) {

@@ -45,10 +45,6 @@ void Noise(HostileModem& m) {
 
 std::string InUpdateMode(const std::string& text) { return text + "\n" + kUpdateModeText; }
 
-int Count(const Names& names, const std::string& name) {
-    return static_cast<int>(std::count(names.begin(), names.end(), name));
-}
-
 bool Logged(const std::string& text) {
     const auto& log = testhost::Host().log;
     return std::any_of(log.begin(), log.end(),
@@ -77,7 +73,7 @@ TEST(HostileModemDuringCommandFiles, NoiseLeavesTheWritesToTheModemAndIsLogged) 
     }
     m.Settle();
     EXPECT_EQ(m.Result(), Outcome::kSucceeded);
-    EXPECT_EQ(Count(m.rig().HostSentNames(), "DATA 1 (5)"), 2);  // the key and the board request
+    EXPECT_EQ(m.rig().HostSentCount("DATA 1 (5)"), 2);  // the key and the board request
     EXPECT_TRUE(m.StrayFiles().empty());
 }
 
@@ -107,7 +103,7 @@ TEST(HostileModemDuringImageSend, AckAheadEarlyReportOrStrangerChangesNothing) {
         m.Settle();
         EXPECT_EQ(m.Result(), Outcome::kStopped);
         EXPECT_EQ(m.desktop().BoxTexts(), (Names{InUpdateMode(kNoAckRetryText)}));
-        EXPECT_EQ(Count(m.rig().HostSentNames(), "DATA 1 (512)"), 4);  // first and three retries
+        EXPECT_EQ(m.rig().HostSentCount("DATA 1 (512)"), 4);  // first and three retries
         EXPECT_FALSE(m.SentWhole(m.ExpectedSends()[0]));
         EXPECT_EQ(g_bUpdateComplete, 0);
     }

@@ -90,7 +90,6 @@ TEST_F(DescriptionTest, OverlongNameShowsNothingAndLongTableKeepsItsTotal) {
     EXPECT_NE(text.find("\nTotal: 300 file(s), 600 bytes\nCriteria:"), std::string::npos);
 }
 
-
 // Names, versions and criteria come from the file: none of them may forge a line of the
 // description or reach a terminal as a command.
 TEST(DescriptionOfHostileFiles, ShowsControlCharactersEscapedAndCriteriaLinesIndented) {

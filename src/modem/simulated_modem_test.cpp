@@ -81,10 +81,10 @@ struct Outcome {
     fw::Endpoint answered_from;
 };
 
-// A plain client's write (WRQ, then every block once, each waiting for its ACK) or read (RRQ,
-// then an ACK for every block to the answering port).
+// A plain client's write of `content` (WRQ, then every block once, each waiting for its ACK)
+// or, without content, read (RRQ, then an ACK for every block to the answering port).
 Outcome Transfer(TestPeer& peer, fw::Endpoint modem, const std::string& name,
-                 const tftp::Bytes* content) {
+                 std::optional<tftp::Bytes> content = std::nullopt) {
     Outcome out;
     peer.Send(tftp::BuildRequest(content ? tftp::WRQ : tftp::RRQ, name), modem);
     const std::size_t blocks = content ? content->size() / tftp::kBlockSize + 1 : 0;
@@ -117,12 +117,6 @@ Outcome Transfer(TestPeer& peer, fw::Endpoint modem, const std::string& name,
     }
     return out;
 }
-Outcome WriteFile(TestPeer& peer, fw::Endpoint modem, const std::string& name, const tftp::Bytes& content) {
-    return Transfer(peer, modem, name, &content);
-}
-Outcome ReadFile(TestPeer& peer, fw::Endpoint modem, const std::string& name) {
-    return Transfer(peer, modem, name, nullptr);
-}
 
 class ModemTest : public ::testing::Test {
 protected:
@@ -152,7 +146,7 @@ protected:
     }
     SimulatedModem& StartModem() { return StartModem(Config()); }
     fw::Endpoint ModemAt() const { return {kModemAddr, kModemPort}; }
-    Outcome Unlock(TestPeer& peer) { return WriteFile(peer, ModemAt(), "tftplock.key", BytesOf(kPassword + "\r\n")); }
+    Outcome Unlock(TestPeer& peer) { return Transfer(peer, ModemAt(), "tftplock.key", BytesOf(kPassword + "\r\n")); }
 
     fw::ManualClock clock;
     fw::EventLoop loop{clock};
@@ -181,14 +175,14 @@ TEST_F(ModemKeyTest, LockedModemTakesOnlyTheKeyAndTheBoardRequest) {
     SimulatedModem& modem = StartModem();
     TestPeer peer(host);
     for (const char* name : {"cmdmacro", "tftpupdt.beg"})
-        EXPECT_EQ(WriteFile(peer, ModemAt(), name, BytesOf("\r\n")).error, kLocked);
-    EXPECT_EQ(ReadFile(peer, ModemAt(), "info").error, kLocked);
-    EXPECT_TRUE(WriteFile(peer, ModemAt(), "RequestID", BytesOf(kPassword + "\r\n")).done);
+        EXPECT_EQ(Transfer(peer, ModemAt(), name, BytesOf("\r\n")).error, kLocked);
+    EXPECT_EQ(Transfer(peer, ModemAt(), "info").error, kLocked);
+    EXPECT_TRUE(Transfer(peer, ModemAt(), "RequestID", BytesOf(kPassword + "\r\n")).done);
     ASSERT_EQ(modem.Received().size(), 1u);  // refused writes leave nothing behind
     EXPECT_FALSE(modem.IsUnlocked(kHostAddr));
-    EXPECT_EQ(WriteFile(peer, ModemAt(), "tftplock.key", BytesOf("guess\r\n")).error,
+    EXPECT_EQ(Transfer(peer, ModemAt(), "tftplock.key", BytesOf("guess\r\n")).error,
               "Wrong password");
-    EXPECT_TRUE(WriteFile(peer, ModemAt(), "tftplock.key", BytesOf(kPassword)).done)
+    EXPECT_TRUE(Transfer(peer, ModemAt(), "tftplock.key", BytesOf(kPassword)).done)
         << "a key without its line end, as typed into a file by hand, is the same key";
 }
 
@@ -199,16 +193,16 @@ TEST_F(ModemKeyTest, KeyOpensTheModemToItsSenderUntilAMinuteOfSilence) {
     TestPeer other(net.AddHost(0x0A000009));
     Outcome key = Unlock(peer);
     ASSERT_TRUE(key.done);
-    EXPECT_EQ(ReadFile(other, ModemAt(), "info").error, kLocked);
-    Outcome read = ReadFile(peer, ModemAt(), "info");
+    EXPECT_EQ(Transfer(other, ModemAt(), "info").error, kLocked);
+    Outcome read = Transfer(peer, ModemAt(), "info");
     EXPECT_EQ(read.bytes, BytesOf(kInfoText));
     EXPECT_NE(read.answered_from.port, kModemPort);  // a fresh port per transfer
     EXPECT_NE(read.answered_from.port, key.answered_from.port);
     loop.RunFor(59000);
-    EXPECT_TRUE(ReadFile(peer, ModemAt(), "info").done);  // heard again: the minute restarts
+    EXPECT_TRUE(Transfer(peer, ModemAt(), "info").done);  // heard again: the minute restarts
     loop.RunFor(60000);
     EXPECT_FALSE(modem.IsUnlocked(kHostAddr));
-    EXPECT_EQ(ReadFile(peer, ModemAt(), "info").error, kLocked);
+    EXPECT_EQ(Transfer(peer, ModemAt(), "info").error, kLocked);
 }
 
 TEST_F(ModemKeyTest, BracketEndsWithTheCompletionReportFromTheListeningPortAfterTheDelay) {
@@ -220,11 +214,11 @@ TEST_F(ModemKeyTest, BracketEndsWithTheCompletionReportFromTheListeningPortAfter
     EXPECT_EQ(peer.Next()->bytes, (tftp::Bytes{0, 4, 0, 0, 'B', 'X', '-', '7', 0}));
     peer.inbox.clear();
     ASSERT_TRUE(Unlock(peer).done);
-    ASSERT_TRUE(WriteFile(peer, ModemAt(), "tftpupdt.beg", BytesOf("\r\n")).done);
-    EXPECT_EQ(WriteFile(peer, ModemAt(), "tftpupdt.beg", BytesOf("\r\n")).error,
+    ASSERT_TRUE(Transfer(peer, ModemAt(), "tftpupdt.beg", BytesOf("\r\n")).done);
+    EXPECT_EQ(Transfer(peer, ModemAt(), "tftpupdt.beg", BytesOf("\r\n")).error,
               "Server already in update mode");
     for (const char* name : {"image", "tftpupdt.rbt", "tftpupdt.end"})
-        ASSERT_TRUE(WriteFile(peer, ModemAt(), name, Pattern(700)).done) << name;
+        ASSERT_TRUE(Transfer(peer, ModemAt(), name, Pattern(700)).done) << name;
     loop.RunFor(1999);
     EXPECT_FALSE(modem.CompletionSent());
     auto report = peer.Next(50);
@@ -279,7 +273,7 @@ TEST_F(ModemKeyTest, LostBlocksAreSentAgainAndASilentPeerIsGivenUpAfterTheBudget
     });
     TestPeer peer(host);
     ASSERT_TRUE(Unlock(peer).done);
-    EXPECT_EQ(ReadFile(peer, ModemAt(), "dhcpd.conf").bytes, Pattern(731));
+    EXPECT_EQ(Transfer(peer, ModemAt(), "dhcpd.conf").bytes, Pattern(731));
     EXPECT_EQ(CountSent(net, tftp::DATA, 2), 2);
     peer.Send(tftp::BuildRequest(tftp::RRQ, "info"), ModemAt());
     loop.RunFor(30000);

@@ -1,5 +1,6 @@
 #include "testing/engine_rig.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -115,16 +116,11 @@ std::vector<std::string> EngineRig::HostSentNames() const {
 }
 
 void EngineRig::DropFromHost(const std::string& name, int count) {
-    drops_.push_back({true, name, count});
-    InstallFilter();
-}
-
-void EngineRig::InstallFilter() {
+    drops_.push_back({name, count});
     net.SetFilter([this](const fw::Datagram& d) {
-        bool from_host = d.from.addr == kHostAddr;
         std::string name = DescribeDatagram(d.bytes);
         for (Drop& drop : drops_) {
-            if (drop.count > 0 && drop.from_host == from_host && drop.name == name) {
+            if (drop.count > 0 && d.from.addr == kHostAddr && drop.name == name) {
                 --drop.count;
                 return fw::Verdict::kDrop;
             }
@@ -134,9 +130,8 @@ void EngineRig::InstallFilter() {
 }
 
 int EngineRig::HostSentCount(const std::string& name) const {
-    int n = 0;
-    for (const std::string& s : HostSentNames()) n += s == name;
-    return n;
+    auto names = HostSentNames();
+    return static_cast<int>(std::count(names.begin(), names.end(), name));
 }
 
 std::vector<std::string> EngineRig::ReceivedNames(int modem) const {

@@ -78,10 +78,8 @@ public:
 
 private:
     void ResetProcessState();
-    void InstallFilter();
 
     struct Drop {
-        bool from_host;
         std::string name;
         int count;
     };

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -18,6 +19,7 @@
 #include "sequencer/sequencer.h"
 #include "testing/engine_rig.h"
 #include "testing/hostile_peer.h"
+#include "testing/server_rig.h"
 #include "testing/test_engine_host.h"
 #include "testing/test_host.h"
 #include "tftp/engine_globals.h"
@@ -46,11 +48,6 @@ enum class Outcome {
     kStopped,    // a failure was shown or a time-out given up
     kStalled,    // still running with nothing pending: the driver reports the stall
     kOther,      // ended otherwise (the plan ran out) or still waiting on a timer
-};
-
-struct ExpectedFile {
-    std::string name;
-    ByteVector bytes;
 };
 
 class HostileModem {
@@ -127,43 +124,28 @@ public:
         rig_.loop.RunPending();
     }
 
-    // What a sound modem would answer to the client's latest datagram, with `data` as the
-    // content of a DATA block. `shift` moves the block number (out-of-order answers). False
-    // when the client has sent nothing that asks for an answer.
-    bool AnswerFor(const std::vector<std::uint8_t>& data, int shift, tftp::Bytes* out) const {
-        const fw::Datagram* latest = LastFromHost();
-        if (latest == nullptr) return false;
-        const tftp::Bytes* last = &latest->bytes;
-        tftp::Header h = tftp::ParseHeader(last->data(), last->size());
-        if (!h.valid) return false;
-        auto block = [&](int b) { return static_cast<std::uint16_t>(b + shift); };
-        switch (h.opcode) {
-            case tftp::WRQ: {
-                auto r = tftp::ParseRequest(last->data(), last->size());
-                *out = tftp::BuildAck(block(0));
-                if (r && r->name == "RequestID") {
-                    out->insert(out->end(), kBoardId,
-                                kBoardId + std::char_traits<char>::length(kBoardId) + 1);
-                }
-                return true;
-            }
-            case tftp::RRQ:
-                *out = tftp::BuildData(block(1), data.data(), data.size());
-                return true;
-            case tftp::DATA:
-                *out = tftp::BuildAck(block(h.field));
-                return true;
-            case tftp::ACK:
-                *out = tftp::BuildData(block(h.field + 1), data.data(), data.size());
-                return true;
-            default:
-                return false;
-        }
-    }
-
+    // Sends what a sound modem would answer to the client's latest datagram, with `data` as
+    // the content of a DATA block. `shift` moves the block number (out-of-order answers).
+    // Nothing when the client has sent nothing that asks for an answer.
     void Answer(Sender from, const std::vector<std::uint8_t>& data, int shift = 0) {
-        tftp::Bytes reply;
-        if (AnswerFor(data, shift, &reply)) Send(from, reply);
+        const fw::Datagram* latest = LastFromHost();
+        if (latest == nullptr) return;
+        const tftp::Bytes& last = latest->bytes;
+        tftp::Header h = tftp::ParseHeader(last.data(), last.size());
+        auto block = [&](int b) { return static_cast<std::uint16_t>(b + shift); };
+        if (!h.valid) return;
+        if (h.opcode == tftp::WRQ) {
+            auto r = tftp::ParseRequest(last.data(), last.size());
+            tftp::Bytes ack = tftp::BuildAck(block(0));
+            if (r && r->name == "RequestID")
+                ack.insert(ack.end(), kBoardId, kBoardId + std::strlen(kBoardId) + 1);
+            Send(from, ack);
+        } else if (h.opcode == tftp::RRQ || h.opcode == tftp::ACK) {
+            int next = h.opcode == tftp::RRQ ? 1 : h.field + 1;
+            Send(from, tftp::BuildData(block(next), data.data(), data.size()));
+        } else if (h.opcode == tftp::DATA) {
+            Send(from, tftp::BuildAck(block(h.field)));
+        }
     }
 
     // Lets loop time pass: the response timer expires, the client retries or gives up.
@@ -188,12 +170,12 @@ public:
     bool SentToleratedError() const { return tolerated_; }
 
     // The files the plan is to send, each under its own name.
-    const std::vector<ExpectedFile>& ExpectedSends() const { return expected_; }
+    const std::vector<PackItem>& ExpectedSends() const { return expected_; }
 
     // True when the client sent `f` whole: a write request for its name followed, before the
     // next request, by every block of it with exactly its bytes.
-    bool SentWhole(const ExpectedFile& f) const {
-        std::size_t blocks = f.bytes.size() / tftp::kBlockSize + 1;
+    bool SentWhole(const PackItem& f) const {
+        std::size_t blocks = f.data.size() / tftp::kBlockSize + 1;
         std::vector<bool> seen;
         bool in_write = false;
         auto complete = [&] {
@@ -212,9 +194,9 @@ public:
             }
             if (!in_write || h.opcode != tftp::DATA || h.field == 0 || h.field > blocks) continue;
             std::size_t off = (h.field - 1u) * tftp::kBlockSize;
-            std::size_t len = std::min(tftp::kBlockSize, f.bytes.size() - off);
+            std::size_t len = std::min(tftp::kBlockSize, f.data.size() - off);
             if (d.size() == 4 + len &&
-                std::equal(d.begin() + 4, d.end(), f.bytes.begin() + static_cast<long>(off)))
+                std::equal(d.begin() + 4, d.end(), f.data.begin() + static_cast<long>(off)))
                 seen[h.field - 1u] = true;
         }
         return complete();
@@ -274,13 +256,6 @@ private:
         }
     }
 
-    static ByteVector Pattern(std::size_t n, std::uint8_t seed) {
-        ByteVector v(n);
-        for (std::size_t i = 0; i < n; ++i)
-            v[i] = static_cast<std::uint8_t>(seed + i * 7 + i / 251);
-        return v;
-    }
-
     void PrepareFiles(bool criteria_skipped) {
         ByteVector image = BuildImage("10400001", Pattern(1100, 3));
         AppendCompatibleList(image, {"OTHER-BOARD", kBoardId});
@@ -293,7 +268,7 @@ private:
             EngineHost().image_box = rig_.Write("fw.pack", pack);
             for (const PackItem& i : items) {
                 if (!(criteria_skipped && i.name == "hw.cond"))
-                    expected_.push_back({i.name, i.data});
+                    expected_.push_back(i);
             }
         } else if (plan_ == HostilePlan::kImageSend) {
             expected_.push_back({"image", image});
@@ -305,7 +280,7 @@ private:
     HostilePeer modem_;
     HostilePeer stranger_;
     HostilePlan plan_;
-    std::vector<ExpectedFile> expected_;
+    std::vector<PackItem> expected_;
     tftp::Bytes last_sent_;
     Sender last_sender_ = Sender::kTransferPort;
     std::uint16_t last_port_ = 0;

@@ -27,11 +27,6 @@ using Bytes = std::vector<std::uint8_t>;
 constexpr Sender kModem = Sender::kTransferPort;
 
 Bytes Text(const std::string& s) { return {s.begin(), s.end()}; }
-Bytes Filled(std::size_t n, std::uint8_t seed) {
-    Bytes b(n);
-    for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<std::uint8_t>(seed + i * 13);
-    return b;
-}
 
 // A command file written right: ACK 0, then ACK 1.
 void Command(HostileModem& m) {
@@ -49,10 +44,6 @@ void Noise(HostileModem& m) {
 }
 
 std::string InUpdateMode(const std::string& text) { return text + "\n" + kUpdateModeText; }
-
-int Count(const Names& names, const std::string& name) {
-    return static_cast<int>(std::count(names.begin(), names.end(), name));
-}
 
 bool Logged(const std::string& text) {
     const auto& log = testhost::Host().log;
@@ -82,7 +73,7 @@ TEST(HostileModemDuringCommandFiles, NoiseLeavesTheWritesToTheModemAndIsLogged) 
     }
     m.Settle();
     EXPECT_EQ(m.Result(), Outcome::kSucceeded);
-    EXPECT_EQ(Count(m.rig().HostSentNames(), "DATA 1 (5)"), 2);  // the key and the board request
+    EXPECT_EQ(m.rig().HostSentCount("DATA 1 (5)"), 2);  // the key and the board request
     EXPECT_TRUE(m.StrayFiles().empty());
 }
 
@@ -112,7 +103,7 @@ TEST(HostileModemDuringImageSend, AckAheadEarlyReportOrStrangerChangesNothing) {
         m.Settle();
         EXPECT_EQ(m.Result(), Outcome::kStopped);
         EXPECT_EQ(m.desktop().BoxTexts(), (Names{InUpdateMode(kNoAckRetryText)}));
-        EXPECT_EQ(Count(m.rig().HostSentNames(), "DATA 1 (512)"), 4);  // first and three retries
+        EXPECT_EQ(m.rig().HostSentCount("DATA 1 (512)"), 4);  // first and three retries
         EXPECT_FALSE(m.SentWhole(m.ExpectedSends()[0]));
         EXPECT_EQ(g_bUpdateComplete, 0);
     }
@@ -126,7 +117,7 @@ TEST(HostileModemDuringConfigRead, ReadStoppedMidwayKeepsThePreviousPack) {
         std::function<void(HostileModem&)> act;
         std::string message;
     } cases[] = {
-        {"silent mid-file", [](HostileModem& m) { m.Answer(kModem, Filled(512, 4)); },
+        {"silent mid-file", [](HostileModem& m) { m.Answer(kModem, testhost::Pattern(512, 4)); },
          kAckNoResponseText},
         {"key unanswered",
          [](HostileModem& m) {

@@ -29,6 +29,7 @@ using testhost::Outcome;
 using testhost::Sender;
 
 using Input = testhost::FuzzInput;
+using testhost::Check;
 
 // An ERROR with one of the two texts that excuse a step, or with any text.
 tftp::Bytes ErrorMove(Input& in) {
@@ -89,16 +90,12 @@ void Move(HostileModem& m, Input& in) {
     }
 }
 
-void Check(bool ok) {
-    if (!ok) std::abort();
-}
-
 // Everything that ends in success must stand up.
 void Judge(HostileModem& m) {
     Check(m.StrayFiles().empty());
     if (m.Result() != Outcome::kSucceeded) return;
     if (!m.SentToleratedError()) {
-        for (const testhost::ExpectedFile& f : m.ExpectedSends()) Check(m.SentWhole(f));
+        for (const PackItem& f : m.ExpectedSends()) Check(m.SentWhole(f));
     }
     if (m.plan() == HostilePlan::kConfigRead) {
         // A "PK11" pack of the five files, each entry where the one before ends, the last at

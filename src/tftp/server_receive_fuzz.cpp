@@ -10,7 +10,6 @@
 //
 // Input: byte 0 = read enabled (0x01), write enabled (0x02), no retries (0x04); then moves,
 // each an op byte (sender in the low 2 bits, move in bits 2..4) and its arguments.
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -29,11 +28,8 @@ using testhost::HostilePeer;
 constexpr std::uint32_t kServerAddr = 0x7F000001;
 constexpr std::uint16_t kServerPort = 69;
 
-void Check(bool ok) {
-    if (!ok) std::abort();
-}
-
 using Input = testhost::FuzzInput;
+using testhost::Check;
 
 const std::string kSecret = "outside the root\n";
 

@@ -21,9 +21,11 @@ lacks() { ! contains "$1" "$2"; }
 same_file() { cmp -s "$1" "$2"; }
 is() { [ "$1" = "$2" ] || { printf '  got:  %s\n  want: %s\n' "$1" "$2"; return 1; }; }
 status_is() { [ "$RC" = "$1" ] || { echo "  status $RC, stderr: $ERR"; return 1; }; }
-# said STATUS TEXT, told STATUS TEXT: the run ended with STATUS, TEXT on stdout or on stderr.
+# said STATUS TEXT, told STATUS TEXT: the run ended with STATUS, TEXT on stdout or on stderr;
+# ended STATUS COMMAND...: the run ended with STATUS and COMMAND succeeds.
 said() { status_is "$1" && is "$OUT" "$2"; }
 told() { status_is "$1" && is "$ERR" "$2"; }
+ended() { status_is "$1" && shift && "$@"; }
 # Bytes of a file as hex, for texts with CR LF.
 hex() { od -An -tx1 -v "$1" | tr -d ' \n'; }
 # poll TENTHS COMMAND...: until COMMAND succeeds, tried every tenth of a second.

@@ -7,8 +7,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <random>
-#include <sstream>
 #include <string>
 
 namespace fw {
@@ -29,9 +29,7 @@ protected:
     void Put(const std::string& content) { std::ofstream(path, std::ios::binary) << content; }
     std::string Get() {
         std::ifstream in(path, std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
+        return std::string(std::istreambuf_iterator<char>(in), {});
     }
 
     std::string dir;

@@ -21,8 +21,7 @@ start_modem --store "$WORK/store"
 
 # --- checksums before anything is sent -----------------------------------------------------
 sperrow -v upgrade fw/trunc.comp
-check "truncated image: status 1" status_is 1
-check "truncated image: refused for its checksum" contains "$ERR" "Warning:
+check "truncated image: status 1, refused for its checksum" ended 1 contains "$ERR" "Warning:
 The file does not match its checksum."
 check "truncated image: the modem heard nothing" \
   sh -c '[ -z "$(ls store)" ] && ! grep -Eq " (read|write) " modem.log'
@@ -31,8 +30,8 @@ check "send of a file given the wrong checksum: refused, nothing heard" \
   sh -c '[ "$1" = 1 ] && [ -z "$(ls store)" ]' _ "$RC"
 
 sperrow -v --pcap up.pcap upgrade fw/sample.comp
-check "matching image: status 0" status_is 0
-check "matching image: the modem holds it whole" same_file store/image fw/sample.comp
+check "matching image: status 0, the modem holding it whole" \
+  ended 0 same_file store/image fw/sample.comp
 check "matching image: -v names the checksum it matched" contains "$ERR" "matches its SHA-256"
 
 # --- the capture ---------------------------------------------------------------------------

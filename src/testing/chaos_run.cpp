@@ -142,6 +142,11 @@ Expected PrepareConfigGet(EngineRig& rig, Content& c) {
         files.push_back({name, c.Missing() ? ByteVector() : c.Bytes(c.Size(4000))});
         if (!files.back().data.empty()) rig.Write(name, files.back().data);
     }
+    // A modem holding none of them cannot give a configuration: it keeps one, at least.
+    if (std::all_of(files.begin(), files.end(), [](const PackItem& f) { return f.data.empty(); })) {
+        files[0].data = c.Bytes(1 + c.Size(4000));
+        rig.Write(files[0].name, files[0].data);
+    }
     e.config_pack = BuildPack("PK11", "", files);
     e.old_pack = ToBytes("the pack saved before");
     rig.Write("config.pack", e.old_pack);

@@ -2,7 +2,7 @@
 // modem at 10.0.0.2) and the manual clock, spoken to by a plain lock-step client: the key,
 // the update bracket, repeats and losses, and the fault injector's counts. The files it
 // serves and takes, its options and its firmware: the engine, chaos and process tests that
-// run it (serve_crowd, verify, vxworks); several modems on one broadcast: the engine and
+// run it (the commands, failures and json tests); several modems on one broadcast: the engine and
 // segment tests. Every wait is bounded in loop time.
 #include <gtest/gtest.h>
 

@@ -60,8 +60,8 @@ struct EventLoop::Impl {
     // is checked again, since that callback (or a nested loop) may have drained it.
     std::uint64_t dispatches = 0;
     // When DispatchReady last looked at the clock for timers and delayed tasks. No timer is
-    // due before `earliest_timer`: a timer set again later leaves it early, and the next
-    // look at the timers, when it has passed, puts it right.
+    // due before `earliest_timer`: a timer set again later leaves it early, and a look at the
+    // timers (when it has passed, or before the loop waits) puts it right.
     Millis checked_at = 0;
     std::optional<Millis> earliest_timer;
     // The clock as read when the loop last woke or looked for due timers, and whether a
@@ -69,6 +69,7 @@ struct EventLoop::Impl {
     Millis round_time = 0;
     int callbacks_running = 0;
 
+    // Counts what is running (descriptor rounds, callbacks) while it runs.
     struct Running {
         int& count;
         explicit Running(int& c) : count(c) { ++count; }
@@ -222,11 +223,7 @@ struct EventLoop::Impl {
         int rc = ::poll(set->data(), set->size(), PollTimeout(wait));
         if (rc <= 0) return false;
         round_time = clock.Now();
-        struct Round {
-            int& rounds;
-            explicit Round(int& r) : rounds(r) { ++rounds; }
-            ~Round() { --rounds; }
-        } round(fd_rounds);
+        Running round(fd_rounds);
         std::uint64_t mark = dispatches;
         bool did = false;
         for (const pollfd& p : *set) {
@@ -329,41 +326,26 @@ bool EventLoop::RunOnce(Millis max_wait) {
         return true;
     }
     if (impl_->IdleForGood()) return false;
+    // The wait is for the timer really due next, not for one that has been set again since.
+    impl_->FindEarliestTimer();
     std::optional<Millis> next = impl_->NextDue();
     // Nothing ran since DispatchReady looked at the clock (it does whenever something is due).
     Millis until = next ? std::max<Millis>(*next - impl_->checked_at, 0) : -1;
 
     if (!manual_) {
-        Millis began = impl_->checked_at;
-        for (;;) {
-            Millis wait = max_wait;
-            if (next) wait = wait < 0 ? until : std::min(wait, until);
-            if (impl_->PollFds(clock_, wait)) {
-                // Timers that fell due meanwhile fire at the start of the next round, as they
-                // would had the descriptor been ready a moment later.
-                if (!impl_->tasks.empty()) impl_->RunTasks(clock_);
-                return true;
-            }
-            if (impl_->DispatchReady(clock_)) return true;
-            // Woken at the old due of a timer set again since (not by a signal, not at the
-            // end of max_wait): wait on for what is left.
-            if (!next || impl_->timers_set == 0 || impl_->checked_at < *next) return false;
-            Millis left = max_wait < 0 ? -1 : max_wait - (impl_->checked_at - began);
-            if (max_wait >= 0 && left <= 0) return false;
-            next = impl_->NextDue();
-            if (!next) return false;
-            until = std::max<Millis>(*next - impl_->checked_at, 0);
-            max_wait = left;
-            began = impl_->checked_at;
+        Millis wait = max_wait;
+        if (next) wait = wait < 0 ? until : std::min(wait, until);
+        if (impl_->PollFds(clock_, wait)) {
+            // Timers that fell due meanwhile fire at the start of the next round, as they
+            // would had the descriptor been ready a moment later.
+            if (!impl_->tasks.empty()) impl_->RunTasks(clock_);
+            return true;
         }
+        return impl_->DispatchReady(clock_);
     }
 
-    // Manual clock: never sleep while loop time can simply be moved on, and move it to the
-    // timer really due next.
+    // Manual clock: never sleep while loop time can simply be moved on.
     if (impl_->PollFds(clock_, 0)) return true;
-    impl_->FindEarliestTimer();
-    next = impl_->NextDue();
-    until = next ? std::max<Millis>(*next - impl_->checked_at, 0) : -1;
     if (next && (max_wait < 0 || until <= max_wait)) {
         clock_.Advance(until);
         return impl_->DispatchReady(clock_);

@@ -223,11 +223,7 @@ private:
     bool skipCriteria_ = false;  // of the pack being sent, fixed when it was opened
     long long sendBase_ = 0;     // file position of the first byte sent
     long long sendLength_ = 0;   // bytes of the file or entry sent
-    // The part of the file read ahead: blocks are copied out of it, so that a block costs
-    // a copy and the file is read a window at a time.
-    std::vector<std::uint8_t> readAhead_;
-    long long readAheadAt_ = 0;  // file position of its first byte
-    std::size_t readAheadLength_ = 0;  // bytes in it, 0 when nothing is read ahead
+    long long readNext_ = -1;    // file position after the last block read, -1 unknown
     std::uint16_t lastAck_ = 0;
     // The DATA datagram of the block being sent, read into place behind its header.
     std::uint8_t blockDatagram_[tftp::kMaxPacket] = {};

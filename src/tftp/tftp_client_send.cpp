@@ -1,7 +1,6 @@
 // The send path: a file sent whole, or a pack sent entry by entry, each entry a write
 // transfer of its own under the entry's name.
 #include <algorithm>
-#include <cstring>
 #include <string_view>
 
 #include "formats/formats.h"
@@ -17,7 +16,6 @@
 namespace {
 
 constexpr std::string_view kCriteriaEntry = "hw.cond";
-constexpr std::size_t kReadAheadBytes = 64 * 1024;
 
 }  // namespace
 
@@ -111,7 +109,7 @@ SendStart TftpClient::SendFirstRequest(const std::string& name, long long length
         return SendStart::kFailed;
     }
     sendLength_ = length;
-    readAheadLength_ = 0;  // the file was opened anew
+    readNext_ = -1;
     lastBlock = static_cast<std::uint16_t>(length / 512 + 1);
     LogMessage(name.c_str());
     blockNumber = 0;
@@ -161,19 +159,19 @@ bool TftpClient::ReadBlock(std::uint8_t* buf, std::size_t* len) {
     long long done = static_cast<long long>(blockNumber - 1) * tftp::kBlockSize;
     long long left = std::max(0LL, sendLength_ - done);
     std::size_t want = static_cast<std::size_t>(std::min<long long>(left, tftp::kBlockSize));
+    // Blocks normally follow one another: the seek (a system call) is needed only after
+    // a go-back or when the transfer starts. The file's own buffer reads ahead.
     long long at = sendBase_ + done;
-    long long window_end = readAheadAt_ + static_cast<long long>(readAheadLength_);
-    if (at < readAheadAt_ || at + static_cast<long long>(want) > window_end) {
-        // A go-back, or the window is used up: read the next one from here.
-        readAheadLength_ = 0;
-        if (readAhead_.empty()) readAhead_.resize(kReadAheadBytes);
-        if (file.Seek(at, fw::CFile::begin) < 0) return false;
-        long long got = file.Read(readAhead_.data(), readAhead_.size());
-        if (got < 0 || static_cast<std::size_t>(got) < want) return false;
-        readAheadAt_ = at;
-        readAheadLength_ = static_cast<std::size_t>(got);
+    if (at != readNext_ && file.Seek(at, fw::CFile::begin) < 0) {
+        readNext_ = -1;
+        return false;
     }
-    if (want != 0) std::memcpy(buf, readAhead_.data() + (at - readAheadAt_), want);
+    long long got = want ? file.Read(buf, want) : 0;
+    if (got < 0 || static_cast<std::size_t>(got) != want) {
+        readNext_ = -1;
+        return false;
+    }
+    readNext_ = at + got;
     *len = want;
     return true;
 }

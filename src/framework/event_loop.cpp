@@ -17,6 +17,12 @@ namespace {
 
 using Callback = std::shared_ptr<const std::function<void()>>;
 
+// A watched descriptor: what to call when it is readable, and how to wait for it by reading.
+struct Watched {
+    Callback on_readable;
+    EventLoop::WaitByReading wait_by_reading;
+};
+
 // Guards against a task that keeps posting itself: RunPending gives up after this many
 // rounds instead of hanging the caller.
 constexpr int kMaxPendingRounds = 100000;
@@ -46,7 +52,7 @@ struct EventLoop::Impl {
 
     std::vector<Timer> timers;  // slots, set or free; a program has a handful of timers
     std::size_t timers_set = 0;
-    std::map<int, Callback> fds;
+    std::map<int, Watched> fds;
     // The poll set of `fds`, made again only when the descriptors watched change. A loop
     // nested inside a descriptor's callback polls a set of its own, since the outer round
     // still reads this one.
@@ -199,10 +205,10 @@ struct EventLoop::Impl {
         return did;
     }
 
-    static std::vector<pollfd> PollSetOf(const std::map<int, Callback>& watched) {
+    static std::vector<pollfd> PollSetOf(const std::map<int, Watched>& watched) {
         std::vector<pollfd> set;
         set.reserve(watched.size());
-        for (const auto& [fd, callback] : watched) set.push_back(pollfd{fd, POLLIN, 0});
+        for (const auto& [fd, what] : watched) set.push_back(pollfd{fd, POLLIN, 0});
         return set;
     }
 
@@ -210,6 +216,16 @@ struct EventLoop::Impl {
         if (fds.empty()) {
             if (wait > 0) ::poll(nullptr, 0, PollTimeout(wait));
             return false;
+        }
+        if (fds.size() == 1 && fds.begin()->second.wait_by_reading) {
+            if (!WaitByReadingOnly(clock, wait)) return false;
+            round_time = clock.Now();
+            Running round(fd_rounds);
+            Callback callback = fds.begin()->second.on_readable;
+            ++dispatches;
+            Running running(callbacks_running);
+            (*callback)();
+            return true;
         }
         std::vector<pollfd> own;
         std::vector<pollfd>* set = &poll_set;
@@ -236,13 +252,25 @@ struct EventLoop::Impl {
             if (dispatches != mark && !StillReadable(p.fd)) continue;
             auto it = fds.find(p.fd);
             if (it == fds.end()) continue;
-            Callback callback = it->second;
+            Callback callback = it->second.on_readable;
             ++dispatches;
             Running running(callbacks_running);
             (*callback)();
             did = true;
         }
         return did;
+    }
+
+    // The one descriptor's own wait, for all of `wait`: a read's time-out may end a little
+    // before it (the kernel counts it in ticks).
+    bool WaitByReadingOnly(const Clock& clock, Millis wait) {
+        const EventLoop::WaitByReading& read_next = fds.begin()->second.wait_by_reading;
+        if (wait <= 0) return read_next(wait) > 0;
+        Millis deadline = clock.Now() + wait;
+        for (Millis left = wait; left > 0; left = deadline - clock.Now()) {
+            if (int got = read_next(left); got != 0) return got > 0;
+        }
+        return false;
     }
 
     static bool StillReadable(int fd) {
@@ -256,8 +284,11 @@ EventLoop::EventLoop(Clock& clock)
 
 EventLoop::~EventLoop() = default;
 
-void EventLoop::WatchFd(int fd, std::function<void()> on_readable) {
-    impl_->fds[fd] = std::make_shared<const std::function<void()>>(std::move(on_readable));
+void EventLoop::WatchFd(int fd, std::function<void()> on_readable,
+                        WaitByReading wait_by_reading) {
+    impl_->fds[fd] =
+        Watched{std::make_shared<const std::function<void()>>(std::move(on_readable)),
+                std::move(wait_by_reading)};
     impl_->poll_set_stale = true;
 }
 

@@ -28,7 +28,13 @@ public:
     Millis RoundTime() const;
 
     // Descriptors (real sockets, the terminal). The callback runs when fd is readable.
-    void WatchFd(int fd, std::function<void()> on_readable);
+    // `wait_by_reading`, if given, waits up to its argument in ms (-1: without limit, 0: not
+    // at all) by reading the descriptor's next datagram and keeping it for the callback: 1
+    // when it kept one, 0 when the time ran out (perhaps a little early), -1 when a signal
+    // ended the wait. When that descriptor is the only one watched, the loop waits through
+    // it: one system call a round, where poll() and then a read are two.
+    using WaitByReading = std::function<int(Millis)>;
+    void WatchFd(int fd, std::function<void()> on_readable, WaitByReading wait_by_reading = {});
     void UnwatchFd(int fd);
 
     // Window timers with SetTimer/KillTimer semantics: the callback fires every `interval`

@@ -1,12 +1,15 @@
-// The operating system's UDP sockets: non-blocking, watched by the process's event loop.
+// The operating system's UDP sockets, watched by the process's event loop. Every read and
+// send is non-blocking; only the loop's wait may block, in a read with a time-out.
 #include <arpa/inet.h>
 #include <net/if.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "framework/event_loop.h"
 #include "framework/net.h"
@@ -55,7 +58,8 @@ public:
 
     long SendTo(const void* data, std::size_t len, Endpoint to) override {
         sockaddr_in sa = ToSockaddr(to);
-        ssize_t n = ::sendto(fd_, data, len, 0, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+        ssize_t n =
+            ::sendto(fd_, data, len, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
         return n < 0 ? -errno : static_cast<long>(n);
     }
 
@@ -67,7 +71,9 @@ public:
         // silently shortened one.
         ++watch_->reads;
         if (watch_->suspended) Rewatch();
-        ssize_t n = ::recvfrom(fd_, buf, cap, MSG_TRUNC, reinterpret_cast<sockaddr*>(&sa), &salen);
+        if (watch_->kept.has) return TakeKept(buf, cap, from);
+        ssize_t n = ::recvfrom(fd_, buf, cap, MSG_TRUNC | MSG_DONTWAIT,
+                               reinterpret_cast<sockaddr*>(&sa), &salen);
         if (n < 0) return -errno;
         if (static_cast<std::size_t>(n) > cap) return -EMSGSIZE;
         if (from) *from = FromSockaddr(sa);
@@ -98,6 +104,25 @@ private:
         return ::setsockopt(fd_, SOL_SOCKET, option, &value, sizeof value) == 0 ? 0 : errno;
     }
 
+    // A datagram (or a read's error) the loop's wait read, kept for the handler's read.
+    struct Kept {
+        bool has = false;
+        long result = 0;  // its length, or -errno
+        Endpoint from;
+        std::vector<std::uint8_t> bytes;
+    };
+
+    long TakeKept(void* buf, std::size_t cap, Endpoint* from) {
+        Kept& kept = watch_->kept;
+        kept.has = false;
+        if (kept.result < 0) return kept.result;
+        std::size_t n = static_cast<std::size_t>(kept.result);
+        if (n > cap) return -EMSGSIZE;
+        std::memcpy(buf, kept.bytes.data(), n);
+        if (from) *from = kept.from;
+        return kept.result;
+    }
+
     // Shared with the loop's callback, which may outlive the socket when a handler closes
     // it. A handler that returns without reading is not called again until the socket is
     // read, as the original platform re-enabled its read notification only on a read; a
@@ -109,7 +134,38 @@ private:
         std::uint64_t generation = 0;
         bool suspended = false;
         bool alive = true;
+        Kept kept;
+        Millis timeout = 0;  // the read time-out set on the descriptor (0: none yet)
     };
+    static constexpr Millis kLongestWait = 3600 * 1000;
+
+    // The loop's wait: a read that blocks up to `wait` ms, its datagram kept for the handler.
+    // The time-out is set only when it changes (a busy loop waits alike round after round).
+    // It is never unlimited: a read with a time-out ends at a signal, as poll() does, even
+    // where the handler asked for system calls to be restarted.
+    static int WaitByReading(Watch& w, int fd, Millis wait) {
+        if (w.kept.has) return 1;
+        if (wait < 0) wait = kLongestWait;
+        if (wait > 0 && w.timeout != wait) {
+            timeval tv{static_cast<time_t>(wait / 1000),
+                       static_cast<suseconds_t>(wait % 1000 * 1000)};
+            if (::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) != 0) return -1;
+            w.timeout = wait;
+        }
+        // The largest datagram UDP carries, so that a long one is reported, not cut.
+        if (w.kept.bytes.empty()) w.kept.bytes.resize(65536);
+        sockaddr_in sa{};
+        socklen_t salen = sizeof sa;
+        ssize_t n = ::recvfrom(fd, w.kept.bytes.data(), w.kept.bytes.size(),
+                               MSG_TRUNC | (wait == 0 ? MSG_DONTWAIT : 0),
+                               reinterpret_cast<sockaddr*>(&sa), &salen);
+        if (n < 0 && errno == EINTR) return -1;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return 0;
+        w.kept.has = true;
+        w.kept.result = n < 0 ? -errno : static_cast<long>(n);
+        w.kept.from = FromSockaddr(sa);
+        return 1;
+    }
 
     void Rewatch() {
         watch_->suspended = false;
@@ -126,7 +182,7 @@ private:
                 w->loop->UnwatchFd(fd);
                 w->suspended = true;
             }
-        });
+        }, [w = watch_, fd](Millis wait) { return WaitByReading(*w, fd, wait); });
     }
 
     int fd_;
@@ -136,7 +192,8 @@ private:
 class RealStack : public NetStack {
 public:
     std::unique_ptr<DatagramSocket> OpenUdp(int* err) override {
-        int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        // Blocking, so that the loop can wait in a read; every other call says MSG_DONTWAIT.
+        int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
         if (fd < 0) {
             if (err) *err = errno;
             return nullptr;

@@ -43,11 +43,7 @@ TEST(PasswordSource, TheEnvironmentComesAfterTheCommandLineAndBeforeTheSettings)
         {nullptr, {"-p", "", "info"}, ""},
     };
     for (const Case& c : cases) {
-        if (c.env) {
-            ::setenv("SPERROW_PASSWORD", c.env, 1);
-        } else {
-            ::unsetenv("SPERROW_PASSWORD");
-        }
+        c.env ? ::setenv("SPERROW_PASSWORD", c.env, 1) : ::unsetenv("SPERROW_PASSWORD");
         auto parsed = Parse(c.args);
         ASSERT_TRUE(parsed.options);
         EXPECT_EQ(parsed.options->password,

@@ -24,11 +24,6 @@ protected:
             return true;
         };
     }
-    static StartOptions Expert() {
-        StartOptions o;
-        o.expertMode = true;
-        return o;
-    }
 };
 
 TEST_F(Window, EnterInThePasswordBoxEndsTheProgramLikeExit) {
@@ -74,7 +69,7 @@ TEST_F(Window, ArrowsWalkTheRadioGroupChoosingAsTheyGo) {
                    EXPECT_TRUE(Contains("192.168.  1.  1"));
                }),
                Press(Key::Escape)},
-              Expert());
+              {.expertMode = true});
 }
 
 TEST_F(Window, OpenFileDialogEntersFoldersChoosesAndMovesTheCurrentDirectory) {

@@ -103,16 +103,14 @@ start_modem() {
     --completion-delay 300 "$@" > "$log" 2>&1 &
   MODEM_PID=$!
   PIDS="$PIDS $MODEM_PID"
-  MODEM_PORT=""
-  i=0
-  while [ $i -lt 100 ]; do
-    MODEM_PORT=$(sed -n 's/^sperrow-modem listening on 127\.0\.0\.1:\([0-9]*\),.*/\1/p' "$log" 2>/dev/null)
-    [ -n "$MODEM_PORT" ] && return 0
-    kill -0 "$MODEM_PID" 2>/dev/null || break
-    sleep 0.1; i=$((i + 1))
-  done
+  poll 100 modem_listening && [ -n "$MODEM_PORT" ] && return 0
   echo "the simulated modem did not start:"; cat "$log"
   exit 1
+}
+# The port the modem says it listens on, in MODEM_PORT; true too once it has ended.
+modem_listening() {
+  MODEM_PORT=$(sed -n 's/^sperrow-modem listening on 127\.0\.0\.1:\([0-9]*\),.*/\1/p' "$log" 2>/dev/null)
+  [ -n "$MODEM_PORT" ] || ! kill -0 "$MODEM_PID" 2>/dev/null
 }
 # start_modems PORT "ADDRESS..." [OPTIONS...]: a modem on each loopback address, all on PORT,
 # storing into store-ADDRESS and logging to modem-ADDRESS.log in WORK.
@@ -153,16 +151,11 @@ start_serve() {
     > "$WORK/serve.out" 2> "$WORK/serve.err" &
   SERVE_PID=$!
   PIDS="$PIDS $SERVE_PID"
-  i=0
-  # (Under --json the line goes to stderr.)
-  until grep -qs '^Serving ' "$WORK/serve.out" "$WORK/serve.err"; do
-    i=$((i + 1))
-    if [ $i -ge 50 ] || ! kill -0 "$SERVE_PID" 2>/dev/null; then
-      echo "serve did not start:"; cat "$WORK/serve.err"; exit 1
-    fi
-    sleep 0.1
-  done
+  poll 50 serve_up && serving || { echo "serve did not start:"; cat "$WORK/serve.err"; exit 1; }
 }
+# (Under --json the line goes to stderr.) serve_up: serving, or ended without.
+serving() { grep -qs '^Serving ' "$WORK/serve.out" "$WORK/serve.err"; }
+serve_up() { serving || ! kill -0 "$SERVE_PID" 2>/dev/null; }
 stop_serve() {  # stop_serve [SIGNAL]: the exit status in RC (a server still there after 10 s is killed)
   kill -"${1:-TERM}" "$SERVE_PID"
   poll 100 serve_ended

@@ -1,23 +1,13 @@
 // Feeds arbitrary settings files to the reader: values come from single pieces of at most
 // 199 characters and never keep a line end.
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
 #include "app/settings.h"
+#include "formats/fuzz_input_file.h"
 
 namespace {
-
-// The reader takes a path: each input goes into one in-memory file.
-std::string InputFile(const std::uint8_t* data, std::size_t size) {
-    static const int fd = memfd_create("sperrow-fuzz", 0);
-    if (fd < 0 || ftruncate(fd, 0) != 0) return {};
-    if (size && pwrite(fd, data, size, 0) != static_cast<ssize_t>(size)) return {};
-    return "/proc/self/fd/" + std::to_string(fd);
-}
 
 void CheckValue(const std::string& value) {
     if (value.size() > kSettingsPiece) std::abort();
@@ -27,7 +17,7 @@ void CheckValue(const std::string& value) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::string path = InputFile(data, size);
+    std::string path = FuzzInputFile(data, size);
     if (path.empty()) return 0;
     SavedSettings s;
     if (!ReadSettingsFile(path, s)) return 0;

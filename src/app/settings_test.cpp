@@ -2,31 +2,24 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+
+#include "formats/test_support.h"
 
 namespace {
 
 class SettingsTest : public ::testing::Test {
 protected:
-    SettingsTest() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "sperrow-XXXXXX").string();
-        if (mkdtemp(pattern.data())) dir_ = pattern;
-    }
-    ~SettingsTest() override {
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
-    }
     // Writes `text` as the settings file and reads it back over stale values: "password|pack".
     std::string Read(const std::string& text) {
-        std::string path = dir_ + "/" + kSettingsFileName;
+        std::string path = dir_.Path(kSettingsFileName);
         std::ofstream(path, std::ios::binary) << text;
         SavedSettings s{"stale", "stale"};
         EXPECT_TRUE(ReadSettingsFile(path, s));
         return s.password + "|" + s.packFile;
     }
-    std::string dir_;
+    ScratchDir dir_;
 };
 
 TEST_F(SettingsTest, KeysAreFoundAsAPersonWritesThem) {
@@ -59,11 +52,11 @@ TEST_F(SettingsTest, KeysAreFoundAsAPersonWritesThem) {
 
 TEST_F(SettingsTest, WhatIsNotARegularFileChangesNothing) {
     SavedSettings s{"kept", "kept"};
-    EXPECT_FALSE(ReadSettingsFile(dir_ + "/absent.cfg", s));
-    std::string link = dir_ + "/zero.cfg";
+    EXPECT_FALSE(ReadSettingsFile(dir_.Path("absent.cfg"), s));
+    std::string link = dir_.Path("zero.cfg");
     std::filesystem::create_symlink("/dev/zero", link);
     EXPECT_FALSE(ReadSettingsFile(link, s));
-    EXPECT_FALSE(ReadSettingsFile(dir_, s)) << "a folder";
+    EXPECT_FALSE(ReadSettingsFile(dir_.Path(""), s)) << "a folder";
     EXPECT_EQ(s.password + s.packFile, "keptkept");
 }
 

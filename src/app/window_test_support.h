@@ -102,9 +102,7 @@ protected:
     }
     // The window aimed at the modem, with the right password typed in.
     void OpenWindowOnModem(bool expert = false) {
-        StartOptions options;
-        options.expertMode = expert;
-        OpenWindow(options);
+        OpenWindow({.expertMode = expert});
         Type(IDC_PASSWORD, "secret");
         window->ModemAddress()->EnterAddress("10.0.0.2");
     }

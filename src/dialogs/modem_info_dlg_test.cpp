@@ -36,12 +36,9 @@ protected:
 };
 
 TEST_F(ModemInfoDlgTest, EmptyProductIdAndMacShowUnknownOtherEmptyFieldsStayEmpty) {
-    for (auto* field : {&g_szCompany, &g_szDate, &g_szMacAddress}) field->Clear();
-    g_szHardwareVersion.Clear();
-    g_szFirmwareVersion.Clear();
-    g_szProductId.Clear();
-    g_szTftpVersion.Clear();
-    g_szHwProfile.Clear();
+    [](auto&... field) { (field.Clear(), ...); }(g_szCompany, g_szDate, g_szHardwareVersion,
+                                                  g_szFirmwareVersion, g_szProductId,
+                                                  g_szMacAddress, g_szTftpVersion, g_szHwProfile);
     EXPECT_EQ(Show(), (Lines{"", "", "", "", "<unknown>", "<unknown>", ""}));
 }
 

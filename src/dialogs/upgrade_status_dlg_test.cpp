@@ -59,8 +59,8 @@ TEST_F(UpgradeStatusTest, CountsDown35To0ThenAsksToCheckTheModemAndAlternatesThe
 }
 
 // Completion seen while a number of the count is up shows on the next tick; 1 is the last
-// such number (the tick after it would show 0).
-TEST_F(UpgradeStatusTest, CompletionDuringTheCountShowsOnTheNextTick) {
+// such number (the tick after it would show 0). Seen before the first tick, no number shows.
+TEST_F(UpgradeStatusTest, CompletionShowsOnTheNextTickOfTheCount) {
     for (int at : {20, 1}) {
         g_bUpdateComplete = 0;
         std::string number = "c=" + std::to_string(at);
@@ -72,9 +72,6 @@ TEST_F(UpgradeStatusTest, CompletionDuringTheCountShowsOnTheNextTick) {
                   (Shown{ms(0) + number, ms(1) + "i=134", ms(1) + "s=Modem Reboot",
                          ms(1) + "c=Update Complete", ms(2) + "i=135"}));
     }
-}
-
-TEST_F(UpgradeStatusTest, CompletionBeforeTheFirstTickShowsNoNumberAtAll) {
     g_bUpdateComplete = 1;
     EXPECT_EQ(Run(1), (Shown{"1000 i=134", "1000 s=Modem Reboot", "1000 c=Update Complete"}));
 }

@@ -92,8 +92,7 @@ TEST_F(DescriptionTest, OverlongNameShowsNothingAndLongTableKeepsItsTotal) {
 
 // Names, versions and criteria come from the file: none of them may forge a line of the
 // description or reach a terminal as a command.
-TEST(DescriptionOfHostileFiles, ShowsControlCharactersEscapedAndCriteriaLinesIndented) {
-    ScratchDir dir;
+TEST_F(DescriptionTest, HostileFilesShowControlCharactersEscapedAndCriteriaLinesIndented) {
     ByteVector pack = BuildPack(
         kMagicPk11, "HW\x1b[1m",
         {{"a\nTotal: 9 file(s)", ToBytes("x")}, {"hw.cond", ToBytes("one\r\nSHA-256: forged\n")}});
@@ -108,8 +107,7 @@ TEST(DescriptionOfHostileFiles, ShowsControlCharactersEscapedAndCriteriaLinesInd
     EXPECT_NE(image->text.find("Version:104\\x07\\x08xyz\n"), std::string::npos) << image->text;
 }
 
-TEST(FirmwareVersionOf, TheVersionAFileCarriesOrNone) {
-    ScratchDir dir;
+TEST_F(DescriptionTest, FirmwareVersionOfIsTheVersionAFileCarriesOrNone) {
     ByteVector info = ToBytes("Acme;2026;HW1; FW2.3 ;");
     struct Case {
         ByteVector file;

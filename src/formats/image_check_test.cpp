@@ -37,12 +37,9 @@ TEST(ImageCheck, EachFileWithItsVerdict) {
     EXPECT_EQ(CheckImageFile(dir.Path("missing")).message, "Warning:\nCannot open file.");
     EXPECT_EQ(g_nPackEntries, 1);
     EXPECT_EQ(g_aPackEntries[0].name, "in-flight");
-}
 
-// Block 65535 is the modem's completion report: an image or entry needing it is refused.
-TEST(ImageCheck, ImageOrEntryNeedingBlock65535IsRefused) {
+    // Block 65535 is the modem's completion report: an image or entry needing it is refused.
     ASSERT_EQ(kSendSizeLimit, 33553408);
-    ScratchDir dir;
     for (long long length : {kSendSizeLimit - 1, kSendSizeLimit}) {
         const std::string verdict = length < kSendSizeLimit ? "ok" : kTooLargeText;
         ImageCheck image = CheckImageFile(dir.Write("image", BuildImage("10400001", {}), length));

@@ -31,10 +31,6 @@ Hardware Profile:
   SDRAM: 16 MB
   Ports: 1 x ADSL2+, 4 x 10/100 Ethernet
   Annex: A"
-# Options after the command are the same options.
-INFO=$OUT
-timeout 90 "$SPERROW" info -p pw --port "$MODEM_PORT" -m 127.0.0.1 > after 2> err
-check "info with the options after the command: the same lines" is "$(cat after)" "$INFO"
 
 # --- config get / put -----------------------------------------------------------------------
 sperrow config get -o saved.pack

@@ -45,8 +45,6 @@ check "upgrade: the status lines are its messages" \
 json_run info 0 info
 check "info: the keys of before, with the modem's values" \
   is "$(value info.json productId) $(value info.json hardwareProfile.5)" "SIM-ADSL2-4P Annex: A"
-json_run info-wrong 1 -p wrong info
-check "info with a wrong password: why" is "$(value info-wrong.json error)" "Wrong password"
 
 json_run config-get 0 config get -o '{modem}.pack'
 check "config get: the pack named after the modem" test -s 127.0.0.1.pack

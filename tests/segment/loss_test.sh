@@ -63,10 +63,8 @@ head -c 40000 /dev/urandom >"$WORK/root/blob.bin"
 seg_spawn host "$WORK/serve.log" timeout 120 "$SPERROW" --server-port 6970 --retry 1000 \
     --timeout 0 serve --root "$WORK/root"
 SERVE_PID=$SEG_PID
-i=0
-until seg_run host ss -Hlun 2>/dev/null | grep -q ":6970 " || [ $i -ge 50 ]; do
-    i=$((i + 1)); sleep 0.1
-done
+serving_here() { seg_run host ss -Hlun 2>/dev/null | grep -q ":6970 "; }
+poll 50 serving_here
 cd "$WORK" || exit 1
 printf 'mode binary\nrexmt 1\ntimeout 60\nget blob.bin got.bin\nquit\n' |
     seg_run modem timeout 90 tftp 10.231.1.1 6970 >"$WORK/tftp.out" 2>&1

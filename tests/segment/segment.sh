@@ -113,13 +113,10 @@ seg_host() {
     ip -n "$hostns" link set "$ifname" up || exit 1
     [ "$k" != 0 ] || ip -n "$hostns" route add 255.255.255.255/32 dev "$ifname" || exit 1
     # Bounded wait for the carrier (both ends of the pair up).
-    i=0
-    until ip -n "$hostns" -o link show "$ifname" 2>/dev/null | grep -q LOWER_UP; do
-        i=$((i + 1))
-        [ $i -lt 50 ] || { echo "segment: $ifname in $hostns did not come up" >&2; exit 1; }
-        sleep 0.1
-    done
+    poll 50 seg_carrier "$hostns" "$ifname" ||
+        { echo "segment: $ifname in $hostns did not come up" >&2; exit 1; }
 }
+seg_carrier() { ip -n "$1" -o link show "$2" 2>/dev/null | grep -q LOWER_UP; }
 
 seg_run() { ns=$(seg_ns "$1"); shift; ip netns exec "$ns" "$@"; }
 

@@ -1,6 +1,6 @@
-// The command line as parsed: where the password comes from, what makes a fleet run, and what
-// makes a usage error. (Options after the command, and what the start options carry to the
-// window: tests/cli's commands and integrity tests.)
+// The command line as parsed: where the password comes from (options after the command are
+// the same options), what makes a fleet run, and what makes a usage error. (What the start
+// options carry to the window: tests/cli's commands and integrity tests.)
 #include "frontends/cli/cli_options.h"
 
 #include <gtest/gtest.h>
@@ -35,6 +35,7 @@ TEST(PasswordSource, TheEnvironmentComesAfterTheCommandLineAndBeforeTheSettings)
     };
     const Case cases[] = {
         {"from-env", {"-p", "from-p", "info"}, "from-p"},
+        {nullptr, {"info", "-p", "after", "--port", "6969"}, "after"},
         {"from-env", {"--password-file", path.c_str(), "info"}, "from-file"},
         {"from-env", {"info"}, "from-env"},
         {"", {"info"}, nullptr},
@@ -43,11 +44,7 @@ TEST(PasswordSource, TheEnvironmentComesAfterTheCommandLineAndBeforeTheSettings)
         {nullptr, {"-p", "", "info"}, ""},
     };
     for (const Case& c : cases) {
-        if (c.env) {
-            ::setenv("SPERROW_PASSWORD", c.env, 1);
-        } else {
-            ::unsetenv("SPERROW_PASSWORD");
-        }
+        c.env ? ::setenv("SPERROW_PASSWORD", c.env, 1) : ::unsetenv("SPERROW_PASSWORD");
         auto parsed = Parse(c.args);
         ASSERT_TRUE(parsed.options);
         EXPECT_EQ(parsed.options->password,

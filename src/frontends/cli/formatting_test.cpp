@@ -32,9 +32,7 @@ TEST(ProgressLine, KeepsTheBarInsideItsWidthWhateverTheCounts) {
     // Nothing moved yet: no time left can be told. A name cannot steer the terminal.
     EXPECT_EQ(ProgressLine("a\x1b[2Jb", 0, 4, 0, 4),
               "a\\x1b[2Jb  [....]  0%  0 B / 2.0 KiB  0 B/s  --:-- left");
-}
-
-TEST(ProgressLine, TimeLeftReadsAsMinutesOrHours) {
+    // The time left reads as minutes or hours.
     for (auto [seconds, text] : {std::pair{0.2, "0:01"},
                                  {59.0, "0:59"},
                                  {754.0, "12:34"},

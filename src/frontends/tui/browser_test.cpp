@@ -3,9 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <fstream>
-
+#include "formats/test_support.h"
 #include "frontends/tui/file_browser.h"
 
 namespace tui {
@@ -14,19 +12,12 @@ namespace {
 class ScratchFolder : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/tui_browser_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        root_ = tmpl;
+        for (const char* d : {"", "/sub", "/sub.pack"}) mkdir((root_ + d).c_str(), 0755);
         for (const char* f : {"b.pack", "A.PACK", "image.comp", "notes", ".hidden.pack"})
-            std::ofstream(root_ + "/" + f) << "x";
-        mkdir((root_ + "/sub").c_str(), 0755);
-        mkdir((root_ + "/sub.pack").c_str(), 0755);
+            scratch_.Write(std::string("tree/") + f, {'x'});
     }
-    void TearDown() override {
-        std::string cmd = "rm -rf '" + root_ + "'";
-        ASSERT_EQ(std::system(cmd.c_str()), 0);
-    }
-    std::string root_;
+    ScratchDir scratch_;
+    const std::string root_ = scratch_.Path("tree");
 };
 
 TEST(FilterList, LabelsAndPatternsInOrderAndAnEmptyFilterOffersAllFiles) {

@@ -17,13 +17,11 @@ TEST_F(Screens, MainWindowAsDesigned) {
 }
 
 TEST_F(Screens, ExpertModeShowsEveryPage) {
-    StartOptions expert;
-    expert.expertMode = true;
     // The tab control is the third stop; Right moves to the next tab.
     RunWindow({Press(Key::Tab), Press(Key::Tab), Snapshot("expert_upgrade"), Press(Key::Right),
                Snapshot("expert_configuration"), Press(Key::Right), Snapshot("expert_server"),
                Press(Key::Right), Snapshot("expert_download_files"), Press(Key::Escape)},
-              expert);
+              {.expertMode = true});
 }
 
 TEST_F(Screens, SystemMenuAndAboutBox) {
@@ -34,12 +32,11 @@ TEST_F(Screens, SystemMenuAndAboutBox) {
 
 TEST_F(Screens, ModemInformation) {
     StartModem();
-    StartOptions expert;
-    expert.expertMode = true;  // "Modem Info" is one of the hidden controls
+    // "Modem Info" is one of the hidden controls.
     RunWindow({Type(kPassword), Press(Key::Tab), Type(kModemText), ClickOn("Modem Info"),
                WaitFor("Hardware Profile"), Snapshot("modem_information"), Press(Key::Enter),
                Press(Key::Escape)},
-              expert);
+              {.expertMode = true});
 }
 
 TEST_F(Screens, UpgradeStatusCountingAndComplete) {

@@ -64,8 +64,6 @@ protected:
 };
 
 TEST_F(SmallTerminal, AtAndBelow80x24EveryControlOfEveryPageComesIntoView) {
-    StartOptions expert;
-    expert.expertMode = true;
     for (auto [width, height] : {std::pair{80, 24}, std::pair{52, 15}}) {
         SCOPED_TRACE(testing::Message() << width << " x " << height);
         screen.SetSize(width, height);
@@ -82,7 +80,7 @@ TEST_F(SmallTerminal, AtAndBelow80x24EveryControlOfEveryPageComesIntoView) {
             }));
         }
         steps.push_back(Press(Key::Escape));
-        RunWindow(steps, expert);
+        RunWindow(steps, {.expertMode = true});
         EXPECT_EQ(seen, stops) << "every focus stop was reached";
         EXPECT_GT(stops.size(), 20u);
     }

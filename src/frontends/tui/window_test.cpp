@@ -24,11 +24,6 @@ protected:
             return true;
         };
     }
-    static StartOptions Expert() {
-        StartOptions o;
-        o.expertMode = true;
-        return o;
-    }
 };
 
 TEST_F(Window, EnterInThePasswordBoxEndsTheProgramLikeExit) {
@@ -42,11 +37,9 @@ TEST_F(Window, TabFollowsTemplateOrderSkipsDisabledControlsAndWraps) {
         steps.push_back(Press(Key::Tab));
         steps.push_back(RecordFocus(&forward));
     }
-    steps.push_back(Press(Key::BackTab));
-    steps.push_back(RecordFocus(&backward));
-    steps.push_back(Press(Key::BackTab));
-    steps.push_back(RecordFocus(&backward));
-    steps.push_back(Press(Key::Escape));
+    for (Step s : {Press(Key::BackTab), RecordFocus(&backward), Press(Key::BackTab),
+                   RecordFocus(&backward), Press(Key::Escape)})
+        steps.push_back(s);
     RunWindow(steps);
     // "File&Info" and the "Other File" rows are disabled: never visited.
     std::vector<int> want{IDC_PASSWORD,     IDC_MODEM_ADDRESS, IDC_TAB,          fw::IDOK,
@@ -74,7 +67,7 @@ TEST_F(Window, ArrowsWalkTheRadioGroupChoosingAsTheyGo) {
                    EXPECT_TRUE(Contains("192.168.  1.  1"));
                }),
                Press(Key::Escape)},
-              Expert());
+              {.expertMode = true});
 }
 
 TEST_F(Window, OpenFileDialogEntersFoldersChoosesAndMovesTheCurrentDirectory) {

@@ -92,7 +92,6 @@ class Table {
 public:
     void Add(const Schedule& schedule, const Result& result);
     std::string Format() const;
-    int Count(Verdict v) const;
 
 private:
     using Row = std::array<int, 5>;  // one count per verdict

@@ -12,19 +12,20 @@
 
 namespace {
 
-bool NumberArg(int argc, char** argv, int& i, const char* name, std::uint64_t& out) {
-    if (std::strcmp(argv[i], name) != 0) return false;
-    if (i + 1 >= argc) {
-        std::fprintf(stderr, "sperrow-chaos: %s wants a number\n", name);
-        std::exit(2);
-    }
+// The number after option `name` (null: there is none); exit status 2 without one.
+std::uint64_t Number(const char* name, const char* text) {
     char* end = nullptr;
-    out = std::strtoull(argv[++i], &end, 10);
-    if (end == argv[i] || *end != '\0') {
-        std::fprintf(stderr, "sperrow-chaos: %s wants a number, got \"%s\"\n", name, argv[i]);
-        std::exit(2);
-    }
-    return true;
+    std::uint64_t n = text != nullptr ? std::strtoull(text, &end, 10) : 0;
+    if (text != nullptr && end != text && *end == '\0') return n;
+    if (text == nullptr)
+        std::fprintf(stderr, "sperrow-chaos: %s wants a number\n", name);
+    else
+        std::fprintf(stderr, "sperrow-chaos: %s wants a number, got \"%s\"\n", name, text);
+    std::exit(2);
+}
+
+bool Bad(const chaos::Result& r) {
+    return r.verdict != chaos::Verdict::kSuccess && r.verdict != chaos::Verdict::kHonestFailure;
 }
 
 void PrintSchedule(const chaos::Schedule& sc, const chaos::Result& r) {
@@ -42,44 +43,43 @@ int main(int argc, char** argv) {
     std::uint64_t first = 0, count = 100000, replay = 0;
     bool replaying = false;
     for (int i = 1; i < argc; ++i) {
-        if (NumberArg(argc, argv, i, "--schedules", count) ||
-            NumberArg(argc, argv, i, "--first", first)) {
-            continue;
+        std::string arg = argv[i];
+        std::uint64_t* number = arg == "--schedules" ? &count
+                                : arg == "--first"   ? &first
+                                : arg == "--replay"  ? &replay
+                                                     : nullptr;
+        if (number == nullptr) {
+            std::fprintf(stderr, "usage: sperrow-chaos [--schedules N] [--first N] | --replay N\n");
+            return 2;
         }
-        if (NumberArg(argc, argv, i, "--replay", replay)) {
-            replaying = true;
-            continue;
-        }
-        std::fprintf(stderr, "usage: sperrow-chaos [--schedules N] [--first N] | --replay N\n");
-        return 2;
+        *number = Number(argv[i], argv[i + 1]);  // argv[argc] is null
+        replaying = replaying || number == &replay;
+        ++i;
     }
     if (replaying) {
         chaos::Schedule sc = chaos::MakeSchedule(replay);
         chaos::Result r = chaos::RunSchedule(sc);
         PrintSchedule(sc, r);
         for (const std::string& name : r.host_sent) std::printf("  host sent %s\n", name.c_str());
-        return r.verdict == chaos::Verdict::kSuccess || r.verdict == chaos::Verdict::kHonestFailure
-                   ? 0
-                   : 1;
+        return Bad(r) ? 1 : 0;
     }
     chaos::Table table;
-    int bad = 0;
+    std::uint64_t bad = 0, successes = 0;
     for (std::uint64_t n = first; n < first + count; ++n) {
         chaos::Schedule sc = chaos::MakeSchedule(n);
         chaos::Result r = chaos::RunSchedule(sc);
         table.Add(sc, r);
-        if (r.verdict != chaos::Verdict::kSuccess && r.verdict != chaos::Verdict::kHonestFailure) {
+        successes += r.verdict == chaos::Verdict::kSuccess;
+        if (Bad(r)) {
             ++bad;
             PrintSchedule(sc, r);
         }
-        if ((n - first + 1) % 5000 == 0) {
-            std::fprintf(stderr, "%llu schedules run\n",
-                         static_cast<unsigned long long>(n - first + 1));
-        }
+        if ((n - first + 1) % 5000 == 0)
+            std::fprintf(stderr, "%llu schedules run\n", static_cast<unsigned long long>(n - first + 1));
     }
     std::printf("%llu schedules from %llu\n\n%s", static_cast<unsigned long long>(count),
                 static_cast<unsigned long long>(first), table.Format().c_str());
-    if (table.Count(chaos::Verdict::kSuccess) * 2 <= static_cast<int>(count)) {
+    if (successes * 2 <= count) {
         std::printf("no more than half of the schedules succeeded\n");
         ++bad;
     }

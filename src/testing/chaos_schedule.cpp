@@ -56,6 +56,20 @@ const char* FaultMixName(FaultMix mix) {
     return kNames[static_cast<int>(mix)];
 }
 
+// Each mix's faults of the line, drawn from these ranges in this order ({}: none); the
+// delays reach two time-outs.
+struct MixRanges {
+    int loss[2], duplicate[2], gap[2], reorder[2], delay[2];
+    bool slow_first_answers;
+};
+constexpr MixRanges kMixes[kFaultMixCount] = {
+    {{1, 30}, {}, {}, {}, {}, false},  // up to 20 % with a budget of 1000
+    {{}, {5, 30}, {50, 1500}, {}, {}, false},
+    {{}, {5, 15}, {1, 100}, {10, 50}, {}, false},
+    {{}, {}, {}, {}, {5, 30}, false},
+    {{}, {}, {}, {}, {}, true},
+    {{0, 10}, {0, 10}, {1, 1500}, {0, 10}, {0, 10}, true}};
+
 Schedule MakeSchedule(std::uint64_t number) {
     Schedule sc;
     sc.number = number;
@@ -68,40 +82,20 @@ Schedule MakeSchedule(std::uint64_t number) {
     s.content_seed = d.Seed();
     s.line.seed = d.Seed();
     s.retry_budget = d.OneIn(4) ? 1000 : 3;
-    LineFaults& f = s.line;
-    int two_timeouts = 2 * s.timeout_seconds * 1000;
-    switch (sc.mix) {
-        case FaultMix::kLoss:
-            s.retry_budget = d.OneIn(2) ? 1000 : 3;
-            f.loss_percent = d.Between(1, s.retry_budget == 1000 ? 20 : 30);
-            sc.must_succeed = s.retry_budget == 1000;
-            break;
-        case FaultMix::kDuplication:
-            f.duplicate_percent = d.Between(5, 30);
-            f.max_gap_ms = d.Between(50, 1500);
-            break;
-        case FaultMix::kReordering:
-            f.reorder_percent = d.Between(10, 50);
-            f.duplicate_percent = d.Between(5, 15);
-            f.max_gap_ms = d.Between(1, 100);
-            break;
-        case FaultMix::kDelay:
-            f.delay_percent = d.Between(5, 30);
-            f.max_delay_ms = two_timeouts;
-            break;
-        case FaultMix::kSlowFirstAnswer:
-            SlowFirstAnswers(d, s);
-            break;
-        case FaultMix::kEverything:
-            f.loss_percent = d.Between(0, 10);
-            f.duplicate_percent = d.Between(0, 10);
-            f.max_gap_ms = d.Between(1, 1500);
-            f.reorder_percent = d.Between(0, 10);
-            f.delay_percent = d.Between(0, 10);
-            f.max_delay_ms = two_timeouts;
-            SlowFirstAnswers(d, s);
-            break;
+    if (sc.mix == FaultMix::kLoss) {  // loss alone with a budget of 1000: success or nothing
+        s.retry_budget = d.OneIn(2) ? 1000 : 3;
+        sc.must_succeed = s.retry_budget == 1000;
     }
+    const MixRanges& m = kMixes[static_cast<int>(sc.mix)];
+    auto draw = [&d](const int (&range)[2]) { return range[1] ? d.Between(range[0], range[1]) : 0; };
+    LineFaults& f = s.line;
+    f.loss_percent = sc.must_succeed ? d.Between(1, 20) : draw(m.loss);
+    f.duplicate_percent = draw(m.duplicate);
+    f.max_gap_ms = draw(m.gap);
+    f.reorder_percent = draw(m.reorder);
+    f.delay_percent = draw(m.delay);
+    f.max_delay_ms = m.delay[1] ? 2 * s.timeout_seconds * 1000 : 0;
+    if (m.slow_first_answers) SlowFirstAnswers(d, s);
     return sc;
 }
 
@@ -127,14 +121,6 @@ void Table::Add(const Schedule& sc, const Result& r) {
     int mode = sc.scenario.listen_port_replies ? 1 : 0;
     Row& row = rows_[mode][static_cast<int>(sc.scenario.op)][static_cast<int>(sc.mix)];
     ++row[static_cast<int>(r.verdict)];
-}
-
-int Table::Count(Verdict v) const {
-    int n = 0;
-    for (const auto& mode : rows_)
-        for (const auto& op : mode)
-            for (const Row& row : op) n += row[static_cast<int>(v)];
-    return n;
 }
 
 std::string Table::Format() const {

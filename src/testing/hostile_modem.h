@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -73,25 +74,17 @@ public:
 
     // Starts the plan as the page's button does.
     void Start() {
-        switch (plan_) {
-            case HostilePlan::kCommandFiles:
-                StartPlan({STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_PUT_UPDATE_BEGIN,
-                           STEP_PUT_REQUEST_ID, STEP_PUT_MACRO, STEP_REPORT_DOWNLOAD_DONE});
-                break;
-            case HostilePlan::kImageSend:
-            case HostilePlan::kPackSend:
-                StartPlan({STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_PUT_UPDATE_BEGIN, STEP_SEND_IMAGE,
-                           STEP_PUT_UPDATE_REBOOT, STEP_PUT_UPDATE_END, STEP_REPORT_DOWNLOAD_DONE});
-                break;
-            case HostilePlan::kInfoRead:
-                StartPlan({STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_GET_MODEM_INFO, STEP_GET_FILES,
-                           STEP_SHOW_MODEM_INFO});
-                break;
-            case HostilePlan::kConfigRead:
-                StartPlan({STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_GET_CONFIG_FILES,
-                           STEP_REPORT_CONFIG_SAVED});
-                break;
-        }
+        static const std::initializer_list<int> kPlans[kHostilePlanCount] = {
+            {STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_PUT_UPDATE_BEGIN, STEP_PUT_REQUEST_ID,
+             STEP_PUT_MACRO, STEP_REPORT_DOWNLOAD_DONE},
+            {STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_PUT_UPDATE_BEGIN, STEP_SEND_IMAGE,
+             STEP_PUT_UPDATE_REBOOT, STEP_PUT_UPDATE_END, STEP_REPORT_DOWNLOAD_DONE},
+            {STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_PUT_UPDATE_BEGIN, STEP_SEND_IMAGE,
+             STEP_PUT_UPDATE_REBOOT, STEP_PUT_UPDATE_END, STEP_REPORT_DOWNLOAD_DONE},
+            {STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_GET_MODEM_INFO, STEP_GET_FILES,
+             STEP_SHOW_MODEM_INFO},
+            {STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_GET_CONFIG_FILES, STEP_REPORT_CONFIG_SAVED}};
+        StartPlan(kPlans[static_cast<int>(plan_)]);
         rig_.loop.RunPending();
     }
 
@@ -118,9 +111,8 @@ public:
 
     // The last datagram again, from the same port to the same port of the client.
     void Repeat() {
-        if (last_sent_.empty()) return;
-        HostilePeer& peer = last_sender_ == Sender::kStranger ? stranger_ : modem_;
-        peer.Send(last_port_, last_sent_, last_to_);
+        if (!repeat_) return;
+        repeat_();
         rig_.loop.RunPending();
     }
 
@@ -225,11 +217,9 @@ private:
         const fw::Datagram* latest = LastFromHost();
         fw::Endpoint to{kHostAddr, static_cast<std::uint16_t>(latest ? latest->from.port
                                                                       : rig_.client.LocalPort())};
-        last_sent_ = bytes;
-        last_sender_ = from;
-        last_port_ = port;
-        last_to_ = to;
-        (from == Sender::kStranger ? stranger_ : modem_).Send(port, bytes, to);
+        HostilePeer& peer = from == Sender::kStranger ? stranger_ : modem_;
+        repeat_ = [&peer, port, bytes, to] { peer.Send(port, bytes, to); };
+        repeat_();
         rig_.loop.RunPending();
     }
 
@@ -250,10 +240,8 @@ private:
         tftp::Header h = tftp::ParseHeader(bytes.data(), bytes.size());
         if (!h.valid || h.opcode != tftp::ERROR) return;
         std::string text = tftp::TrailingText(bytes.data(), bytes.size());
-        if (tftp::StartsWith(text, tftp::kAlreadyUpdating) ||
-            tftp::StartsWith(text, tftp::kNoSuchFile)) {
-            tolerated_ = true;
-        }
+        tolerated_ = tolerated_ || tftp::StartsWith(text, tftp::kAlreadyUpdating) ||
+                     tftp::StartsWith(text, tftp::kNoSuchFile);
     }
 
     void PrepareFiles(bool criteria_skipped) {
@@ -263,16 +251,12 @@ private:
         std::vector<PackItem> items = {{"kernel", Pattern(700, 11)},
                                        {"hw.cond", ToBytes("board=SIM\n")},
                                        {"rootfs", Pattern(512, 5)}};
-        ByteVector pack = BuildPack("PK11", "HW1", items);
-        if (plan_ == HostilePlan::kPackSend) {
-            EngineHost().image_box = rig_.Write("fw.pack", pack);
-            for (const PackItem& i : items) {
-                if (!(criteria_skipped && i.name == "hw.cond"))
-                    expected_.push_back(i);
-            }
-        } else if (plan_ == HostilePlan::kImageSend) {
-            expected_.push_back({"image", image});
-        }
+        if (plan_ == HostilePlan::kImageSend) expected_.push_back({"image", image});
+        if (plan_ != HostilePlan::kPackSend) return;
+        EngineHost().image_box = rig_.Write("fw.pack", BuildPack("PK11", "HW1", items));
+        std::erase_if(items,
+                      [&](const PackItem& i) { return criteria_skipped && i.name == "hw.cond"; });
+        expected_ = items;
     }
 
     fw::ScriptedDesktop desktop_;  // outlives the rig, which uninstalls whatever desktop is in
@@ -281,10 +265,7 @@ private:
     HostilePeer stranger_;
     HostilePlan plan_;
     std::vector<PackItem> expected_;
-    tftp::Bytes last_sent_;
-    Sender last_sender_ = Sender::kTransferPort;
-    std::uint16_t last_port_ = 0;
-    fw::Endpoint last_to_;
+    std::function<void()> repeat_;  // the last datagram sent, again
     mutable std::size_t scanned_ = 0;  // trace entries counted by TransferPort
     mutable int requests_ = 0;
     bool tolerated_ = false;

@@ -12,7 +12,6 @@
 //   where one runs.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -86,16 +85,5 @@ Schedule MakeSchedule(std::uint64_t number);
 // Runs the schedule; with slow first answers alone, also checks that the host sent exactly
 // what it sends when the modem answers at once.
 Result RunSchedule(const Schedule& schedule);
-
-// Counts by answering mode, operation and fault mix, printed as a table.
-class Table {
-public:
-    void Add(const Schedule& schedule, const Result& result);
-    std::string Format() const;
-
-private:
-    using Row = std::array<int, 5>;  // one count per verdict
-    Row rows_[2][kOperationCount][kFaultMixCount] = {};
-};
 
 }  // namespace chaos

@@ -232,38 +232,38 @@ private:
 };
 
 // The checks of a settled run, each naming what broke (empty: nothing).
-class Judge {
-public:
-    Judge(const EngineRig& rig, const Expected& e) : rig_(rig), e_(e) {}
+struct Judge {
+    const EngineRig& rig;
+    const Expected& e;
 
     // Whatever happened, the modem's completed writes are the plan's, in its order, whole:
     // a prefix of them, all of them when `all`; then the observer reports the same ones
     // (what --json lists), once each, with their sizes.
     std::string WritesDiffer(bool all) const {
         std::vector<PackItem> taken;
-        for (const auto& f : rig_.modems[0]->Received())
+        for (const auto& f : rig.modems[0]->Received())
             if (f.complete && f.name != "tftplock.key") taken.push_back({f.name, f.bytes});
         auto same = [](const PackItem& a, const PackItem& b) {
             return a.name == b.name && a.data == b.data;
         };
-        if (taken.size() > e_.writes.size() || (all && taken.size() != e_.writes.size()) ||
-            !std::equal(taken.begin(), taken.end(), e_.writes.begin(), same))
-            return "the modem took [" + Listed(taken) + "] of [" + Listed(e_.writes) + "]";
+        if (taken.size() > e.writes.size() || (all && taken.size() != e.writes.size()) ||
+            !std::equal(taken.begin(), taken.end(), e.writes.begin(), same))
+            return "the modem took [" + Listed(taken) + "] of [" + Listed(e.writes) + "]";
         std::vector<PackItem> reported;
         for (const ClientTransferRecord& t : TheRunObserver().FinishedTransfers())
             if (t.write && t.name != "tftplock.key")
                 reported.push_back({t.name, ByteVector(static_cast<std::size_t>(t.bytes))});
-        if (all && Listed(reported) != Listed(e_.writes))
+        if (all && Listed(reported) != Listed(e.writes))
             return "the observer reports [" + Listed(reported) + "] as written whole";
         return {};
     }
 
     // The configuration pack's place holds `pack` (nothing: no file), and no partial copy.
     std::string PackDiffers(const ByteVector& pack) const {
-        if (rig_.Read(rig_.Path("config.pack")) != pack)
-            return &pack == &e_.pack_before ? "a failed run replaced the pack"
+        if (rig.Read(rig.Path("config.pack")) != pack)
+            return &pack == &e.pack_before ? "a failed run replaced the pack"
                                             : "the saved pack does not hold the modem's files";
-        if (std::filesystem::exists(rig_.Path("config.pack.part")))
+        if (std::filesystem::exists(rig.Path("config.pack.part")))
             return "a partial pack was left";
         return {};
     }
@@ -271,7 +271,7 @@ public:
     // The password is in no file but the unlock key and "RequestID", and those hold it alone.
     std::string PasswordLeak() const {
         const std::string pw = kPassword;
-        for (const auto& f : rig_.modems[0]->Received()) {
+        for (const auto& f : rig.modems[0]->Received()) {
             std::string bytes(f.bytes.begin(), f.bytes.end());
             if (f.name != "tftplock.key" && f.name != "RequestID") {
                 if (bytes.find(pw) != std::string::npos) return "the password inside " + f.name;
@@ -295,32 +295,31 @@ public:
                       message.compare(message.size() - line.size(), line.size(), line) == 0;
         if (o.UpdateBracketOpen() && !warned)
             return "stopped inside the update bracket without saying so: " + message;
-        return WritesDiffer(false).empty() ? PackDiffers(e_.pack_before)
+        return WritesDiffer(false).empty() ? PackDiffers(e.pack_before)
                                            : "after the stop: " + WritesDiffer(false);
     }
 
     // What is wrong with the success the run claims: the same questions for every operation.
     std::string WhatIsWrong(const std::vector<std::string>& fields_shown) const {
-        const auto& boxes = rig_.desktop.Boxes();
+        const auto& boxes = rig.desktop.Boxes();
         if (Shown([](const fw::ScriptedDesktop::Box& b) {
                 return (b.flags & 0xF0) == fw::MB_ICONSTOP ||
                        (b.flags & 0x0F) == fw::MB_RETRYCANCEL;
             }))
             return "showed a stop message, then went on";
-        if (e_.done_box ? boxes.size() != 1 || boxes[0].text.rfind(e_.done_box, 0) != 0
+        if (e.done_box ? boxes.size() != 1 || boxes[0].text.rfind(e.done_box, 0) != 0
                         : !boxes.empty())
-            return e_.done_box ? "no \"" + std::string(e_.done_box) + "\"" : "a box at the end";
-        if (TheRunObserver().EndReason() != e_.end) return "ended otherwise than the plan ends";
-        if (EngineHost().upgrade_status_shown != e_.Steps(STEP_SHOW_UPGRADE_STATUS) ||
-            EngineHost().modem_info_shown != e_.Steps(STEP_SHOW_MODEM_INFO))
+            return e.done_box ? "no \"" + std::string(e.done_box) + "\"" : "a box at the end";
+        if (TheRunObserver().EndReason() != e.end) return "ended otherwise than the plan ends";
+        if (EngineHost().upgrade_status_shown != e.Steps(STEP_SHOW_UPGRADE_STATUS) ||
+            EngineHost().modem_info_shown != e.Steps(STEP_SHOW_MODEM_INFO))
             return "the final dialog was not shown once";
         if (TheRunObserver().UpdateBracketOpen()) return "the update bracket is still open";
-        if (fields_shown != e_.fields) return "the information fields are not the modem's";
-        std::string pack = PackDiffers(e_.pack_after);
+        if (fields_shown != e.fields) return "the information fields are not the modem's";
+        std::string pack = PackDiffers(e.pack_after);
         return pack.empty() ? WritesDiffer(true) : pack;
     }
 
-private:
     static std::string Listed(const std::vector<PackItem>& files) {
         std::string out;
         for (const PackItem& f : files)
@@ -329,11 +328,8 @@ private:
     }
     template <typename Pred>
     bool Shown(Pred pred) const {
-        return std::any_of(rig_.desktop.Boxes().begin(), rig_.desktop.Boxes().end(), pred);
+        return std::any_of(rig.desktop.Boxes().begin(), rig.desktop.Boxes().end(), pred);
     }
-
-    const EngineRig& rig_;
-    const Expected& e_;
 };
 
 }  // namespace
@@ -397,7 +393,7 @@ Result Run(const Scenario& s) {
     if (quiet > std::max(1000, s.timeout_seconds * 1000) +
                     (EngineHost().upgrade_status_shown ? kCountdown : 0))
         return verdict(Verdict::kHang, "ended " + std::to_string(quiet) + " ms after the traffic");
-    Judge judge(rig, e);
+    Judge judge{rig, e};
     if (std::string leak = judge.PasswordLeak(); !leak.empty())
         return verdict(Verdict::kViolation, leak);
     if (o.Phase() == RunPhase::kStopped) {

@@ -1,6 +1,5 @@
 // Seeded chaos schedules: which operation, answering mode and fault mix a schedule number
-// stands for, the faults drawn for it, and the table of outcomes.
-#include <cstdio>
+// stands for, and the faults drawn for it.
 #include <random>
 
 #include "testing/chaos.h"
@@ -87,7 +86,7 @@ Schedule MakeSchedule(std::uint64_t number) {
         sc.must_succeed = s.retry_budget == 1000;
     }
     const MixRanges& m = kMixes[static_cast<int>(sc.mix)];
-    auto draw = [&d](const int (&range)[2]) { return range[1] ? d.Between(range[0], range[1]) : 0; };
+    auto draw = [&d](const int (&r)[2]) { return r[1] ? d.Between(r[0], r[1]) : 0; };
     LineFaults& f = s.line;
     f.loss_percent = sc.must_succeed ? d.Between(1, 20) : draw(m.loss);
     f.duplicate_percent = draw(m.duplicate);
@@ -115,41 +114,6 @@ Result RunSchedule(const Schedule& sc) {
         }
     }
     return r;
-}
-
-void Table::Add(const Schedule& sc, const Result& r) {
-    int mode = sc.scenario.listen_port_replies ? 1 : 0;
-    Row& row = rows_[mode][static_cast<int>(sc.scenario.op)][static_cast<int>(sc.mix)];
-    ++row[static_cast<int>(r.verdict)];
-}
-
-std::string Table::Format() const {
-    const char* const modes[] = {"The modem answers from a new port per transfer",
-                                 "The modem answers from its listening port"};
-    std::string out;
-    char line[200];
-    auto add_row = [&](const char* op, const char* mix, const Row& r) {
-        std::snprintf(line, sizeof line, "%-15s %-18s %7d %9d %8d %8d %6d %10d\n", op, mix,
-                      r[0] + r[1] + r[2] + r[3] + r[4], r[0], r[1], r[2], r[3], r[4]);
-        out += line;
-    };
-    for (int mode = 0; mode < 2; ++mode) {
-        out += std::string(modes[mode]) + "\noperation       fault mix             runs successes" +
-               "   honest    false  hangs violations\n" + std::string(90, '-') + "\n";
-        Row total = {};
-        for (int op = 0; op < kOperationCount; ++op) {
-            for (int mix = 0; mix < kFaultMixCount; ++mix) {
-                const Row& row = rows_[mode][op][mix];
-                for (int i = 0; i < 5; ++i) total[i] += row[i];
-                if (row != Row{})
-                    add_row(OperationName(static_cast<Operation>(op)),
-                            FaultMixName(static_cast<FaultMix>(mix)), row);
-            }
-        }
-        add_row("total", "", total);
-        out += "\n";
-    }
-    return out + "honest: failures that said why; false: successes that were not\n";
 }
 
 }  // namespace chaos

@@ -39,7 +39,6 @@ EngineRig::EngineRig(RigOptions options) : dir(MakeScratchDir()) {
         config.answer_from_listen_port = options.answer_from_listen_port;
         config.data_dir = dir;
         config.password = options.password;
-        config.completion_delay_ms = options.completion_delay_ms;
         config.retransmit_timeout_ms = options.modem_retransmit_ms;
         config.max_retransmits = options.modem_max_retransmits;
         auto m = std::make_unique<modem::SimulatedModem>(net.AddHost(addr), config);

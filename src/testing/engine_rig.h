@@ -33,7 +33,6 @@ struct RigOptions {
     bool answer_from_listen_port = false;
     int modem_retransmit_ms = 1000;
     int modem_max_retransmits = 5;
-    int completion_delay_ms = 2000;
     std::string password = kPassword;  // the modem's, and the Password box's
 };
 

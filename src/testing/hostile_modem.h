@@ -168,30 +168,25 @@ public:
     // next request, by every block of it with exactly its bytes.
     bool SentWhole(const PackItem& f) const {
         std::size_t blocks = f.data.size() / tftp::kBlockSize + 1;
-        std::vector<bool> seen;
+        std::set<std::size_t> seen;  // the blocks of `f` sent with exactly their bytes
         bool in_write = false;
-        auto complete = [&] {
-            return in_write &&
-                   std::count(seen.begin(), seen.end(), true) == static_cast<long>(blocks);
-        };
         for (const tftp::Bytes& d : rig_.HostSent()) {
             tftp::Header h = tftp::ParseHeader(d.data(), d.size());
-            if (!h.valid) continue;
-            if (h.opcode == tftp::WRQ || h.opcode == tftp::RRQ) {
-                if (complete()) return true;
+            if (h.valid && (h.opcode == tftp::WRQ || h.opcode == tftp::RRQ)) {
+                if (in_write && seen.size() == blocks) return true;
                 auto r = tftp::ParseRequest(d.data(), d.size());
                 in_write = h.opcode == tftp::WRQ && r && r->name == f.name;
-                seen.assign(blocks, false);
-                continue;
+                seen.clear();
+            } else if (in_write && h.valid && h.opcode == tftp::DATA && h.field >= 1 &&
+                       h.field <= blocks) {
+                std::size_t off = (h.field - 1u) * tftp::kBlockSize;
+                std::size_t len = std::min(tftp::kBlockSize, f.data.size() - off);
+                if (d.size() == 4 + len &&
+                    std::equal(d.begin() + 4, d.end(), f.data.begin() + static_cast<long>(off)))
+                    seen.insert(h.field);
             }
-            if (!in_write || h.opcode != tftp::DATA || h.field == 0 || h.field > blocks) continue;
-            std::size_t off = (h.field - 1u) * tftp::kBlockSize;
-            std::size_t len = std::min(tftp::kBlockSize, f.data.size() - off);
-            if (d.size() == 4 + len &&
-                std::equal(d.begin() + 4, d.end(), f.data.begin() + static_cast<long>(off)))
-                seen[h.field - 1u] = true;
         }
-        return complete();
+        return in_write && seen.size() == blocks;
     }
 
     // The files in the scratch folder that the run was not asked to write (the plan's own

@@ -55,21 +55,19 @@ public:
     void ReadModemAddress() override { g_szModemAddress = testhost::EngineHost().address_box; }
     void ReadPassword() override { StorePassword(testhost::EngineHost().password_box); }
     void ReadImagePath() override {
-        TftpClient* client = SequencerClient();
-        if (client == nullptr) return;
-        client->sourcePath = testhost::EngineHost().tab_index == 0
-                                 ? testhost::EngineHost().image_box
-                                 : testhost::EngineHost().restore_box;
-        client->remoteName = "image";
+        const EngineHostState& e = testhost::EngineHost();
+        if (TftpClient* client = SequencerClient()) {
+            client->sourcePath = e.tab_index == 0 ? e.image_box : e.restore_box;
+            client->remoteName = "image";
+        }
     }
     void ShowUpgradeStatusDialog() override {
-        ++testhost::EngineHost().upgrade_status_shown;
-        if (testhost::EngineHost().while_upgrade_status)
-            testhost::EngineHost().while_upgrade_status();
+        EngineHostState& e = testhost::EngineHost();
+        if (++e.upgrade_status_shown; e.while_upgrade_status) e.while_upgrade_status();
     }
     void ShowModemInfoDialog() override {
-        ++testhost::EngineHost().modem_info_shown;
-        if (testhost::EngineHost().while_modem_info) testhost::EngineHost().while_modem_info();
+        EngineHostState& e = testhost::EngineHost();
+        if (++e.modem_info_shown; e.while_modem_info) e.while_modem_info();
     }
     std::string ReadConfigDestinationText() override {
         return testhost::EngineHost().config_pack_box.substr(0, 199);
@@ -110,8 +108,6 @@ void ResetEngineHost() {
     Register();
 }
 
-void SetServerUnderTest(TftpServer* server) {
-    g_pServerUnderTest = server;
-}
+void SetServerUnderTest(TftpServer* server) { g_pServerUnderTest = server; }
 
 }  // namespace testhost

@@ -30,10 +30,12 @@ bool Bad(const chaos::Result& r) {
 void PrintSchedule(const chaos::Schedule& sc, const chaos::Result& r) {
     const chaos::Scenario& s = sc.scenario;
     std::printf("schedule %llu: %s, %s, %s, retry %d, timeout %d s: %s%s%s\n",
-                static_cast<unsigned long long>(sc.number), chaos::OperationName(s.op),
+                static_cast<unsigned long long>(sc.number),
+                chaos::kOperationNames[static_cast<int>(s.op)],
                 s.listen_port_replies ? "listening-port answers" : "new port per transfer",
-                chaos::FaultMixName(sc.mix), s.retry_budget, s.timeout_seconds,
-                chaos::VerdictName(r.verdict), r.reason.empty() ? "" : ": ", r.reason.c_str());
+                chaos::kFaultMixNames[static_cast<int>(sc.mix)], s.retry_budget,
+                s.timeout_seconds, chaos::kVerdictNames[static_cast<int>(r.verdict)],
+                r.reason.empty() ? "" : ": ", r.reason.c_str());
 }
 
 // Counts by answering mode, operation and fault mix, one per verdict.
@@ -59,8 +61,7 @@ std::string FormatTable() {
                 const Row& row = g_rows[mode][op][mix];
                 for (int i = 0; i < 5; ++i) total[i] += row[i];
                 if (row != Row{})
-                    add_row(chaos::OperationName(static_cast<chaos::Operation>(op)),
-                            chaos::FaultMixName(static_cast<chaos::FaultMix>(mix)), row);
+                    add_row(chaos::kOperationNames[op], chaos::kFaultMixNames[mix], row);
             }
         }
         add_row("total", "", total);

@@ -44,34 +44,7 @@ struct Expected {
     }
 };
 
-class Content {
-public:
-    explicit Content(std::uint32_t seed) : rng_(seed) {}
-
-    // Mostly small, now and then up to `cap`; a multiple of 512 every sixth time.
-    std::size_t Size(std::size_t cap) {
-        unsigned kind = Below(100);
-        std::size_t most = std::min<std::size_t>(kind < 50 ? 3000 : kind < 85 ? 40000 : cap, cap);
-        std::size_t size = rng_() % (most + 1);
-        return Below(6) == 0 ? size / 512 * 512 : size;
-    }
-    ByteVector Bytes(std::size_t n) {
-        ByteVector out(n);
-        for (auto& b : out) b = static_cast<std::uint8_t>(rng_());
-        return out;
-    }
-    std::string Text(std::size_t n) {
-        static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789 .-/:;";
-        std::string out(n, ' ');
-        for (auto& c : out) c = kChars[Below(sizeof kChars - 1)];
-        return out;
-    }
-    unsigned Below(unsigned n) { return rng_() % n; }
-    bool Missing() { return Below(8) == 0; }  // now and then the modem has no such file
-
-private:
-    std::mt19937 rng_;
-};
+using Content = Draw<std::mt19937>;
 
 std::vector<std::string> InfoFields() {
     return {g_szCompany.str(),         g_szDate.str(),      g_szHardwareVersion.str(),
@@ -130,7 +103,7 @@ Expected Prepare(EngineRig& rig, Operation op, Content& c) {
                       STEP_SHOW_MODEM_INFO};
             ClearInfoFields();
             for (std::string name : {"ProductInfo", "info", "hw.prof"}) {
-                if (c.Missing()) continue;
+                if (c.OneIn(8)) continue;  // now and then the modem has no such file
                 std::string text;
                 for (unsigned i = 0, n = name == "hw.prof" ? 0 : 1 + c.Below(4); i < n; ++i)
                     text += (i ? ";" : "") + std::string(c.Below(3) ? "" : "  ") +
@@ -149,7 +122,7 @@ Expected Prepare(EngineRig& rig, Operation op, Content& c) {
             e.done_box = "Get configuration done!";
             std::vector<PackItem> files;
             for (const char* name : kConfigNames)
-                files.push_back({name, c.Missing() ? ByteVector() : c.Bytes(c.Size(4000))});
+                files.push_back({name, c.OneIn(8) ? ByteVector() : c.Bytes(c.Size(4000))});
             // A modem holding none of them cannot give a configuration: it keeps one, at least.
             if (std::all_of(files.begin(), files.end(), [](auto& f) { return f.data.empty(); }))
                 files[0].data = c.Bytes(1 + c.Size(4000));
@@ -194,7 +167,7 @@ Expected Prepare(EngineRig& rig, Operation op, Content& c) {
 class Line {
 public:
     Line(const LineFaults& f, bool within_transfer)
-        : f_(f), rng_(f.seed), within_(within_transfer) {}
+        : f_(f), draw_(f.seed), within_(within_transfer) {}
 
     std::vector<fw::Delivery> Shape(const fw::Datagram& d) {
         tftp::Header h = tftp::ParseHeader(d.bytes.data(), d.bytes.size());
@@ -216,17 +189,15 @@ public:
     }
 
 private:
-    bool Roll(int percent) { return percent > 0 && static_cast<int>(rng_() % 100) < percent; }
-    fw::Millis Draw(int low, int high) {
-        return high <= low ? low : low + rng_() % (high - low + 1);
-    }
+    bool Roll(int percent) { return percent > 0 && draw_.Between(0, 99) < percent; }
+    fw::Millis Draw(int low, int high) { return high <= low ? low : draw_.Between(low, high); }
     std::function<bool()> Still(bool held) {
         if (!within_ || !held) return {};
         return [epoch = epoch_, at = *epoch_] { return *epoch == at; };
     }
 
     LineFaults f_;
-    std::mt19937 rng_;
+    chaos::Draw<std::mt19937> draw_;
     bool within_;
     std::shared_ptr<int> epoch_ = std::make_shared<int>(0);
 };
@@ -291,9 +262,7 @@ struct Judge {
         if (message.empty()) return "stopped without a message";
         if (!Shown([&](const fw::ScriptedDesktop::Box& b) { return b.text == message; }))
             return "stopped with \"" + message + "\" that no box showed";
-        bool warned = message.size() > line.size() &&
-                      message.compare(message.size() - line.size(), line.size(), line) == 0;
-        if (o.UpdateBracketOpen() && !warned)
+        if (o.UpdateBracketOpen() && !(message.size() > line.size() && message.ends_with(line)))
             return "stopped inside the update bracket without saying so: " + message;
         return WritesDiffer(false).empty() ? PackDiffers(e.pack_before)
                                            : "after the stop: " + WritesDiffer(false);
@@ -307,8 +276,8 @@ struct Judge {
                        (b.flags & 0x0F) == fw::MB_RETRYCANCEL;
             }))
             return "showed a stop message, then went on";
-        if (e.done_box ? boxes.size() != 1 || boxes[0].text.rfind(e.done_box, 0) != 0
-                        : !boxes.empty())
+        if (e.done_box ? boxes.size() != 1 || !boxes[0].text.starts_with(e.done_box)
+                       : !boxes.empty())
             return e.done_box ? "no \"" + std::string(e.done_box) + "\"" : "a box at the end";
         if (TheRunObserver().EndReason() != e.end) return "ended otherwise than the plan ends";
         if (EngineHost().upgrade_status_shown != e.Steps(STEP_SHOW_UPGRADE_STATUS) ||
@@ -333,18 +302,6 @@ struct Judge {
 };
 
 }  // namespace
-
-const char* OperationName(Operation op) {
-    static const char* const kNames[] = {"image upgrade", "pack upgrade", "Modem Info",
-                                         "config get",    "config put",   "download files"};
-    return kNames[static_cast<int>(op)];
-}
-
-const char* VerdictName(Verdict v) {
-    static const char* const kNames[] = {"success", "honest failure", "false success", "hang",
-                                         "violation"};
-    return kNames[static_cast<int>(v)];
-}
 
 Result Run(const Scenario& s) {
     testhost::RigOptions options;

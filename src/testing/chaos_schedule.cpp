@@ -21,22 +21,11 @@ const std::vector<std::string>& RequestNames(Operation op) {
     return kNames[static_cast<int>(op)];
 }
 
-class Draw {
-public:
-    explicit Draw(std::uint64_t seed) : rng_(seed) {}
-    int Between(int low, int high) {
-        return low + static_cast<int>(rng_() % static_cast<std::uint64_t>(high - low + 1));
-    }
-    bool OneIn(int n) { return rng_() % static_cast<std::uint64_t>(n) == 0; }
-    std::uint32_t Seed() { return static_cast<std::uint32_t>(rng_()); }
-
-private:
-    std::mt19937_64 rng_;
-};
+using Choices = Draw<std::mt19937_64>;
 
 // First answers slower than usual but within the time-out that guards the request: a file
 // send waits the Timeout setting, a command file ("tftp...") or a read one second.
-void SlowFirstAnswers(Draw& d, Scenario& s) {
+void SlowFirstAnswers(Choices& d, Scenario& s) {
     const std::vector<std::string>& names = RequestNames(s.op);
     bool reads = s.op == Operation::kModemInfo || s.op == Operation::kConfigGet;
     for (int i = d.Between(1, 2); i > 0; --i) {
@@ -48,12 +37,6 @@ void SlowFirstAnswers(Draw& d, Scenario& s) {
 }
 
 }  // namespace
-
-const char* FaultMixName(FaultMix mix) {
-    static const char* const kNames[] = {"loss",  "duplication",       "reordering",
-                                         "delay", "slow first answer", "everything"};
-    return kNames[static_cast<int>(mix)];
-}
 
 // Each mix's faults of the line, drawn from these ranges in this order ({}: none); the
 // delays reach two time-outs.
@@ -76,7 +59,7 @@ Schedule MakeSchedule(std::uint64_t number) {
     s.op = static_cast<Operation>(number % kOperationCount);
     s.listen_port_replies = (number / kOperationCount) % 2 == 1;
     sc.mix = static_cast<FaultMix>((number / (2 * kOperationCount)) % kFaultMixCount);
-    Draw d(number * 0x9E3779B97F4A7C15ull + 0x5EEDull);
+    Choices d(number * 0x9E3779B97F4A7C15ull + 0x5EEDull);
     s.timeout_seconds = d.Between(1, 3);
     s.content_seed = d.Seed();
     s.line.seed = d.Seed();

@@ -63,11 +63,13 @@ public:
     }
     void ShowUpgradeStatusDialog() override {
         EngineHostState& e = testhost::EngineHost();
-        if (++e.upgrade_status_shown; e.while_upgrade_status) e.while_upgrade_status();
+        ++e.upgrade_status_shown;
+        if (e.while_upgrade_status) e.while_upgrade_status();
     }
     void ShowModemInfoDialog() override {
         EngineHostState& e = testhost::EngineHost();
-        if (++e.modem_info_shown; e.while_modem_info) e.while_modem_info();
+        ++e.modem_info_shown;
+        if (e.while_modem_info) e.while_modem_info();
     }
     std::string ReadConfigDestinationText() override {
         return testhost::EngineHost().config_pack_box.substr(0, 199);

@@ -89,12 +89,9 @@ int main(int argc, char** argv) {
         replaying = replaying || number == &replay;
         ++i;
     }
-    if (replaying) {
-        chaos::Schedule sc = chaos::MakeSchedule(replay);
-        chaos::Result r = chaos::RunSchedule(sc);
-        PrintSchedule(sc, r);
-        for (const std::string& name : r.host_sent) std::printf("  host sent %s\n", name.c_str());
-        return Bad(r) ? 1 : 0;
+    if (replaying) {  // that schedule alone, with what the host sent, and no table
+        first = replay;
+        count = 1;
     }
     std::uint64_t bad = 0, successes = 0;
     for (std::uint64_t n = first; n < first + count; ++n) {
@@ -104,13 +101,14 @@ int main(int argc, char** argv) {
         ++g_rows[s.listen_port_replies][static_cast<int>(s.op)][static_cast<int>(sc.mix)]
                 [static_cast<int>(r.verdict)];
         successes += r.verdict == chaos::Verdict::kSuccess;
-        if (Bad(r)) {
-            ++bad;
-            PrintSchedule(sc, r);
-        }
+        bad += Bad(r);
+        if (Bad(r) || replaying) PrintSchedule(sc, r);
+        for (std::size_t i = 0; replaying && i < r.host_sent.size(); ++i)
+            std::printf("  host sent %s\n", r.host_sent[i].c_str());
         if (auto done = static_cast<unsigned long long>(n - first + 1); done % 5000 == 0)
             std::fprintf(stderr, "%llu schedules run\n", done);
     }
+    if (replaying) return bad == 0 ? 0 : 1;
     std::printf("%llu schedules from %llu\n\n%s", static_cast<unsigned long long>(count),
                 static_cast<unsigned long long>(first), FormatTable().c_str());
     if (successes * 2 <= count) {

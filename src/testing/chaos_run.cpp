@@ -10,7 +10,6 @@
 #include "sequencer/step_ring.h"
 #include "testing/chaos.h"
 #include "testing/engine_rig.h"
-#include "testing/test_engine_host.h"
 #include "testing/test_host.h"
 #include "tftp/client_texts.h"
 #include "tftp/engine_globals.h"
@@ -233,7 +232,7 @@ struct Judge {
     std::string PackDiffers(const ByteVector& pack) const {
         if (rig.Read(rig.Path("config.pack")) != pack)
             return &pack == &e.pack_before ? "a failed run replaced the pack"
-                                            : "the saved pack does not hold the modem's files";
+                                           : "the saved pack does not hold the modem's files";
         if (std::filesystem::exists(rig.Path("config.pack.part")))
             return "a partial pack was left";
         return {};
@@ -304,11 +303,9 @@ struct Judge {
 }  // namespace
 
 Result Run(const Scenario& s) {
-    testhost::RigOptions options;
-    options.answer_from_listen_port = s.listen_port_replies;
-    options.password = kPassword;
-    options.modem_max_retransmits = std::max(5, s.retry_budget);  // as long as the host may
-    EngineRig rig(options);
+    EngineRig rig({.answer_from_listen_port = s.listen_port_replies,
+                   .modem_max_retransmits = std::max(5, s.retry_budget),  // as the host may
+                   .password = kPassword});
     rig.desktop.SetDefaultAnswer(fw::IDCANCEL);  // nobody is there to press Retry
     testhost::Host().retry_text = std::to_string(s.retry_budget);
     testhost::Host().timeout_text = std::to_string(s.timeout_seconds);

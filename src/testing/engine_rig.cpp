@@ -9,7 +9,6 @@
 #include "framework/net.h"
 #include "sequencer/engine_state.h"
 #include "sequencer/sequencer.h"
-#include "testing/test_engine_host.h"
 #include "testing/test_host.h"
 #include "tftp/engine_globals.h"
 #include "tftp/run_observer.h"
@@ -29,7 +28,10 @@ std::string MakeScratchDir() {
 EngineRig::EngineRig(RigOptions options) : dir(MakeScratchDir()) {
     fw::SetMainLoop(&loop);
     fw::SetDesktop(&desktop);
-    ResetProcessState();
+    ResetEngineState();
+    ResetHost();
+    ResetEngineHost();
+    g_bUnicast = 1;  // as the upgrade page leaves it when it opens
     host = &net.AddHost(kHostAddr);
     for (int i = 0; i < options.modems; ++i) {
         std::uint32_t addr = kModemAddr + static_cast<std::uint32_t>(i);
@@ -62,13 +64,6 @@ EngineRig::~EngineRig() {
     fw::SetMainLoop(nullptr);
     std::error_code ec;
     if (!dir.empty()) std::filesystem::remove_all(dir, ec);
-}
-
-void EngineRig::ResetProcessState() {
-    ResetEngineState();
-    ResetHost();
-    ResetEngineHost();
-    g_bUnicast = 1;  // as the upgrade page leaves it when it opens
 }
 
 std::string EngineRig::Path(const std::string& name) const { return dir + "/" + name; }

@@ -76,8 +76,6 @@ public:
     std::string dir;  // the scratch folder, also the modem's data folder
 
 private:
-    void ResetProcessState();
-
     struct Drop {
         std::string name;
         int count;

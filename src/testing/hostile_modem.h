@@ -21,7 +21,6 @@
 #include "testing/engine_rig.h"
 #include "testing/hostile_peer.h"
 #include "testing/server_rig.h"
-#include "testing/test_engine_host.h"
 #include "testing/test_host.h"
 #include "tftp/engine_globals.h"
 #include "tftp/run_observer.h"
@@ -149,10 +148,9 @@ public:
     Outcome Result() const {
         const RunObserver& o = TheRunObserver();
         if (o.Phase() == RunPhase::kStopped) return Outcome::kStopped;
-        if (o.Phase() == RunPhase::kEnded && o.EndReason() == RunEnd::kFinalStep) {
-            // The configuration report refuses to say "done" without a pack; it shows a stop.
+        // The configuration report refuses to say "done" without a pack; it shows a stop.
+        if (o.Phase() == RunPhase::kEnded && o.EndReason() == RunEnd::kFinalStep)
             return Outcome::kSucceeded;
-        }
         if (o.Phase() == RunPhase::kRunning && !o.IsPending()) return Outcome::kStalled;
         return Outcome::kOther;
     }

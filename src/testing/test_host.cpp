@@ -4,7 +4,6 @@
 
 #include "sequencer/sequencer.h"
 #include "sequencer/sequencer_hooks.h"
-#include "testing/test_engine_host.h"
 #include "tftp/engine_globals.h"
 #include "tftp/tftp_client.h"
 #include "tftp/tftp_server.h"

@@ -42,32 +42,30 @@ void PrintSchedule(const chaos::Schedule& sc, const chaos::Result& r) {
 using Row = std::array<int, 5>;
 Row g_rows[2][chaos::kOperationCount][chaos::kFaultMixCount] = {};
 
-std::string FormatTable() {
+void PrintRow(const char* op, const char* mix, const Row& r) {
+    std::printf("%-15s %-18s %7d %9d %8d %8d %6d %10d\n", op, mix,
+                r[0] + r[1] + r[2] + r[3] + r[4], r[0], r[1], r[2], r[3], r[4]);
+}
+
+void PrintTable() {
     const char* const modes[] = {"The modem answers from a new port per transfer",
                                  "The modem answers from its listening port"};
-    std::string out;
-    char line[200];
-    auto add_row = [&](const char* op, const char* mix, const Row& r) {
-        std::snprintf(line, sizeof line, "%-15s %-18s %7d %9d %8d %8d %6d %10d\n", op, mix,
-                      r[0] + r[1] + r[2] + r[3] + r[4], r[0], r[1], r[2], r[3], r[4]);
-        out += line;
-    };
     for (int mode = 0; mode < 2; ++mode) {
-        out += std::string(modes[mode]) + "\noperation       fault mix             runs successes" +
-               "   honest    false  hangs violations\n" + std::string(90, '-') + "\n";
+        std::printf("%s\noperation       fault mix             runs successes   honest    false"
+                    "  hangs violations\n%s\n", modes[mode], std::string(90, '-').c_str());
         Row total = {};
         for (int op = 0; op < chaos::kOperationCount; ++op) {
             for (int mix = 0; mix < chaos::kFaultMixCount; ++mix) {
                 const Row& row = g_rows[mode][op][mix];
                 for (int i = 0; i < 5; ++i) total[i] += row[i];
                 if (row != Row{})
-                    add_row(chaos::kOperationNames[op], chaos::kFaultMixNames[mix], row);
+                    PrintRow(chaos::kOperationNames[op], chaos::kFaultMixNames[mix], row);
             }
         }
-        add_row("total", "", total);
-        out += "\n";
+        PrintRow("total", "", total);
+        std::printf("\n");
     }
-    return out + "honest: failures that said why; false: successes that were not\n";
+    std::printf("honest: failures that said why; false: successes that were not\n");
 }
 
 }  // namespace
@@ -109,8 +107,9 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%llu schedules run\n", done);
     }
     if (replaying) return bad == 0 ? 0 : 1;
-    std::printf("%llu schedules from %llu\n\n%s", static_cast<unsigned long long>(count),
-                static_cast<unsigned long long>(first), FormatTable().c_str());
+    std::printf("%llu schedules from %llu\n\n", static_cast<unsigned long long>(count),
+                static_cast<unsigned long long>(first));
+    PrintTable();
     if (successes * 2 <= count) {
         std::printf("no more than half of the schedules succeeded\n");
         ++bad;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
-#include <random>
 
 #include "formats/pack_builder.h"
 #include "sequencer/sequencer.h"
@@ -259,7 +258,8 @@ struct Judge {
         const std::string& message = o.StopMessage();
         const std::string line = std::string("\n") + kUpdateModeText;
         if (message.empty()) return "stopped without a message";
-        if (!Shown([&](const fw::ScriptedDesktop::Box& b) { return b.text == message; }))
+        const auto& boxes = rig.desktop.Boxes();
+        if (std::none_of(boxes.begin(), boxes.end(), [&](auto& b) { return b.text == message; }))
             return "stopped with \"" + message + "\" that no box showed";
         if (o.UpdateBracketOpen() && !(message.size() > line.size() && message.ends_with(line)))
             return "stopped inside the update bracket without saying so: " + message;
@@ -269,15 +269,13 @@ struct Judge {
 
     // What is wrong with the success the run claims: the same questions for every operation.
     std::string WhatIsWrong(const std::vector<std::string>& fields_shown) const {
+        // The one box a success leaves, if any, and that no stop.
         const auto& boxes = rig.desktop.Boxes();
-        if (Shown([](const fw::ScriptedDesktop::Box& b) {
-                return (b.flags & 0xF0) == fw::MB_ICONSTOP ||
-                       (b.flags & 0x0F) == fw::MB_RETRYCANCEL;
-            }))
-            return "showed a stop message, then went on";
-        if (e.done_box ? boxes.size() != 1 || !boxes[0].text.starts_with(e.done_box)
+        if (e.done_box ? boxes.size() != 1 || !boxes[0].text.starts_with(e.done_box) ||
+                             (boxes[0].flags & 0xF0) == fw::MB_ICONSTOP ||
+                             (boxes[0].flags & 0x0F) == fw::MB_RETRYCANCEL
                        : !boxes.empty())
-            return e.done_box ? "no \"" + std::string(e.done_box) + "\"" : "a box at the end";
+            return "showed other boxes than " + std::string(e.done_box ? e.done_box : "none");
         if (TheRunObserver().EndReason() != e.end) return "ended otherwise than the plan ends";
         if (EngineHost().upgrade_status_shown != e.Steps(STEP_SHOW_UPGRADE_STATUS) ||
             EngineHost().modem_info_shown != e.Steps(STEP_SHOW_MODEM_INFO))
@@ -293,10 +291,6 @@ struct Judge {
         for (const PackItem& f : files)
             out += (out.empty() ? "" : ", ") + f.name + " " + std::to_string(f.data.size());
         return out;
-    }
-    template <typename Pred>
-    bool Shown(Pred pred) const {
-        return std::any_of(rig.desktop.Boxes().begin(), rig.desktop.Boxes().end(), pred);
     }
 };
 

@@ -105,7 +105,20 @@ public:
     // it be handled.
     void Send(Sender from, const tftp::Bytes& bytes) {
         const std::uint16_t ports[] = {TransferPort(), kModemPort, kStrangerPort, kOtherModemPort};
-        SendFrom(from, ports[static_cast<int>(from)], bytes);
+        std::uint16_t port = ports[static_cast<int>(from)];
+        tftp::Header h = tftp::ParseHeader(bytes.data(), bytes.size());
+        if (h.valid && h.opcode == tftp::ERROR) {  // one the client may count a step done by
+            std::string text = tftp::TrailingText(bytes.data(), bytes.size());
+            tolerated_ = tolerated_ || tftp::StartsWith(text, tftp::kAlreadyUpdating) ||
+                         tftp::StartsWith(text, tftp::kNoSuchFile);
+        }
+        const fw::Datagram* latest = LastFromHost();
+        fw::Endpoint to{kHostAddr, static_cast<std::uint16_t>(latest ? latest->from.port
+                                                                      : rig_.client.LocalPort())};
+        HostilePeer& peer = from == Sender::kStranger ? stranger_ : modem_;
+        repeat_ = [&peer, port, bytes, to] { peer.Send(port, bytes, to); };
+        repeat_();
+        rig_.loop.RunPending();
     }
 
     // The last datagram again, from the same port to the same port of the client.
@@ -205,17 +218,6 @@ public:
     }
 
 private:
-    void SendFrom(Sender from, std::uint16_t port, const tftp::Bytes& bytes) {
-        NoteTolerated(bytes);
-        const fw::Datagram* latest = LastFromHost();
-        fw::Endpoint to{kHostAddr, static_cast<std::uint16_t>(latest ? latest->from.port
-                                                                      : rig_.client.LocalPort())};
-        HostilePeer& peer = from == Sender::kStranger ? stranger_ : modem_;
-        repeat_ = [&peer, port, bytes, to] { peer.Send(port, bytes, to); };
-        repeat_();
-        rig_.loop.RunPending();
-    }
-
     // Loopback peers live on the host's own stack (see hostile_peer.h).
     fw::NetStack& StackFor(std::uint32_t addr) {
         return (addr >> 24) == 127 ? *rig_.host : rig_.net.AddHost(addr);
@@ -223,18 +225,9 @@ private:
 
     const fw::Datagram* LastFromHost() const {
         const auto& trace = rig_.net.Trace();
-        for (auto it = trace.rbegin(); it != trace.rend(); ++it) {
-            if (it->from.addr == kHostAddr) return &*it;
-        }
-        return nullptr;
-    }
-
-    void NoteTolerated(const tftp::Bytes& bytes) {
-        tftp::Header h = tftp::ParseHeader(bytes.data(), bytes.size());
-        if (!h.valid || h.opcode != tftp::ERROR) return;
-        std::string text = tftp::TrailingText(bytes.data(), bytes.size());
-        tolerated_ = tolerated_ || tftp::StartsWith(text, tftp::kAlreadyUpdating) ||
-                     tftp::StartsWith(text, tftp::kNoSuchFile);
+        auto it = std::find_if(trace.rbegin(), trace.rend(),
+                               [](const fw::Datagram& d) { return d.from.addr == kHostAddr; });
+        return it == trace.rend() ? nullptr : &*it;
     }
 
     void PrepareFiles(bool criteria_skipped) {

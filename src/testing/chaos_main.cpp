@@ -6,7 +6,6 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "testing/chaos.h"
@@ -21,10 +20,6 @@ std::uint64_t Number(const char* name, const char* text) {
     std::fprintf(stderr, "sperrow-chaos: %s wants a number%s%s%s\n", name,
                  text ? ", got \"" : "", text ? text : "", text ? "\"" : "");
     std::exit(2);
-}
-
-bool Bad(const chaos::Result& r) {
-    return r.verdict != chaos::Verdict::kSuccess && r.verdict != chaos::Verdict::kHonestFailure;
 }
 
 void PrintSchedule(const chaos::Schedule& sc, const chaos::Result& r) {
@@ -99,8 +94,9 @@ int main(int argc, char** argv) {
         ++g_rows[s.listen_port_replies][static_cast<int>(s.op)][static_cast<int>(sc.mix)]
                 [static_cast<int>(r.verdict)];
         successes += r.verdict == chaos::Verdict::kSuccess;
-        bad += Bad(r);
-        if (Bad(r) || replaying) PrintSchedule(sc, r);
+        bool wrong = r.verdict > chaos::Verdict::kHonestFailure;  // false, hang or violation
+        bad += wrong;
+        if (wrong || replaying) PrintSchedule(sc, r);
         for (std::size_t i = 0; replaying && i < r.host_sent.size(); ++i)
             std::printf("  host sent %s\n", r.host_sent[i].c_str());
         if (auto done = static_cast<unsigned long long>(n - first + 1); done % 5000 == 0)

@@ -37,9 +37,6 @@ struct Expected {
     ByteVector pack_before;           // at the configuration pack's place before the run
     ByteVector pack_after;            // there after a success
     std::vector<std::string> fields;
-    int Steps(int step) const {
-        return static_cast<int>(std::count(plan.begin(), plan.end(), step));
-    }
 };
 
 using Content = Draw<std::mt19937>;
@@ -162,42 +159,36 @@ Expected Prepare(EngineRig& rig, Operation op, Content& c) {
 // The line between host and modem. With answers from the modem's listening port, a copy
 // that would arrive after the host has made its next request is lost instead: there, a stale
 // datagram with the awaited block number cannot be told from the real one, by anyone.
-class Line {
-public:
-    Line(const LineFaults& f, bool within_transfer)
-        : f_(f), draw_(f.seed), within_(within_transfer) {}
+struct Line {
+    LineFaults f;
+    bool within_transfer;
+    Draw<std::mt19937> draw{f.seed};
+    std::shared_ptr<int> epoch = std::make_shared<int>(0);  // requests the host made
 
     std::vector<fw::Delivery> Shape(const fw::Datagram& d) {
         tftp::Header h = tftp::ParseHeader(d.bytes.data(), d.bytes.size());
         bool request =
             d.from.addr == testhost::kHostAddr && (h.opcode == tftp::RRQ || h.opcode == tftp::WRQ);
-        if (request) ++*epoch_;
+        if (request) ++*epoch;
         // The completion report is the modem's one datagram that nothing sends again.
         bool report = h.opcode == tftp::ACK && h.field == tftp::kCompletionBlock;
-        if (!report && Roll(f_.loss_percent)) return {};
-        fw::Millis first = Roll(f_.delay_percent)     ? Draw(0, f_.max_delay_ms)
-                           : Roll(f_.reorder_percent) ? Draw(1, 60)
-                                                      : 0;
+        if (!report && Roll(f.loss_percent)) return {};
+        fw::Millis first = Roll(f.delay_percent)     ? Delay(0, f.max_delay_ms)
+                           : Roll(f.reorder_percent) ? Delay(1, 60)
+                                                     : 0;
         std::vector<fw::Delivery> copies{{first, Still(first > 0)}};
         // A request sent twice is a second request to any TFTP service (the host's own
         // retries go out from a fresh port for that reason): the line repeats none.
-        if (!request && Roll(f_.duplicate_percent))
-            copies.push_back({first + Draw(1, f_.max_gap_ms), Still(true)});
+        if (!request && Roll(f.duplicate_percent))
+            copies.push_back({first + Delay(1, f.max_gap_ms), Still(true)});
         return copies;
     }
-
-private:
-    bool Roll(int percent) { return percent > 0 && draw_.Between(0, 99) < percent; }
-    fw::Millis Draw(int low, int high) { return high <= low ? low : draw_.Between(low, high); }
+    bool Roll(int percent) { return percent > 0 && draw.Between(0, 99) < percent; }
+    fw::Millis Delay(int low, int high) { return high <= low ? low : draw.Between(low, high); }
     std::function<bool()> Still(bool held) {
-        if (!within_ || !held) return {};
-        return [epoch = epoch_, at = *epoch_] { return *epoch == at; };
+        if (!within_transfer || !held) return {};
+        return [epoch = epoch, at = *epoch] { return *epoch == at; };
     }
-
-    LineFaults f_;
-    chaos::Draw<std::mt19937> draw_;
-    bool within_;
-    std::shared_ptr<int> epoch_ = std::make_shared<int>(0);
 };
 
 // The checks of a settled run, each naming what broke (empty: nothing).
@@ -242,11 +233,9 @@ struct Judge {
         const std::string pw = kPassword;
         for (const auto& f : rig.modems[0]->Received()) {
             std::string bytes(f.bytes.begin(), f.bytes.end());
-            if (f.name != "tftplock.key" && f.name != "RequestID") {
-                if (bytes.find(pw) != std::string::npos) return "the password inside " + f.name;
-            } else if (f.complete && bytes != pw + "\r\n") {
-                return "a key of other bytes";
-            }
+            bool key = f.name == "tftplock.key" || f.name == "RequestID";
+            if (!key && bytes.find(pw) != std::string::npos) return "the password in " + f.name;
+            if (key && f.complete && bytes != pw + "\r\n") return "a key of other bytes";
         }
         return {};
     }
@@ -277,8 +266,9 @@ struct Judge {
                        : !boxes.empty())
             return "showed other boxes than " + std::string(e.done_box ? e.done_box : "none");
         if (TheRunObserver().EndReason() != e.end) return "ended otherwise than the plan ends";
-        if (EngineHost().upgrade_status_shown != e.Steps(STEP_SHOW_UPGRADE_STATUS) ||
-            EngineHost().modem_info_shown != e.Steps(STEP_SHOW_MODEM_INFO))
+        const auto& host = EngineHost();
+        if (host.upgrade_status_shown != std::ranges::count(e.plan, STEP_SHOW_UPGRADE_STATUS) ||
+            host.modem_info_shown != std::ranges::count(e.plan, STEP_SHOW_MODEM_INFO))
             return "the final dialog was not shown once";
         if (TheRunObserver().UpdateBracketOpen()) return "the update bracket is still open";
         if (fields_shown != e.fields) return "the information fields are not the modem's";
@@ -307,7 +297,7 @@ Result Run(const Scenario& s) {
     Content content(s.content_seed);
     const Expected e = Prepare(rig, s.op, content);
     rig.modems[0]->SetFaults(s.modem);
-    Line line(s.line, s.listen_port_replies);
+    Line line{s.line, s.listen_port_replies};
     rig.net.SetShaper([&line](const fw::Datagram& d) { return line.Shape(d); });
     bool report_seen = false;
     std::vector<std::string> fields_shown;
@@ -355,7 +345,7 @@ Result Run(const Scenario& s) {
         return verdict(Verdict::kFalseSuccess, wrong);
     // Without the modem's report an upgrade ends with the "check LED" line (status 3),
     // which claims no success.
-    if (e.Steps(STEP_SHOW_UPGRADE_STATUS) && !report_seen)
+    if (std::ranges::count(e.plan, STEP_SHOW_UPGRADE_STATUS) && !report_seen)
         return verdict(Verdict::kHonestFailure, "no completion report in the countdown");
     return verdict(Verdict::kSuccess, {});
 }

@@ -83,19 +83,18 @@ Schedule MakeSchedule(std::uint64_t number) {
 
 Result RunSchedule(const Schedule& sc) {
     Result r = Run(sc.scenario);
-    if (r.verdict != Verdict::kSuccess && r.verdict != Verdict::kHonestFailure) return r;
-    if (sc.must_succeed && r.verdict != Verdict::kSuccess) {
+    auto violation = [&r](const std::string& why) {
         r.verdict = Verdict::kViolation;
-        r.reason = "did not succeed with a budget of 1000: " + r.reason;
-    } else if (sc.mix == FaultMix::kSlowFirstAnswer) {
-        // Every answer came within its time-out: the host must not have noticed.
-        Scenario at_once = sc.scenario;
-        at_once.modem = {};
-        if (r.verdict != Verdict::kSuccess || r.host_sent != Run(at_once).host_sent) {
-            r.verdict = Verdict::kViolation;
-            r.reason = "slow first answers within the time-out changed the run";
-        }
-    }
+        r.reason = why;
+    };
+    Scenario at_once = sc.scenario;  // every answer within its time-out: nothing to notice
+    at_once.modem = {};
+    if (r.verdict != Verdict::kSuccess && r.verdict != Verdict::kHonestFailure) return r;
+    if (sc.must_succeed && r.verdict != Verdict::kSuccess)
+        violation("did not succeed with a budget of 1000: " + r.reason);
+    else if (sc.mix == FaultMix::kSlowFirstAnswer &&
+             (r.verdict != Verdict::kSuccess || r.host_sent != Run(at_once).host_sent))
+        violation("slow first answers within the time-out changed the run");
     return r;
 }
 

@@ -110,16 +110,13 @@ std::vector<std::string> EngineRig::HostSentNames() const {
 }
 
 void EngineRig::DropFromHost(const std::string& name, int count) {
-    drops_.push_back({name, count});
+    drops_[name] += count;
     net.SetFilter([this](const fw::Datagram& d) {
-        std::string name = DescribeDatagram(d.bytes);
-        for (Drop& drop : drops_) {
-            if (drop.count > 0 && d.from.addr == kHostAddr && drop.name == name) {
-                --drop.count;
-                return fw::Verdict::kDrop;
-            }
-        }
-        return fw::Verdict::kDeliver;
+        auto drop = drops_.find(DescribeDatagram(d.bytes));
+        if (d.from.addr != kHostAddr || drop == drops_.end() || drop->second == 0)
+            return fw::Verdict::kDeliver;
+        --drop->second;
+        return fw::Verdict::kDrop;
     });
 }
 

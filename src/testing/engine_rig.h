@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -76,11 +77,7 @@ public:
     std::string dir;  // the scratch folder, also the modem's data folder
 
 private:
-    struct Drop {
-        std::string name;
-        int count;
-    };
-    std::vector<Drop> drops_;
+    std::map<std::string, int> drops_;  // readable name -> how many more to drop
 };
 
 // Short readable name of a datagram, as HostSentNames gives them.

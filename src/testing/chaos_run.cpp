@@ -54,7 +54,7 @@ void ClearInfoFields() {
     g_szTftpVersion.Clear();
 }
 
-// An upgrade's writes: `sent` inside the update bracket, then the reboot marker.
+// An upgrade's writes: `sent` between the bracket's begin marker and its reboot and end markers.
 std::vector<PackItem> Bracketed(std::vector<PackItem> sent) {
     const ByteVector marker = ToBytes("\r\n");
     sent.insert(sent.begin(), {"tftpupdt.beg", marker});

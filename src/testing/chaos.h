@@ -12,14 +12,50 @@
 //   where one runs.
 #pragma once
 
-#include <array>
 #include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "modem/simulated_modem.h"
 
 namespace chaos {
+
+// Numbers drawn in turn from a seed: a schedule's choices, the files' sizes and bytes, the
+// line's faults.
+template <typename Engine>
+class Draw {
+public:
+    explicit Draw(std::uint64_t seed) : rng_(static_cast<typename Engine::result_type>(seed)) {}
+
+    int Between(int low, int high) {
+        return low + static_cast<int>(rng_() % static_cast<std::uint64_t>(high - low + 1));
+    }
+    unsigned Below(unsigned n) { return static_cast<unsigned>(rng_() % n); }
+    bool OneIn(unsigned n) { return Below(n) == 0; }
+    std::uint32_t Seed() { return static_cast<std::uint32_t>(rng_()); }
+    // Mostly small, now and then up to `cap`; a multiple of 512 every sixth time.
+    std::size_t Size(std::size_t cap) {
+        unsigned kind = Below(100);
+        std::size_t most = std::min<std::size_t>(kind < 50 ? 3000 : kind < 85 ? 40000 : cap, cap);
+        std::size_t size = rng_() % (most + 1);
+        return Below(6) == 0 ? size / 512 * 512 : size;
+    }
+    std::vector<std::uint8_t> Bytes(std::size_t n) {
+        std::vector<std::uint8_t> out(n);
+        for (auto& b : out) b = static_cast<std::uint8_t>(rng_());
+        return out;
+    }
+    std::string Text(std::size_t n) {
+        static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789 .-/:;";
+        std::string out(n, ' ');
+        for (auto& c : out) c = kChars[Below(sizeof kChars - 1)];
+        return out;
+    }
+
+private:
+    Engine rng_;
+};
 
 enum class Operation {
     kImageUpgrade,
@@ -30,7 +66,8 @@ enum class Operation {
     kDownloadFiles
 };
 inline constexpr int kOperationCount = 6;
-const char* OperationName(Operation op);
+inline constexpr const char* kOperationNames[kOperationCount] = {
+    "image upgrade", "pack upgrade", "Modem Info", "config get", "config put", "download files"};
 
 // Faults of the line, drawn per datagram from `seed`, in both directions.
 struct LineFaults {
@@ -54,7 +91,8 @@ struct Scenario {
 };
 
 enum class Verdict { kSuccess, kHonestFailure, kFalseSuccess, kHang, kViolation };
-const char* VerdictName(Verdict v);
+inline constexpr const char* kVerdictNames[] = {"success", "honest failure", "false success",
+                                                "hang", "violation"};
 
 struct Result {
     Verdict verdict = Verdict::kHang;
@@ -69,7 +107,8 @@ Result Run(const Scenario& scenario);
 
 enum class FaultMix { kLoss, kDuplication, kReordering, kDelay, kSlowFirstAnswer, kEverything };
 inline constexpr int kFaultMixCount = 6;
-const char* FaultMixName(FaultMix mix);
+inline constexpr const char* kFaultMixNames[kFaultMixCount] = {
+    "loss", "duplication", "reordering", "delay", "slow first answer", "everything"};
 
 struct Schedule {
     std::uint64_t number = 0;
@@ -86,17 +125,5 @@ Schedule MakeSchedule(std::uint64_t number);
 // Runs the schedule; with slow first answers alone, also checks that the host sent exactly
 // what it sends when the modem answers at once.
 Result RunSchedule(const Schedule& schedule);
-
-// Counts by answering mode, operation and fault mix, printed as a table.
-class Table {
-public:
-    void Add(const Schedule& schedule, const Result& result);
-    std::string Format() const;
-    int Count(Verdict v) const;
-
-private:
-    using Row = std::array<int, 5>;  // one count per verdict
-    Row rows_[2][kOperationCount][kFaultMixCount] = {};
-};
 
 }  // namespace chaos

@@ -3,14 +3,12 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
-#include <random>
 
 #include "formats/pack_builder.h"
 #include "sequencer/sequencer.h"
 #include "sequencer/step_ring.h"
 #include "testing/chaos.h"
 #include "testing/engine_rig.h"
-#include "testing/test_engine_host.h"
 #include "testing/test_host.h"
 #include "tftp/client_texts.h"
 #include "tftp/engine_globals.h"
@@ -23,7 +21,6 @@ namespace {
 
 using testhost::EngineHost;
 using testhost::EngineRig;
-using testhost::Host;
 
 // The longest the Password box keeps: the likelier a leak is to show.
 constexpr const char* kPassword = "Chaos-Key-7Qx!mZ2#rT9@vL4&wP8";
@@ -31,43 +28,18 @@ constexpr std::size_t kLargest = 200 * 1024;
 constexpr fw::Millis kCountdown = 36000;  // 35 seconds counted down, and the last tick
 const char* const kConfigNames[] = {"initbridge", "initbrowser", "resolve", "imode", "dhcpd.conf"};
 
-// What the run must leave behind when it claims success.
+// What the run must leave behind when it claims success (and, for the pack, when it fails).
 struct Expected {
     std::vector<int> plan;
-    std::vector<PackItem> writes;  // the modem's completed writes, the unlock key excepted
-    ByteVector config_pack;        // a configuration read: the saved pack
-    ByteVector old_pack;           // what stood at the pack's place before the run
+    RunEnd end = RunEnd::kFinalStep;  // how a success ends
+    const char* done_box = nullptr;   // the one box a success leaves, if any
+    std::vector<PackItem> writes;     // the modem's completed writes, the unlock key excepted
+    ByteVector pack_before;           // at the configuration pack's place before the run
+    ByteVector pack_after;            // there after a success
     std::vector<std::string> fields;
 };
 
-class Content {
-public:
-    explicit Content(std::uint32_t seed) : rng_(seed) {}
-
-    // Mostly small, now and then up to `cap`; a multiple of 512 every sixth time.
-    std::size_t Size(std::size_t cap) {
-        unsigned kind = Below(100);
-        std::size_t most = std::min<std::size_t>(kind < 50 ? 3000 : kind < 85 ? 40000 : cap, cap);
-        std::size_t size = rng_() % (most + 1);
-        return Below(6) == 0 ? size / 512 * 512 : size;
-    }
-    ByteVector Bytes(std::size_t n) {
-        ByteVector out(n);
-        for (auto& b : out) b = static_cast<std::uint8_t>(rng_());
-        return out;
-    }
-    std::string Text(std::size_t n) {
-        static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789 .-/:;";
-        std::string out(n, ' ');
-        for (auto& c : out) c = kChars[Below(sizeof kChars - 1)];
-        return out;
-    }
-    unsigned Below(unsigned n) { return rng_() % n; }
-    bool Missing() { return Below(8) == 0; }  // now and then the modem has no such file
-
-private:
-    std::mt19937 rng_;
-};
+using Content = Draw<std::mt19937>;
 
 std::vector<std::string> InfoFields() {
     return {g_szCompany.str(),         g_szDate.str(),      g_szHardwareVersion.str(),
@@ -82,289 +54,190 @@ void ClearInfoFields() {
     g_szTftpVersion.Clear();
 }
 
-Expected PrepareUpgrade(EngineRig& rig, Content& c, bool pack) {
-    Expected e{{STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_PUT_UPDATE_BEGIN, STEP_SEND_IMAGE,
-                STEP_PUT_UPDATE_REBOOT, STEP_PUT_UPDATE_END, STEP_SHOW_UPGRADE_STATUS}};
+// An upgrade's writes: `sent` between the bracket's begin marker and its reboot and end markers.
+std::vector<PackItem> Bracketed(std::vector<PackItem> sent) {
     const ByteVector marker = ToBytes("\r\n");
-    e.writes.push_back({"tftpupdt.beg", marker});
-    if (pack) {
-        std::vector<std::string> names = {"kernel", "rootfs", "hw.cond", "config", "web"};
-        std::vector<PackItem> items;
-        std::size_t left = kLargest;
-        for (unsigned n = 2 + c.Below(3); items.size() < n;) {
-            auto name = names.begin() + c.Below(static_cast<unsigned>(names.size()));
-            std::size_t size = std::min(c.Size(kLargest), left);
-            left -= size;
-            items.push_back({*name, c.Bytes(size)});
-            names.erase(name);
+    sent.insert(sent.begin(), {"tftpupdt.beg", marker});
+    sent.push_back({"tftpupdt.rbt", marker});
+    sent.push_back({"tftpupdt.end", marker});
+    return sent;
+}
+
+// The operation's files in the scratch folder, which is also the modem's: the host's inputs
+// and the modem's own, drawn from `c`, and what a run must make of them.
+Expected Prepare(EngineRig& rig, Operation op, Content& c) {
+    Expected e;
+    switch (op) {
+        case Operation::kImageUpgrade: {
+            ByteVector image = BuildImage("10400001", c.Bytes(c.Size(kLargest - 12)));
+            EngineHost().image_box = rig.Write("fw.comp", image);
+            e.writes = Bracketed({{"image", image}});
+            break;
         }
-        Host().criteria_skipped = c.Below(2) == 0;
-        bool pk11 = c.Below(2) == 0;
-        EngineHost().image_box = rig.Write(
-            "fw.pack", BuildPack(pk11 ? "PK11" : "PACK", pk11 ? "1.0" : "HW000001", items));
-        for (const PackItem& i : items) {
-            if (!(Host().criteria_skipped && i.name == "hw.cond")) e.writes.push_back(i);
+        case Operation::kPackUpgrade: {  // two to four of the five, together within kLargest
+            std::vector<std::string> names = {"kernel", "rootfs", "hw.cond", "config", "web"};
+            std::vector<PackItem> items;
+            std::size_t left = kLargest;
+            for (unsigned n = 2 + c.Below(3); items.size() < n;) {
+                auto name = names.begin() + c.Below(static_cast<unsigned>(names.size()));
+                std::size_t size = std::min(c.Size(kLargest), left);
+                left -= size;
+                items.push_back({*name, c.Bytes(size)});
+                names.erase(name);
+            }
+            bool skipped = testhost::Host().criteria_skipped = c.Below(2) == 0;
+            bool pk11 = c.Below(2) == 0;
+            EngineHost().image_box = rig.Write(
+                "fw.pack", BuildPack(pk11 ? "PK11" : "PACK", pk11 ? "1.0" : "HW000001", items));
+            std::erase_if(items, [&](const PackItem& i) { return skipped && i.name == "hw.cond"; });
+            e.writes = Bracketed(items);
+            break;
         }
-    } else {
-        ByteVector image = BuildImage("10400001", c.Bytes(c.Size(kLargest - 12)));
-        EngineHost().image_box = rig.Write("fw.comp", image);
-        e.writes.push_back({"image", image});
+        case Operation::kModemInfo:  // the fields are what the parser makes of first blocks
+            e.plan = {STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_GET_MODEM_INFO, STEP_GET_FILES,
+                      STEP_SHOW_MODEM_INFO};
+            ClearInfoFields();
+            for (std::string name : {"ProductInfo", "info", "hw.prof"}) {
+                if (c.OneIn(8)) continue;  // now and then the modem has no such file
+                std::string text;
+                for (unsigned i = 0, n = name == "hw.prof" ? 0 : 1 + c.Below(4); i < n; ++i)
+                    text += (i ? ";" : "") + std::string(c.Below(3) ? "" : "  ") +
+                            c.Text(c.Below(40));
+                if (name == "hw.prof") text = c.Text(c.Size(1500));
+                ByteVector bytes = ToBytes(text);
+                rig.Write(name, bytes);
+                ParseModemInfo(name, bytes.data(), std::min<std::size_t>(bytes.size(), 512));
+            }
+            e.fields = InfoFields();
+            ClearInfoFields();
+            break;
+        case Operation::kConfigGet: {
+            e.plan = {STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_GET_CONFIG_FILES,
+                      STEP_REPORT_CONFIG_SAVED};
+            e.done_box = "Get configuration done!";
+            std::vector<PackItem> files;
+            for (const char* name : kConfigNames)
+                files.push_back({name, c.OneIn(8) ? ByteVector() : c.Bytes(c.Size(4000))});
+            // A modem holding none of them cannot give a configuration: it keeps one, at least.
+            if (std::all_of(files.begin(), files.end(), [](auto& f) { return f.data.empty(); }))
+                files[0].data = c.Bytes(1 + c.Size(4000));
+            for (const PackItem& f : files)
+                if (!f.data.empty()) rig.Write(f.name, f.data);
+            e.pack_after = BuildPack("PK11", "", files);
+            e.pack_before = ToBytes("the pack saved before");
+            rig.Write("config.pack", e.pack_before);
+            break;
+        }
+        case Operation::kConfigPut:
+            e.plan = {STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_SEND_IMAGE, STEP_REPORT_DOWNLOAD_DONE};
+            e.done_box = "Download Success!";
+            for (const char* name : kConfigNames) e.writes.push_back({name, c.Bytes(c.Size(4000))});
+            EngineHost().tab_index = 1;
+            EngineHost().restore_box = rig.Write("restore.pack", BuildPack("PK11", "", e.writes));
+            break;
+        case Operation::kDownloadFiles: {
+            e.plan = {STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_MACRO_FILE, STEP_OTHER_FILE_1,
+                      STEP_OTHER_FILE_2};
+            e.end = RunEnd::kPlanExhausted;
+            std::string macro = c.Text(c.Below(1000)) + "\r\n";
+            EngineHost().macro_box = rig.Write("macro.txt", macro);
+            e.writes.push_back({"cmdmacro", ToBytes(macro)});
+            for (std::string destination : {"first.bin", "second.bin"}) {
+                e.writes.push_back({destination, c.Bytes(c.Size(8192))});
+                EngineHost().rows[e.writes.size() - 2] = {
+                    true, rig.Write("row" + destination, e.writes.back().data), destination};
+            }
+            break;
+        }
     }
-    e.writes.push_back({"tftpupdt.rbt", marker});
-    e.writes.push_back({"tftpupdt.end", marker});
+    if (e.plan.empty())
+        e.plan = {STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_PUT_UPDATE_BEGIN, STEP_SEND_IMAGE,
+                  STEP_PUT_UPDATE_REBOOT, STEP_PUT_UPDATE_END, STEP_SHOW_UPGRADE_STATUS};
     return e;
-}
-
-// The fields expected are what the parser makes of each file's first block.
-Expected PrepareModemInfo(EngineRig& rig, Content& c) {
-    Expected e{{STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_GET_MODEM_INFO, STEP_GET_FILES,
-                STEP_SHOW_MODEM_INFO}};
-    ClearInfoFields();
-    for (std::string name : {"ProductInfo", "info", "hw.prof"}) {
-        if (c.Missing()) continue;
-        std::string text;
-        for (unsigned i = 0, n = name == "hw.prof" ? 0 : 1 + c.Below(4); i < n; ++i)
-            text += (i ? ";" : "") + std::string(c.Below(3) ? "" : "  ") + c.Text(c.Below(40));
-        if (name == "hw.prof") text = c.Text(c.Size(1500));
-        ByteVector bytes = ToBytes(text);
-        rig.Write(name, bytes);
-        ParseModemInfo(name, bytes.data(), std::min<std::size_t>(bytes.size(), 512));
-    }
-    e.fields = InfoFields();
-    ClearInfoFields();
-    return e;
-}
-
-Expected PrepareConfigGet(EngineRig& rig, Content& c) {
-    Expected e{{STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_GET_CONFIG_FILES, STEP_REPORT_CONFIG_SAVED}};
-    std::vector<PackItem> files;
-    for (const char* name : kConfigNames) {
-        files.push_back({name, c.Missing() ? ByteVector() : c.Bytes(c.Size(4000))});
-        if (!files.back().data.empty()) rig.Write(name, files.back().data);
-    }
-    // A modem holding none of them cannot give a configuration: it keeps one, at least.
-    if (std::all_of(files.begin(), files.end(), [](const PackItem& f) { return f.data.empty(); })) {
-        files[0].data = c.Bytes(1 + c.Size(4000));
-        rig.Write(files[0].name, files[0].data);
-    }
-    e.config_pack = BuildPack("PK11", "", files);
-    e.old_pack = ToBytes("the pack saved before");
-    rig.Write("config.pack", e.old_pack);
-    return e;
-}
-
-Expected PrepareConfigPut(EngineRig& rig, Content& c) {
-    Expected e{{STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_SEND_IMAGE, STEP_REPORT_DOWNLOAD_DONE}};
-    for (const char* name : kConfigNames) e.writes.push_back({name, c.Bytes(c.Size(4000))});
-    EngineHost().tab_index = 1;
-    EngineHost().restore_box = rig.Write("restore.pack", BuildPack("PK11", "", e.writes));
-    return e;
-}
-
-Expected PrepareDownloadFiles(EngineRig& rig, Content& c) {
-    Expected e{
-        {STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_MACRO_FILE, STEP_OTHER_FILE_1, STEP_OTHER_FILE_2}};
-    std::string macro = c.Text(c.Below(1000)) + "\r\n";
-    EngineHost().macro_box = rig.Write("macro.txt", macro);
-    e.writes.push_back({"cmdmacro", ToBytes(macro)});
-    for (int row = 0; row < 2; ++row) {
-        ByteVector bytes = c.Bytes(c.Size(8192));
-        std::string destination = row == 0 ? "first.bin" : "second.bin";
-        EngineHost().rows[row] = {true, rig.Write("row" + destination, bytes), destination};
-        e.writes.push_back({destination, bytes});
-    }
-    return e;
-}
-
-Expected Prepare(EngineRig& rig, const Scenario& s) {
-    using Preparer = Expected (*)(EngineRig&, Content&);
-    static const Preparer kPreparers[kOperationCount] = {
-        [](EngineRig& r, Content& c) { return PrepareUpgrade(r, c, false); },
-        [](EngineRig& r, Content& c) { return PrepareUpgrade(r, c, true); },
-        PrepareModemInfo, PrepareConfigGet, PrepareConfigPut, PrepareDownloadFiles};
-    Content c(s.content_seed);
-    return kPreparers[static_cast<int>(s.op)](rig, c);
 }
 
 // The line between host and modem. With answers from the modem's listening port, a copy
 // that would arrive after the host has made its next request is lost instead: there, a stale
 // datagram with the awaited block number cannot be told from the real one, by anyone.
-class Line {
-public:
-    Line(const LineFaults& f, bool within_transfer)
-        : f_(f), rng_(f.seed), within_(within_transfer) {}
+struct Line {
+    LineFaults f;
+    bool within_transfer;
+    Draw<std::mt19937> draw{f.seed};
+    std::shared_ptr<int> epoch = std::make_shared<int>(0);  // requests the host made
 
     std::vector<fw::Delivery> Shape(const fw::Datagram& d) {
         tftp::Header h = tftp::ParseHeader(d.bytes.data(), d.bytes.size());
         bool request =
             d.from.addr == testhost::kHostAddr && (h.opcode == tftp::RRQ || h.opcode == tftp::WRQ);
-        if (request) ++*epoch_;
+        if (request) ++*epoch;
         // The completion report is the modem's one datagram that nothing sends again.
         bool report = h.opcode == tftp::ACK && h.field == tftp::kCompletionBlock;
-        if (!report && Roll(f_.loss_percent)) return {};
-        fw::Millis first = Roll(f_.delay_percent)     ? Draw(0, f_.max_delay_ms)
-                           : Roll(f_.reorder_percent) ? Draw(1, 60)
-                                                      : 0;
+        if (!report && Roll(f.loss_percent)) return {};
+        fw::Millis first = Roll(f.delay_percent)     ? Delay(0, f.max_delay_ms)
+                           : Roll(f.reorder_percent) ? Delay(1, 60)
+                                                     : 0;
         std::vector<fw::Delivery> copies{{first, Still(first > 0)}};
         // A request sent twice is a second request to any TFTP service (the host's own
         // retries go out from a fresh port for that reason): the line repeats none.
-        if (!request && Roll(f_.duplicate_percent))
-            copies.push_back({first + Draw(1, f_.max_gap_ms), Still(true)});
+        if (!request && Roll(f.duplicate_percent))
+            copies.push_back({first + Delay(1, f.max_gap_ms), Still(true)});
         return copies;
     }
-
-private:
-    bool Roll(int percent) { return percent > 0 && static_cast<int>(rng_() % 100) < percent; }
-    fw::Millis Draw(int low, int high) {
-        return high <= low ? low : low + rng_() % (high - low + 1);
-    }
+    bool Roll(int percent) { return percent > 0 && draw.Between(0, 99) < percent; }
+    fw::Millis Delay(int low, int high) { return high <= low ? low : draw.Between(low, high); }
     std::function<bool()> Still(bool held) {
-        if (!within_ || !held) return {};
-        return [epoch = epoch_, at = *epoch_] { return *epoch == at; };
+        if (!within_transfer || !held) return {};
+        return [epoch = epoch, at = *epoch] { return *epoch == at; };
     }
-
-    LineFaults f_;
-    std::mt19937 rng_;
-    bool within_;
-    std::shared_ptr<int> epoch_ = std::make_shared<int>(0);
 };
 
-class Judge {
-public:
-    Judge(EngineRig& rig, const Scenario& s, const Expected& e) : rig_(rig), s_(s), e_(e) {}
-
-    Result Decide(bool settled, fw::Millis started, bool report_seen,
-                  const std::vector<std::string>& fields_shown) {
-        Result r{Verdict::kHang, {}, rig_.HostSentNames()};
-        const RunObserver& o = TheRunObserver();
-        auto verdict = [&r](Verdict v, const std::string& why) {
-            r.verdict = v;
-            r.reason = why;
-            return r;
-        };
-        if (!settled) {
-            bool stalled = o.Phase() == RunPhase::kRunning && !o.IsPending();
-            return verdict(Verdict::kHang, stalled ? "stalled: running with no timer and no dialog"
-                                                   : "did not end");
-        }
-        fw::Millis quiet = rig_.loop.Now() - std::max(o.LastTraffic(), started);
-        fw::Millis bound = std::max(1000, s_.timeout_seconds * 1000) +
-                           (EngineHost().upgrade_status_shown ? kCountdown : 0);
-        if (quiet > bound)
-            return verdict(Verdict::kHang,
-                           "ended " + std::to_string(quiet) + " ms after its last datagram");
-        if (std::string leak = PasswordLeak(); !leak.empty())
-            return verdict(Verdict::kViolation, leak);
-        std::string writes = WritesDiffer(false);
-        if (o.Phase() == RunPhase::kStopped) {
-            std::string why = Dishonest();
-            if (why.empty() && !writes.empty()) why = "after the stop: " + writes;
-            if (why.empty()) why = PackAfterFailure();
-            return why.empty() ? verdict(Verdict::kHonestFailure, o.StopMessage())
-                               : verdict(Verdict::kViolation, why);
-        }
-        if (o.Phase() != RunPhase::kEnded)
-            return verdict(Verdict::kViolation, "neither ended nor stopped");
-        if (StopBoxShown())
-            return verdict(Verdict::kViolation, "showed a stop message, then went on");
-        if (std::string wrong = WhatIsWrong(fields_shown); !wrong.empty())
-            return verdict(Verdict::kFalseSuccess, wrong);
-        // Without the modem's report an upgrade ends with the "check LED" line (status 3),
-        // which claims no success.
-        bool upgrade = s_.op == Operation::kImageUpgrade || s_.op == Operation::kPackUpgrade;
-        if (upgrade && !report_seen)
-            return verdict(Verdict::kHonestFailure, "no completion report in the countdown");
-        return verdict(Verdict::kSuccess, {});
-    }
-
-private:
-    // What is wrong with the success the run claims, by operation.
-    std::string WhatIsWrong(const std::vector<std::string>& fields_shown) const {
-        const auto& boxes = rig_.desktop.Boxes();
-        auto box_begins = [&](const char* text) {
-            return boxes.size() == 1 && boxes[0].text.rfind(text, 0) == 0;
-        };
-        switch (s_.op) {
-            case Operation::kImageUpgrade:
-            case Operation::kPackUpgrade:
-                if (EngineHost().upgrade_status_shown != 1) return "no upgrade status dialog";
-                if (TheRunObserver().UpdateBracketOpen()) return "the update bracket is still open";
-                return WritesDiffer(true);
-            case Operation::kModemInfo:
-                if (EngineHost().modem_info_shown != 1) return "no information dialog";
-                return fields_shown == e_.fields ? ""
-                                                 : "the information fields are not the modem's";
-            case Operation::kConfigGet:
-                if (!box_begins("Get configuration done!")) return "no \"Get configuration done!\"";
-                if (rig_.Read(rig_.Path("config.pack")) != e_.config_pack)
-                    return "the saved pack does not hold the modem's files";
-                return {};
-            case Operation::kConfigPut:
-                return box_begins("Download Success!") ? WritesDiffer(true)
-                                                       : "no \"Download Success!\"";
-            case Operation::kDownloadFiles:
-                if (TheRunObserver().EndReason() != RunEnd::kPlanExhausted || !boxes.empty())
-                    return "did not end as the plan ran out";
-                return WritesDiffer(true);
-        }
-        return {};
-    }
+// The checks of a settled run, each naming what broke (empty: nothing).
+struct Judge {
+    const EngineRig& rig;
+    const Expected& e;
 
     // Whatever happened, the modem's completed writes are the plan's, in its order, whole:
-    // a prefix of them, all of them when `all`.
+    // a prefix of them, all of them when `all`; then the observer reports the same ones
+    // (what --json lists), once each, with their sizes.
     std::string WritesDiffer(bool all) const {
-        std::size_t i = 0;
-        std::string taken;
-        for (const auto& f : rig_.modems[0]->Received()) {
-            if (!f.complete || f.name == "tftplock.key") continue;
-            if (i >= e_.writes.size()) return "the modem took an extra file " + f.name;
-            if (f.name != e_.writes[i].name)
-                return "the modem took " + f.name + " where " + e_.writes[i].name + " belongs";
-            if (f.bytes != e_.writes[i].data)
-                return "the modem holds " + f.name + " with other bytes";
-            taken += (i++ ? ", " : "") + f.name;
-        }
-        if (all && i != e_.writes.size())
-            return "the modem took [" + taken + "] of " + std::to_string(e_.writes.size()) +
-                   " files";
-        return all ? ReportedDiffer() : std::string();
-    }
-
-    // The writes the run observer reports as ended whole (what --json lists) are the ones
-    // the modem took, once each, with their sizes.
-    std::string ReportedDiffer() const {
-        std::size_t i = 0;
-        for (const ClientTransferRecord& t : TheRunObserver().FinishedTransfers()) {
-            if (!t.write || t.name == "tftplock.key") continue;
-            if (i >= e_.writes.size() || t.name != e_.writes[i].name ||
-                t.bytes != static_cast<long long>(e_.writes[i].data.size()))
-                return "the observer reports " + t.name + " (" + std::to_string(t.bytes) +
-                       " bytes) as written whole out of turn";
-            ++i;
-        }
-        if (i != e_.writes.size()) return "the observer reports fewer writes than the modem took";
+        std::vector<PackItem> taken;
+        for (const auto& f : rig.modems[0]->Received())
+            if (f.complete && f.name != "tftplock.key") taken.push_back({f.name, f.bytes});
+        auto same = [](const PackItem& a, const PackItem& b) {
+            return a.name == b.name && a.data == b.data;
+        };
+        if (taken.size() > e.writes.size() || (all && taken.size() != e.writes.size()) ||
+            !std::equal(taken.begin(), taken.end(), e.writes.begin(), same))
+            return "the modem took [" + Listed(taken) + "] of [" + Listed(e.writes) + "]";
+        std::vector<PackItem> reported;
+        for (const ClientTransferRecord& t : TheRunObserver().FinishedTransfers())
+            if (t.write && t.name != "tftplock.key")
+                reported.push_back({t.name, ByteVector(static_cast<std::size_t>(t.bytes))});
+        if (all && Listed(reported) != Listed(e.writes))
+            return "the observer reports [" + Listed(reported) + "] as written whole";
         return {};
     }
 
+    // The configuration pack's place holds `pack` (nothing: no file), and no partial copy.
+    std::string PackDiffers(const ByteVector& pack) const {
+        if (rig.Read(rig.Path("config.pack")) != pack)
+            return &pack == &e.pack_before ? "a failed run replaced the pack"
+                                           : "the saved pack does not hold the modem's files";
+        if (std::filesystem::exists(rig.Path("config.pack.part")))
+            return "a partial pack was left";
+        return {};
+    }
+
+    // The password is in no file but the unlock key and "RequestID", and those hold it alone.
     std::string PasswordLeak() const {
         const std::string pw = kPassword;
-        for (const auto& f : rig_.modems[0]->Received()) {
+        for (const auto& f : rig.modems[0]->Received()) {
             std::string bytes(f.bytes.begin(), f.bytes.end());
-            if (f.name != "tftplock.key" && f.name != "RequestID") {
-                if (bytes.find(pw) != std::string::npos) return "the password inside " + f.name;
-            } else if (f.complete && bytes != pw + "\r\n") {
-                return "a key of other bytes";
-            }
+            bool key = f.name == "tftplock.key" || f.name == "RequestID";
+            if (!key && bytes.find(pw) != std::string::npos) return "the password in " + f.name;
+            if (key && f.complete && bytes != pw + "\r\n") return "a key of other bytes";
         }
         return {};
-    }
-
-    bool StopBoxShown() const {
-        return std::any_of(rig_.desktop.Boxes().begin(), rig_.desktop.Boxes().end(),
-                           [](const auto& b) {
-                               return (b.flags & 0xF0) == fw::MB_ICONSTOP ||
-                                      (b.flags & 0x0F) == fw::MB_RETRYCANCEL;
-                           });
     }
 
     // A stop names its reason in a box the user saw, and warns of update mode while the
@@ -374,60 +247,58 @@ private:
         const std::string& message = o.StopMessage();
         const std::string line = std::string("\n") + kUpdateModeText;
         if (message.empty()) return "stopped without a message";
-        const auto& boxes = rig_.desktop.Boxes();
-        if (std::none_of(boxes.begin(), boxes.end(),
-                         [&](const auto& b) { return b.text == message; }))
+        const auto& boxes = rig.desktop.Boxes();
+        if (std::none_of(boxes.begin(), boxes.end(), [&](auto& b) { return b.text == message; }))
             return "stopped with \"" + message + "\" that no box showed";
-        bool warned = message.size() > line.size() &&
-                      message.compare(message.size() - line.size(), line.size(), line) == 0;
-        if (o.UpdateBracketOpen() && !warned)
+        if (o.UpdateBracketOpen() && !(message.size() > line.size() && message.ends_with(line)))
             return "stopped inside the update bracket without saying so: " + message;
-        return {};
+        return WritesDiffer(false).empty() ? PackDiffers(e.pack_before)
+                                           : "after the stop: " + WritesDiffer(false);
     }
 
-    std::string PackAfterFailure() const {
-        if (s_.op != Operation::kConfigGet) return {};
-        if (rig_.Read(rig_.Path("config.pack")) != e_.old_pack)
-            return "a failed read replaced the pack";
-        if (std::filesystem::exists(rig_.Path("config.pack.part")))
-            return "a partial pack was left";
-        return {};
+    // What is wrong with the success the run claims: the same questions for every operation.
+    std::string WhatIsWrong(const std::vector<std::string>& fields_shown) const {
+        // The one box a success leaves, if any, and that no stop.
+        const auto& boxes = rig.desktop.Boxes();
+        if (e.done_box ? boxes.size() != 1 || !boxes[0].text.starts_with(e.done_box) ||
+                             (boxes[0].flags & 0xF0) == fw::MB_ICONSTOP ||
+                             (boxes[0].flags & 0x0F) == fw::MB_RETRYCANCEL
+                       : !boxes.empty())
+            return "showed other boxes than " + std::string(e.done_box ? e.done_box : "none");
+        if (TheRunObserver().EndReason() != e.end) return "ended otherwise than the plan ends";
+        const auto& host = EngineHost();
+        if (host.upgrade_status_shown != std::ranges::count(e.plan, STEP_SHOW_UPGRADE_STATUS) ||
+            host.modem_info_shown != std::ranges::count(e.plan, STEP_SHOW_MODEM_INFO))
+            return "the final dialog was not shown once";
+        if (TheRunObserver().UpdateBracketOpen()) return "the update bracket is still open";
+        if (fields_shown != e.fields) return "the information fields are not the modem's";
+        std::string pack = PackDiffers(e.pack_after);
+        return pack.empty() ? WritesDiffer(true) : pack;
     }
 
-    EngineRig& rig_;
-    const Scenario& s_;
-    const Expected& e_;
+    static std::string Listed(const std::vector<PackItem>& files) {
+        std::string out;
+        for (const PackItem& f : files)
+            out += (out.empty() ? "" : ", ") + f.name + " " + std::to_string(f.data.size());
+        return out;
+    }
 };
 
 }  // namespace
 
-const char* OperationName(Operation op) {
-    static const char* const kNames[] = {"image upgrade", "pack upgrade", "Modem Info",
-                                         "config get",    "config put",   "download files"};
-    return kNames[static_cast<int>(op)];
-}
-
-const char* VerdictName(Verdict v) {
-    static const char* const kNames[] = {"success", "honest failure", "false success", "hang",
-                                         "violation"};
-    return kNames[static_cast<int>(v)];
-}
-
 Result Run(const Scenario& s) {
-    testhost::RigOptions options;
-    options.answer_from_listen_port = s.listen_port_replies;
-    options.password = kPassword;
-    options.modem_max_retransmits = std::max(5, s.retry_budget);  // as long as the host may
-    EngineRig rig(options);
+    EngineRig rig({.answer_from_listen_port = s.listen_port_replies,
+                   .modem_max_retransmits = std::max(5, s.retry_budget),  // as the host may
+                   .password = kPassword});
     rig.desktop.SetDefaultAnswer(fw::IDCANCEL);  // nobody is there to press Retry
-    Host().retry_text = std::to_string(s.retry_budget);
-    Host().timeout_text = std::to_string(s.timeout_seconds);
-    Host().log_enabled = false;
-    Expected expected = Prepare(rig, s);
+    testhost::Host().retry_text = std::to_string(s.retry_budget);
+    testhost::Host().timeout_text = std::to_string(s.timeout_seconds);
+    testhost::Host().log_enabled = false;
+    Content content(s.content_seed);
+    const Expected e = Prepare(rig, s.op, content);
     rig.modems[0]->SetFaults(s.modem);
-    Line line(s.line, s.listen_port_replies);
+    Line line{s.line, s.listen_port_replies};
     rig.net.SetShaper([&line](const fw::Datagram& d) { return line.Shape(d); });
-
     bool report_seen = false;
     std::vector<std::string> fields_shown;
     EngineHost().while_upgrade_status = [&] {
@@ -438,15 +309,45 @@ Result Run(const Scenario& s) {
     const RunObserver& o = TheRunObserver();
     fw::Millis started = rig.loop.Now();
     ResetStepRings();
-    for (int code : expected.plan) g_planRing.Push(code);
+    for (int code : e.plan) g_planRing.Push(code);
     RunSequencer();
     // Generous: every retry the budget allows, each after the longest wait of the line.
     fw::Millis wait =
         std::max(1000, s.timeout_seconds * 1000) + s.line.max_delay_ms + s.line.max_gap_ms;
     fw::Millis limit = (static_cast<fw::Millis>(s.retry_budget) + 2) * 4 * (wait + 2000) + 120000;
     rig.loop.RunUntil([&] { return o.Phase() != RunPhase::kRunning || !o.IsPending(); }, limit);
-    bool settled = !o.IsPending() && o.Phase() != RunPhase::kRunning;
-    return Judge(rig, s, expected).Decide(settled, started, report_seen, fields_shown);
+
+    // The judgement, from the worst down: a hang, a leak, a dishonest stop, a false success.
+    Result r{Verdict::kHang, {}, rig.HostSentNames()};
+    auto verdict = [&r](Verdict v, std::string why) {
+        r.verdict = v;
+        r.reason = std::move(why);
+        return r;
+    };
+    if (o.IsPending() || o.Phase() == RunPhase::kRunning)
+        return verdict(Verdict::kHang, o.IsPending() ? "did not end"
+                                                     : "stalled: running with no timer, no dialog");
+    fw::Millis quiet = rig.loop.Now() - std::max(o.LastTraffic(), started);
+    if (quiet > std::max(1000, s.timeout_seconds * 1000) +
+                    (EngineHost().upgrade_status_shown ? kCountdown : 0))
+        return verdict(Verdict::kHang, "ended " + std::to_string(quiet) + " ms after the traffic");
+    Judge judge{rig, e};
+    if (std::string leak = judge.PasswordLeak(); !leak.empty())
+        return verdict(Verdict::kViolation, leak);
+    if (o.Phase() == RunPhase::kStopped) {
+        std::string why = judge.Dishonest();
+        return why.empty() ? verdict(Verdict::kHonestFailure, o.StopMessage())
+                           : verdict(Verdict::kViolation, why);
+    }
+    if (o.Phase() != RunPhase::kEnded)
+        return verdict(Verdict::kViolation, "neither ended nor stopped");
+    if (std::string wrong = judge.WhatIsWrong(fields_shown); !wrong.empty())
+        return verdict(Verdict::kFalseSuccess, wrong);
+    // Without the modem's report an upgrade ends with the "check LED" line (status 3),
+    // which claims no success.
+    if (std::ranges::count(e.plan, STEP_SHOW_UPGRADE_STATUS) && !report_seen)
+        return verdict(Verdict::kHonestFailure, "no completion report in the countdown");
+    return verdict(Verdict::kSuccess, {});
 }
 
 }  // namespace chaos

@@ -1,6 +1,5 @@
 // Seeded chaos schedules: which operation, answering mode and fault mix a schedule number
-// stands for, the faults drawn for it, and the table of outcomes.
-#include <cstdio>
+// stands for, and the faults drawn for it.
 #include <random>
 
 #include "testing/chaos.h"
@@ -22,22 +21,11 @@ const std::vector<std::string>& RequestNames(Operation op) {
     return kNames[static_cast<int>(op)];
 }
 
-class Draw {
-public:
-    explicit Draw(std::uint64_t seed) : rng_(seed) {}
-    int Between(int low, int high) {
-        return low + static_cast<int>(rng_() % static_cast<std::uint64_t>(high - low + 1));
-    }
-    bool OneIn(int n) { return rng_() % static_cast<std::uint64_t>(n) == 0; }
-    std::uint32_t Seed() { return static_cast<std::uint32_t>(rng_()); }
-
-private:
-    std::mt19937_64 rng_;
-};
+using Choices = Draw<std::mt19937_64>;
 
 // First answers slower than usual but within the time-out that guards the request: a file
 // send waits the Timeout setting, a command file ("tftp...") or a read one second.
-void SlowFirstAnswers(Draw& d, Scenario& s) {
+void SlowFirstAnswers(Choices& d, Scenario& s) {
     const std::vector<std::string>& names = RequestNames(s.op);
     bool reads = s.op == Operation::kModemInfo || s.op == Operation::kConfigGet;
     for (int i = d.Between(1, 2); i > 0; --i) {
@@ -50,11 +38,19 @@ void SlowFirstAnswers(Draw& d, Scenario& s) {
 
 }  // namespace
 
-const char* FaultMixName(FaultMix mix) {
-    static const char* const kNames[] = {"loss",  "duplication",       "reordering",
-                                         "delay", "slow first answer", "everything"};
-    return kNames[static_cast<int>(mix)];
-}
+// Each mix's faults of the line, drawn from these ranges in this order ({}: none); the
+// delays reach two time-outs.
+struct MixRanges {
+    int loss[2], duplicate[2], gap[2], reorder[2], delay[2];
+    bool slow_first_answers;
+};
+constexpr MixRanges kMixes[kFaultMixCount] = {
+    {{1, 30}, {}, {}, {}, {}, false},  // up to 20 % with a budget of 1000
+    {{}, {5, 30}, {50, 1500}, {}, {}, false},
+    {{}, {5, 15}, {1, 100}, {10, 50}, {}, false},
+    {{}, {}, {}, {}, {5, 30}, false},
+    {{}, {}, {}, {}, {}, true},
+    {{0, 10}, {0, 10}, {1, 1500}, {0, 10}, {0, 10}, true}};
 
 Schedule MakeSchedule(std::uint64_t number) {
     Schedule sc;
@@ -63,107 +59,43 @@ Schedule MakeSchedule(std::uint64_t number) {
     s.op = static_cast<Operation>(number % kOperationCount);
     s.listen_port_replies = (number / kOperationCount) % 2 == 1;
     sc.mix = static_cast<FaultMix>((number / (2 * kOperationCount)) % kFaultMixCount);
-    Draw d(number * 0x9E3779B97F4A7C15ull + 0x5EEDull);
+    Choices d(number * 0x9E3779B97F4A7C15ull + 0x5EEDull);
     s.timeout_seconds = d.Between(1, 3);
     s.content_seed = d.Seed();
     s.line.seed = d.Seed();
     s.retry_budget = d.OneIn(4) ? 1000 : 3;
-    LineFaults& f = s.line;
-    int two_timeouts = 2 * s.timeout_seconds * 1000;
-    switch (sc.mix) {
-        case FaultMix::kLoss:
-            s.retry_budget = d.OneIn(2) ? 1000 : 3;
-            f.loss_percent = d.Between(1, s.retry_budget == 1000 ? 20 : 30);
-            sc.must_succeed = s.retry_budget == 1000;
-            break;
-        case FaultMix::kDuplication:
-            f.duplicate_percent = d.Between(5, 30);
-            f.max_gap_ms = d.Between(50, 1500);
-            break;
-        case FaultMix::kReordering:
-            f.reorder_percent = d.Between(10, 50);
-            f.duplicate_percent = d.Between(5, 15);
-            f.max_gap_ms = d.Between(1, 100);
-            break;
-        case FaultMix::kDelay:
-            f.delay_percent = d.Between(5, 30);
-            f.max_delay_ms = two_timeouts;
-            break;
-        case FaultMix::kSlowFirstAnswer:
-            SlowFirstAnswers(d, s);
-            break;
-        case FaultMix::kEverything:
-            f.loss_percent = d.Between(0, 10);
-            f.duplicate_percent = d.Between(0, 10);
-            f.max_gap_ms = d.Between(1, 1500);
-            f.reorder_percent = d.Between(0, 10);
-            f.delay_percent = d.Between(0, 10);
-            f.max_delay_ms = two_timeouts;
-            SlowFirstAnswers(d, s);
-            break;
+    if (sc.mix == FaultMix::kLoss) {  // loss alone with a budget of 1000: success or nothing
+        s.retry_budget = d.OneIn(2) ? 1000 : 3;
+        sc.must_succeed = s.retry_budget == 1000;
     }
+    const MixRanges& m = kMixes[static_cast<int>(sc.mix)];
+    auto draw = [&d](const int (&r)[2]) { return r[1] ? d.Between(r[0], r[1]) : 0; };
+    LineFaults& f = s.line;
+    f.loss_percent = sc.must_succeed ? d.Between(1, 20) : draw(m.loss);
+    f.duplicate_percent = draw(m.duplicate);
+    f.max_gap_ms = draw(m.gap);
+    f.reorder_percent = draw(m.reorder);
+    f.delay_percent = draw(m.delay);
+    f.max_delay_ms = m.delay[1] ? 2 * s.timeout_seconds * 1000 : 0;
+    if (m.slow_first_answers) SlowFirstAnswers(d, s);
     return sc;
 }
 
 Result RunSchedule(const Schedule& sc) {
     Result r = Run(sc.scenario);
-    if (r.verdict != Verdict::kSuccess && r.verdict != Verdict::kHonestFailure) return r;
-    if (sc.must_succeed && r.verdict != Verdict::kSuccess) {
+    auto violation = [&r](const std::string& why) {
         r.verdict = Verdict::kViolation;
-        r.reason = "did not succeed with a budget of 1000: " + r.reason;
-    } else if (sc.mix == FaultMix::kSlowFirstAnswer) {
-        // Every answer came within its time-out: the host must not have noticed.
-        Scenario at_once = sc.scenario;
-        at_once.modem = {};
-        if (r.verdict != Verdict::kSuccess || r.host_sent != Run(at_once).host_sent) {
-            r.verdict = Verdict::kViolation;
-            r.reason = "slow first answers within the time-out changed the run";
-        }
-    }
-    return r;
-}
-
-void Table::Add(const Schedule& sc, const Result& r) {
-    int mode = sc.scenario.listen_port_replies ? 1 : 0;
-    Row& row = rows_[mode][static_cast<int>(sc.scenario.op)][static_cast<int>(sc.mix)];
-    ++row[static_cast<int>(r.verdict)];
-}
-
-int Table::Count(Verdict v) const {
-    int n = 0;
-    for (const auto& mode : rows_)
-        for (const auto& op : mode)
-            for (const Row& row : op) n += row[static_cast<int>(v)];
-    return n;
-}
-
-std::string Table::Format() const {
-    const char* const modes[] = {"The modem answers from a new port per transfer",
-                                 "The modem answers from its listening port"};
-    std::string out;
-    char line[200];
-    auto add_row = [&](const char* op, const char* mix, const Row& r) {
-        std::snprintf(line, sizeof line, "%-15s %-18s %7d %9d %8d %8d %6d %10d\n", op, mix,
-                      r[0] + r[1] + r[2] + r[3] + r[4], r[0], r[1], r[2], r[3], r[4]);
-        out += line;
+        r.reason = why;
     };
-    for (int mode = 0; mode < 2; ++mode) {
-        out += std::string(modes[mode]) + "\noperation       fault mix             runs successes" +
-               "   honest    false  hangs violations\n" + std::string(90, '-') + "\n";
-        Row total = {};
-        for (int op = 0; op < kOperationCount; ++op) {
-            for (int mix = 0; mix < kFaultMixCount; ++mix) {
-                const Row& row = rows_[mode][op][mix];
-                for (int i = 0; i < 5; ++i) total[i] += row[i];
-                if (row != Row{})
-                    add_row(OperationName(static_cast<Operation>(op)),
-                            FaultMixName(static_cast<FaultMix>(mix)), row);
-            }
-        }
-        add_row("total", "", total);
-        out += "\n";
-    }
-    return out + "honest: failures that said why; false: successes that were not\n";
+    Scenario at_once = sc.scenario;  // every answer within its time-out: nothing to notice
+    at_once.modem = {};
+    if (r.verdict != Verdict::kSuccess && r.verdict != Verdict::kHonestFailure) return r;
+    if (sc.must_succeed && r.verdict != Verdict::kSuccess)
+        violation("did not succeed with a budget of 1000: " + r.reason);
+    else if (sc.mix == FaultMix::kSlowFirstAnswer &&
+             (r.verdict != Verdict::kSuccess || r.host_sent != Run(at_once).host_sent))
+        violation("slow first answers within the time-out changed the run");
+    return r;
 }
 
 }  // namespace chaos

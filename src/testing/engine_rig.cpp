@@ -9,7 +9,6 @@
 #include "framework/net.h"
 #include "sequencer/engine_state.h"
 #include "sequencer/sequencer.h"
-#include "testing/test_engine_host.h"
 #include "testing/test_host.h"
 #include "tftp/engine_globals.h"
 #include "tftp/run_observer.h"
@@ -29,7 +28,10 @@ std::string MakeScratchDir() {
 EngineRig::EngineRig(RigOptions options) : dir(MakeScratchDir()) {
     fw::SetMainLoop(&loop);
     fw::SetDesktop(&desktop);
-    ResetProcessState();
+    ResetEngineState();
+    ResetHost();
+    ResetEngineHost();
+    g_bUnicast = 1;  // as the upgrade page leaves it when it opens
     host = &net.AddHost(kHostAddr);
     for (int i = 0; i < options.modems; ++i) {
         std::uint32_t addr = kModemAddr + static_cast<std::uint32_t>(i);
@@ -39,7 +41,6 @@ EngineRig::EngineRig(RigOptions options) : dir(MakeScratchDir()) {
         config.answer_from_listen_port = options.answer_from_listen_port;
         config.data_dir = dir;
         config.password = options.password;
-        config.completion_delay_ms = options.completion_delay_ms;
         config.retransmit_timeout_ms = options.modem_retransmit_ms;
         config.max_retransmits = options.modem_max_retransmits;
         auto m = std::make_unique<modem::SimulatedModem>(net.AddHost(addr), config);
@@ -63,13 +64,6 @@ EngineRig::~EngineRig() {
     fw::SetMainLoop(nullptr);
     std::error_code ec;
     if (!dir.empty()) std::filesystem::remove_all(dir, ec);
-}
-
-void EngineRig::ResetProcessState() {
-    ResetEngineState();
-    ResetHost();
-    ResetEngineHost();
-    g_bUnicast = 1;  // as the upgrade page leaves it when it opens
 }
 
 std::string EngineRig::Path(const std::string& name) const { return dir + "/" + name; }
@@ -116,16 +110,13 @@ std::vector<std::string> EngineRig::HostSentNames() const {
 }
 
 void EngineRig::DropFromHost(const std::string& name, int count) {
-    drops_.push_back({name, count});
+    drops_[name] += count;
     net.SetFilter([this](const fw::Datagram& d) {
-        std::string name = DescribeDatagram(d.bytes);
-        for (Drop& drop : drops_) {
-            if (drop.count > 0 && d.from.addr == kHostAddr && drop.name == name) {
-                --drop.count;
-                return fw::Verdict::kDrop;
-            }
-        }
-        return fw::Verdict::kDeliver;
+        auto drop = drops_.find(DescribeDatagram(d.bytes));
+        if (d.from.addr != kHostAddr || drop == drops_.end() || drop->second == 0)
+            return fw::Verdict::kDeliver;
+        --drop->second;
+        return fw::Verdict::kDrop;
     });
 }
 

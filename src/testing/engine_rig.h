@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,7 +34,6 @@ struct RigOptions {
     bool answer_from_listen_port = false;
     int modem_retransmit_ms = 1000;
     int modem_max_retransmits = 5;
-    int completion_delay_ms = 2000;
     std::string password = kPassword;  // the modem's, and the Password box's
 };
 
@@ -77,13 +77,7 @@ public:
     std::string dir;  // the scratch folder, also the modem's data folder
 
 private:
-    void ResetProcessState();
-
-    struct Drop {
-        std::string name;
-        int count;
-    };
-    std::vector<Drop> drops_;
+    std::map<std::string, int> drops_;  // readable name -> how many more to drop
 };
 
 // Short readable name of a datagram, as HostSentNames gives them.

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -20,7 +21,6 @@
 #include "testing/engine_rig.h"
 #include "testing/hostile_peer.h"
 #include "testing/server_rig.h"
-#include "testing/test_engine_host.h"
 #include "testing/test_host.h"
 #include "tftp/engine_globals.h"
 #include "tftp/run_observer.h"
@@ -73,25 +73,17 @@ public:
 
     // Starts the plan as the page's button does.
     void Start() {
-        switch (plan_) {
-            case HostilePlan::kCommandFiles:
-                StartPlan({STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_PUT_UPDATE_BEGIN,
-                           STEP_PUT_REQUEST_ID, STEP_PUT_MACRO, STEP_REPORT_DOWNLOAD_DONE});
-                break;
-            case HostilePlan::kImageSend:
-            case HostilePlan::kPackSend:
-                StartPlan({STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_PUT_UPDATE_BEGIN, STEP_SEND_IMAGE,
-                           STEP_PUT_UPDATE_REBOOT, STEP_PUT_UPDATE_END, STEP_REPORT_DOWNLOAD_DONE});
-                break;
-            case HostilePlan::kInfoRead:
-                StartPlan({STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_GET_MODEM_INFO, STEP_GET_FILES,
-                           STEP_SHOW_MODEM_INFO});
-                break;
-            case HostilePlan::kConfigRead:
-                StartPlan({STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_GET_CONFIG_FILES,
-                           STEP_REPORT_CONFIG_SAVED});
-                break;
-        }
+        static const std::initializer_list<int> kPlans[kHostilePlanCount] = {
+            {STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_PUT_UPDATE_BEGIN, STEP_PUT_REQUEST_ID,
+             STEP_PUT_MACRO, STEP_REPORT_DOWNLOAD_DONE},
+            {STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_PUT_UPDATE_BEGIN, STEP_SEND_IMAGE,
+             STEP_PUT_UPDATE_REBOOT, STEP_PUT_UPDATE_END, STEP_REPORT_DOWNLOAD_DONE},
+            {STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_PUT_UPDATE_BEGIN, STEP_SEND_IMAGE,
+             STEP_PUT_UPDATE_REBOOT, STEP_PUT_UPDATE_END, STEP_REPORT_DOWNLOAD_DONE},
+            {STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_GET_MODEM_INFO, STEP_GET_FILES,
+             STEP_SHOW_MODEM_INFO},
+            {STEP_CONNECT, STEP_PUT_LOCK_KEY, STEP_GET_CONFIG_FILES, STEP_REPORT_CONFIG_SAVED}};
+        StartPlan(kPlans[static_cast<int>(plan_)]);
         rig_.loop.RunPending();
     }
 
@@ -113,14 +105,26 @@ public:
     // it be handled.
     void Send(Sender from, const tftp::Bytes& bytes) {
         const std::uint16_t ports[] = {TransferPort(), kModemPort, kStrangerPort, kOtherModemPort};
-        SendFrom(from, ports[static_cast<int>(from)], bytes);
+        std::uint16_t port = ports[static_cast<int>(from)];
+        tftp::Header h = tftp::ParseHeader(bytes.data(), bytes.size());
+        if (h.valid && h.opcode == tftp::ERROR) {  // one the client may count a step done by
+            std::string text = tftp::TrailingText(bytes.data(), bytes.size());
+            tolerated_ = tolerated_ || tftp::StartsWith(text, tftp::kAlreadyUpdating) ||
+                         tftp::StartsWith(text, tftp::kNoSuchFile);
+        }
+        const fw::Datagram* latest = LastFromHost();
+        fw::Endpoint to{kHostAddr, static_cast<std::uint16_t>(latest ? latest->from.port
+                                                                      : rig_.client.LocalPort())};
+        HostilePeer& peer = from == Sender::kStranger ? stranger_ : modem_;
+        repeat_ = [&peer, port, bytes, to] { peer.Send(port, bytes, to); };
+        repeat_();
+        rig_.loop.RunPending();
     }
 
     // The last datagram again, from the same port to the same port of the client.
     void Repeat() {
-        if (last_sent_.empty()) return;
-        HostilePeer& peer = last_sender_ == Sender::kStranger ? stranger_ : modem_;
-        peer.Send(last_port_, last_sent_, last_to_);
+        if (!repeat_) return;
+        repeat_();
         rig_.loop.RunPending();
     }
 
@@ -157,10 +161,9 @@ public:
     Outcome Result() const {
         const RunObserver& o = TheRunObserver();
         if (o.Phase() == RunPhase::kStopped) return Outcome::kStopped;
-        if (o.Phase() == RunPhase::kEnded && o.EndReason() == RunEnd::kFinalStep) {
-            // The configuration report refuses to say "done" without a pack; it shows a stop.
+        // The configuration report refuses to say "done" without a pack; it shows a stop.
+        if (o.Phase() == RunPhase::kEnded && o.EndReason() == RunEnd::kFinalStep)
             return Outcome::kSucceeded;
-        }
         if (o.Phase() == RunPhase::kRunning && !o.IsPending()) return Outcome::kStalled;
         return Outcome::kOther;
     }
@@ -176,30 +179,25 @@ public:
     // next request, by every block of it with exactly its bytes.
     bool SentWhole(const PackItem& f) const {
         std::size_t blocks = f.data.size() / tftp::kBlockSize + 1;
-        std::vector<bool> seen;
+        std::set<std::size_t> seen;  // the blocks of `f` sent with exactly their bytes
         bool in_write = false;
-        auto complete = [&] {
-            return in_write &&
-                   std::count(seen.begin(), seen.end(), true) == static_cast<long>(blocks);
-        };
         for (const tftp::Bytes& d : rig_.HostSent()) {
             tftp::Header h = tftp::ParseHeader(d.data(), d.size());
-            if (!h.valid) continue;
-            if (h.opcode == tftp::WRQ || h.opcode == tftp::RRQ) {
-                if (complete()) return true;
+            if (h.valid && (h.opcode == tftp::WRQ || h.opcode == tftp::RRQ)) {
+                if (in_write && seen.size() == blocks) return true;
                 auto r = tftp::ParseRequest(d.data(), d.size());
                 in_write = h.opcode == tftp::WRQ && r && r->name == f.name;
-                seen.assign(blocks, false);
-                continue;
+                seen.clear();
+            } else if (in_write && h.valid && h.opcode == tftp::DATA && h.field >= 1 &&
+                       h.field <= blocks) {
+                std::size_t off = (h.field - 1u) * tftp::kBlockSize;
+                std::size_t len = std::min(tftp::kBlockSize, f.data.size() - off);
+                if (d.size() == 4 + len &&
+                    std::equal(d.begin() + 4, d.end(), f.data.begin() + static_cast<long>(off)))
+                    seen.insert(h.field);
             }
-            if (!in_write || h.opcode != tftp::DATA || h.field == 0 || h.field > blocks) continue;
-            std::size_t off = (h.field - 1u) * tftp::kBlockSize;
-            std::size_t len = std::min(tftp::kBlockSize, f.data.size() - off);
-            if (d.size() == 4 + len &&
-                std::equal(d.begin() + 4, d.end(), f.data.begin() + static_cast<long>(off)))
-                seen[h.field - 1u] = true;
         }
-        return complete();
+        return in_write && seen.size() == blocks;
     }
 
     // The files in the scratch folder that the run was not asked to write (the plan's own
@@ -220,19 +218,6 @@ public:
     }
 
 private:
-    void SendFrom(Sender from, std::uint16_t port, const tftp::Bytes& bytes) {
-        NoteTolerated(bytes);
-        const fw::Datagram* latest = LastFromHost();
-        fw::Endpoint to{kHostAddr, static_cast<std::uint16_t>(latest ? latest->from.port
-                                                                      : rig_.client.LocalPort())};
-        last_sent_ = bytes;
-        last_sender_ = from;
-        last_port_ = port;
-        last_to_ = to;
-        (from == Sender::kStranger ? stranger_ : modem_).Send(port, bytes, to);
-        rig_.loop.RunPending();
-    }
-
     // Loopback peers live on the host's own stack (see hostile_peer.h).
     fw::NetStack& StackFor(std::uint32_t addr) {
         return (addr >> 24) == 127 ? *rig_.host : rig_.net.AddHost(addr);
@@ -240,20 +225,9 @@ private:
 
     const fw::Datagram* LastFromHost() const {
         const auto& trace = rig_.net.Trace();
-        for (auto it = trace.rbegin(); it != trace.rend(); ++it) {
-            if (it->from.addr == kHostAddr) return &*it;
-        }
-        return nullptr;
-    }
-
-    void NoteTolerated(const tftp::Bytes& bytes) {
-        tftp::Header h = tftp::ParseHeader(bytes.data(), bytes.size());
-        if (!h.valid || h.opcode != tftp::ERROR) return;
-        std::string text = tftp::TrailingText(bytes.data(), bytes.size());
-        if (tftp::StartsWith(text, tftp::kAlreadyUpdating) ||
-            tftp::StartsWith(text, tftp::kNoSuchFile)) {
-            tolerated_ = true;
-        }
+        auto it = std::find_if(trace.rbegin(), trace.rend(),
+                               [](const fw::Datagram& d) { return d.from.addr == kHostAddr; });
+        return it == trace.rend() ? nullptr : &*it;
     }
 
     void PrepareFiles(bool criteria_skipped) {
@@ -263,16 +237,12 @@ private:
         std::vector<PackItem> items = {{"kernel", Pattern(700, 11)},
                                        {"hw.cond", ToBytes("board=SIM\n")},
                                        {"rootfs", Pattern(512, 5)}};
-        ByteVector pack = BuildPack("PK11", "HW1", items);
-        if (plan_ == HostilePlan::kPackSend) {
-            EngineHost().image_box = rig_.Write("fw.pack", pack);
-            for (const PackItem& i : items) {
-                if (!(criteria_skipped && i.name == "hw.cond"))
-                    expected_.push_back(i);
-            }
-        } else if (plan_ == HostilePlan::kImageSend) {
-            expected_.push_back({"image", image});
-        }
+        if (plan_ == HostilePlan::kImageSend) expected_.push_back({"image", image});
+        if (plan_ != HostilePlan::kPackSend) return;
+        EngineHost().image_box = rig_.Write("fw.pack", BuildPack("PK11", "HW1", items));
+        std::erase_if(items,
+                      [&](const PackItem& i) { return criteria_skipped && i.name == "hw.cond"; });
+        expected_ = items;
     }
 
     fw::ScriptedDesktop desktop_;  // outlives the rig, which uninstalls whatever desktop is in
@@ -281,10 +251,7 @@ private:
     HostilePeer stranger_;
     HostilePlan plan_;
     std::vector<PackItem> expected_;
-    tftp::Bytes last_sent_;
-    Sender last_sender_ = Sender::kTransferPort;
-    std::uint16_t last_port_ = 0;
-    fw::Endpoint last_to_;
+    std::function<void()> repeat_;  // the last datagram sent, again
     mutable std::size_t scanned_ = 0;  // trace entries counted by TransferPort
     mutable int requests_ = 0;
     bool tolerated_ = false;

@@ -4,7 +4,6 @@
 
 #include "sequencer/sequencer.h"
 #include "sequencer/sequencer_hooks.h"
-#include "testing/test_engine_host.h"
 #include "tftp/engine_globals.h"
 #include "tftp/tftp_client.h"
 #include "tftp/tftp_server.h"
@@ -55,21 +54,21 @@ public:
     void ReadModemAddress() override { g_szModemAddress = testhost::EngineHost().address_box; }
     void ReadPassword() override { StorePassword(testhost::EngineHost().password_box); }
     void ReadImagePath() override {
-        TftpClient* client = SequencerClient();
-        if (client == nullptr) return;
-        client->sourcePath = testhost::EngineHost().tab_index == 0
-                                 ? testhost::EngineHost().image_box
-                                 : testhost::EngineHost().restore_box;
-        client->remoteName = "image";
+        const EngineHostState& e = testhost::EngineHost();
+        if (TftpClient* client = SequencerClient()) {
+            client->sourcePath = e.tab_index == 0 ? e.image_box : e.restore_box;
+            client->remoteName = "image";
+        }
     }
     void ShowUpgradeStatusDialog() override {
-        ++testhost::EngineHost().upgrade_status_shown;
-        if (testhost::EngineHost().while_upgrade_status)
-            testhost::EngineHost().while_upgrade_status();
+        EngineHostState& e = testhost::EngineHost();
+        ++e.upgrade_status_shown;
+        if (e.while_upgrade_status) e.while_upgrade_status();
     }
     void ShowModemInfoDialog() override {
-        ++testhost::EngineHost().modem_info_shown;
-        if (testhost::EngineHost().while_modem_info) testhost::EngineHost().while_modem_info();
+        EngineHostState& e = testhost::EngineHost();
+        ++e.modem_info_shown;
+        if (e.while_modem_info) e.while_modem_info();
     }
     std::string ReadConfigDestinationText() override {
         return testhost::EngineHost().config_pack_box.substr(0, 199);
@@ -110,8 +109,6 @@ void ResetEngineHost() {
     Register();
 }
 
-void SetServerUnderTest(TftpServer* server) {
-    g_pServerUnderTest = server;
-}
+void SetServerUnderTest(TftpServer* server) { g_pServerUnderTest = server; }
 
 }  // namespace testhost

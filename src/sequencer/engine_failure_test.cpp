@@ -6,7 +6,6 @@
 
 #include "formats/pack_builder.h"
 #include "testing/engine_rig.h"
-#include "testing/test_engine_host.h"
 #include "testing/test_host.h"
 #include "tftp/client_texts.h"
 #include "tftp/host_hooks.h"

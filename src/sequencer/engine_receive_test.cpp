@@ -6,7 +6,6 @@
 
 #include "formats/pack_builder.h"
 #include "testing/engine_rig.h"
-#include "testing/test_engine_host.h"
 #include "testing/test_host.h"
 #include "tftp/engine_globals.h"
 #include "tftp/run_observer.h"

@@ -212,13 +212,14 @@ struct EventLoop::Impl {
         return set;
     }
 
-    bool PollFds(const Clock& clock, Millis wait) {
+    // `began`: when the wait began, if the caller has just read the clock.
+    bool PollFds(const Clock& clock, Millis wait, std::optional<Millis> began = std::nullopt) {
         if (fds.empty()) {
             if (wait > 0) ::poll(nullptr, 0, PollTimeout(wait));
             return false;
         }
         if (fds.size() == 1 && fds.begin()->second.wait_by_reading) {
-            if (!WaitByReadingOnly(clock, wait)) return false;
+            if (!WaitByReadingOnly(clock, wait, began)) return false;
             round_time = clock.Now();
             Running round(fd_rounds);
             Callback callback = fds.begin()->second.on_readable;
@@ -263,10 +264,10 @@ struct EventLoop::Impl {
 
     // The one descriptor's own wait, for all of `wait`: a read's time-out may end a little
     // before it (the kernel counts it in ticks).
-    bool WaitByReadingOnly(const Clock& clock, Millis wait) {
+    bool WaitByReadingOnly(const Clock& clock, Millis wait, std::optional<Millis> began) {
         const EventLoop::WaitByReading& read_next = fds.begin()->second.wait_by_reading;
         if (wait <= 0) return read_next(wait) > 0;
-        Millis deadline = clock.Now() + wait;
+        Millis deadline = (began ? *began : clock.Now()) + wait;
         for (Millis left = wait; left > 0; left = deadline - clock.Now()) {
             if (int got = read_next(left); got != 0) return got > 0;
         }
@@ -366,7 +367,10 @@ bool EventLoop::RunOnce(Millis max_wait) {
     if (!manual_) {
         Millis wait = max_wait;
         if (next) wait = wait < 0 ? until : std::min(wait, until);
-        if (impl_->PollFds(clock_, wait)) {
+        // DispatchReady read the clock just now if anything is timed.
+        std::optional<Millis> began;
+        if (impl_->timers_set != 0 || !impl_->delayed.empty()) began = impl_->checked_at;
+        if (impl_->PollFds(clock_, wait, began)) {
             // Timers that fell due meanwhile fire at the start of the next round, as they
             // would had the descriptor been ready a moment later.
             if (!impl_->tasks.empty()) impl_->RunTasks(clock_);

@@ -82,6 +82,14 @@ struct EventLoop::Impl {
         ~Running() { --count; }
     };
 
+    // Runs one callback: a dispatch, and running while it runs.
+    template <class F>
+    void Run(F& callback) {
+        ++dispatches;
+        Running running(callbacks_running);
+        callback();
+    }
+
     bool IdleForGood() const {
         return timers_set == 0 && fds.empty() && tasks.empty() && delayed.empty();
     }
@@ -132,9 +140,7 @@ struct EventLoop::Impl {
         for (std::size_t i = 0; i < n && !tasks.empty(); ++i) {
             std::function<void()> task = std::move(tasks.front());
             tasks.pop_front();
-            ++dispatches;
-            Running running(callbacks_running);
-            task();
+            Run(task);
             did = true;
         }
         return did;
@@ -155,9 +161,7 @@ struct EventLoop::Impl {
             }
             std::function<void()> task = std::move(it->second);
             delayed.erase(it);
-            ++dispatches;
-            Running running(callbacks_running);
-            task();
+            Run(task);
             did = true;
         }
         return did;
@@ -184,10 +188,8 @@ struct EventLoop::Impl {
             timer->due = fired_at + timer->interval;
             // A copy: it survives KillTimer inside itself, and the slots may move meanwhile.
             std::function<void()> callback = timer->callback;
-            ++dispatches;
             round_time = fired_at;
-            Running running(callbacks_running);
-            callback();
+            Run(callback);
             did = true;
         }
         return did;
@@ -223,9 +225,7 @@ struct EventLoop::Impl {
             round_time = clock.Now();
             Running round(fd_rounds);
             Callback callback = fds.begin()->second.on_readable;
-            ++dispatches;
-            Running running(callbacks_running);
-            (*callback)();
+            Run(*callback);
             return true;
         }
         std::vector<pollfd> own;
@@ -254,9 +254,7 @@ struct EventLoop::Impl {
             auto it = fds.find(p.fd);
             if (it == fds.end()) continue;
             Callback callback = it->second.on_readable;
-            ++dispatches;
-            Running running(callbacks_running);
-            (*callback)();
+            Run(*callback);
             did = true;
         }
         return did;

@@ -63,8 +63,7 @@ private:
     // status set (4 when the modem did not come back with the firmware sent).
     void FollowVerification(fw::Millis pressed_at);
     void WarnOfLongPassword();
-    // One short round of the event loop.
-    // One round of the loop, and up to `busy_rounds` in all while it stays busy.
+    // One short round of the event loop, and up to `busy_rounds` in all while it stays busy.
     void Pump(int busy_rounds = 1);
     // Rounds a busy loop may take between two looks at the run from the command line.
     static constexpr int kBusyRounds = 64;

@@ -25,13 +25,14 @@ TEST(ModemList, OneModemALineWithThePasswordAsTheRestOfIt) {
         const char* problem;  // the start of the problem, "" for none
     };
     const Case cases[] = {
-        {"10.0.0.1\n10.0.0.2\tpw\n", {{"10.0.0.1", {}}, {"10.0.0.2", "pw"}}, ""},
-        {"# fleet\n\n  \t\n10.0.0.1\t # not a comment\r\n", {{"10.0.0.1", " # not a comment"}}, ""},
-        {"10.0.0.1\t\n10.0.0.2\ta\tb", {{"10.0.0.1", ""}, {"10.0.0.2", "a\tb"}}, ""},
+        {"127.0.0.1\n127.0.0.2\tpw\n", {{"127.0.0.1", {}}, {"127.0.0.2", "pw"}}, ""},
+        {"# fleet\n\n  \t\n127.0.0.1\t # not a comment\r\n",
+         {{"127.0.0.1", " # not a comment"}}, ""},
+        {"127.0.0.1\t\n127.0.0.2\ta\tb", {{"127.0.0.1", ""}, {"127.0.0.2", "a\tb"}}, ""},
         {"", {}, ""},
-        {"10.0.0.1\n10.0.0.300\n", {}, "line 2 is not an IPv4 address"},
-        {"10.0.0.1 pw\n", {}, "line 1 is not an IPv4 address"},
-        {" 10.0.0.1\n", {}, "line 1"},
+        {"127.0.0.1\n127.0.0.300\n", {}, "line 2 is not an IPv4 address"},
+        {"127.0.0.1 pw\n", {}, "line 1 is not an IPv4 address"},
+        {" 127.0.0.1\n", {}, "line 1"},
     };
     for (const Case& c : cases) {
         ModemListResult result = ParseModemList(c.text);
@@ -40,9 +41,10 @@ TEST(ModemList, OneModemALineWithThePasswordAsTheRestOfIt) {
             EXPECT_EQ(result.modems, c.modems) << c.text;
         }
     }
-    EXPECT_EQ(RepeatedModem({{"10.0.0.1", {}}, {"10.0.0.2", {}}, {"10.0.0.01", "x"}}),
-              "modem 10.0.0.01 is named twice");
-    EXPECT_EQ(ExpandModemTemplate("{modem}/{modem}.pack{", "10.0.0.1"), "10.0.0.1/10.0.0.1.pack{");
+    EXPECT_EQ(RepeatedModem({{"127.0.0.1", {}}, {"127.0.0.2", {}}, {"127.0.0.01", "x"}}),
+              "modem 127.0.0.01 is named twice");
+    EXPECT_EQ(ExpandModemTemplate("{modem}/{modem}.pack{", "127.0.0.1"),
+              "127.0.0.1/127.0.0.1.pack{");
 }
 
 // A fleet run's command line, picked at random from the options a fleet run takes.
@@ -52,14 +54,14 @@ std::vector<std::string> RandomFleetCommandLine(std::mt19937& random) {
         return std::to_string(low + static_cast<int>(random() % (high - low + 1)));
     };
     const std::string hex(64, 'a');
-    std::vector<std::string> words = {"-m", "10.0.0.1", "-m", "10.0.0.2"};
+    std::vector<std::string> words = {"-m", "127.0.0.1", "-m", "127.0.0.2"};
     using Options = std::vector<std::vector<std::string>>;
     auto some_of = [&](const Options& options, std::size_t from) {
         for (std::size_t i = from; i < options.size(); ++i)
             if (maybe()) words.insert(words.end(), options[i].begin(), options[i].end());
     };
     some_of({{"--port", number(1, 65535)}, {"--retry", number(0, 50)}, {"--timeout", number(1, 9)},
-              {"--delay", number(0, 500)}, {"--interface", "eth1"}, {"--listen", "10.0.0.9"},
+              {"--delay", number(0, 500)}, {"--interface", "eth1"}, {"--listen", "127.0.0.9"},
               {"--server-port", number(1, 65535)}, {"--no-server"}, {"--expert"}, {"-q"}, {"-v"},
               {"--pcap", "cap-{modem}.pcap"}, {"--pcap-secrets"}, {"--log-file", "fleet.log"},
               {"--jobs", number(1, 16)}, {"--json"}},
@@ -122,7 +124,7 @@ TEST(FleetTable, EveryLineFitsAndEveryModemHasItsRowInOrder) {
         std::vector<FleetRow> rows(1 + random() % 9);
         for (std::size_t i = 0; i < rows.size(); ++i) {
             FleetRow& row = rows[i];
-            row.address = "10.0.0." + std::to_string(100 + i);
+            row.address = "127.0.0." + std::to_string(100 + i);
             row.state = static_cast<FleetRow::State>(random() % 3);
             row.step = steps[random() % 3];
             row.file = random() % 2 ? "image" : "a\x1b[2Jvery-long-entry-name";
@@ -151,13 +153,13 @@ TEST(FleetTable, EveryLineFitsAndEveryModemHasItsRowInOrder) {
 
 // ("ok" and "status 1: Wrong password" in the table: tests/cli's fleet and json tests.)
 TEST(FleetTable, ResultsAndSummarySayWhichModemFailed) {
-    FleetRow ok{"10.0.0.1", FleetRow::State::kDone, "", "", -1, 0, ""};
-    FleetRow wrong{"10.0.0.2", FleetRow::State::kDone, "", "", -1, 1, "Wrong password\n"};
-    FleetRow late{"10.0.0.3", FleetRow::State::kDone, "", "", -1, 3, ""};
+    FleetRow ok{"127.0.0.1", FleetRow::State::kDone, "", "", -1, 0, ""};
+    FleetRow wrong{"127.0.0.2", FleetRow::State::kDone, "", "", -1, 1, "Wrong password\n"};
+    FleetRow late{"127.0.0.3", FleetRow::State::kDone, "", "", -1, 3, ""};
     EXPECT_EQ(FleetResult(late), "status 3");
     EXPECT_EQ(FleetSummary({ok}), "1 modem: 1 succeeded.");
     EXPECT_EQ(FleetSummary({ok, wrong, late}),
-              "3 modems: 1 succeeded, 2 failed: 10.0.0.2, 10.0.0.3.");
+              "3 modems: 1 succeeded, 2 failed: 127.0.0.2, 127.0.0.3.");
 }
 
 }  // namespace

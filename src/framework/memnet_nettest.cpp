@@ -12,6 +12,8 @@ namespace fw {
 namespace {
 
 // Simulated hosts: every socket here is on the in-memory network, nothing reaches the system.
+// CTest still runs this binary inside a network namespace that holds only loopback, so that a
+// socket left on the real stack by mistake could reach no other host either.
 constexpr std::uint32_t kHostA = 0x0A000001;  // 10.0.0.1
 constexpr std::uint32_t kHostB = 0x0A000002;
 const std::string kNothing = "<" + std::to_string(EAGAIN) + ">";
